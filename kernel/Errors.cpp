@@ -1,0 +1,50 @@
+// Floating-point checkpoints and safe double-to-integer conversions; see Errors.h.
+#include "Errors.h"
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr int WatchedFlags = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW;
+}
+
+void ClearFloatFlags() { std::feclearexcept(WatchedFlags); }
+
+void CheckFloatFlags() {
+    const int raised = std::fetestexcept(WatchedFlags);
+    std::feclearexcept(WatchedFlags);
+    if (raised & FE_DIVBYZERO)
+        throw EZeroDivide();
+    if (raised & FE_INVALID)
+        throw EInvalidOp();
+    if (raised & FE_OVERFLOW)
+        throw EOverflow();
+}
+
+void CheckFinite(double v) {
+    if (std::isnan(v))
+        throw EInvalidOp();
+    if (std::isinf(v))
+        throw EOverflow();
+}
+
+std::int32_t TruncToInt32(double v) {
+    // The bounds are exact in double, so the comparison itself decides the range.
+    if (!(v > -2147483649.0 && v < 2147483648.0))
+        throw EInvalidOp();
+    return static_cast<std::int32_t>(v);
+}
+
+std::int32_t RoundToInt32(double v) {
+    // Banker's rounding, as the platform's Round did.
+    if (!(v > -2147483648.5 && v < 2147483647.5))
+        throw EInvalidOp();
+    return static_cast<std::int32_t>(std::nearbyint(v));
+}
+
+std::int64_t TruncToInt64(double v) {
+    if (!(v >= -9223372036854775808.0 && v < 9223372036854775808.0))
+        throw EInvalidOp();
+    return static_cast<std::int64_t>(v);
+}

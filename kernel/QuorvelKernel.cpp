@@ -1,0 +1,2 @@
+// Geometric primitives and the contour builder.
+#include "QuorvelKernel.h"

@@ -1,0 +1,49 @@
+// Geometric primitives on the kernel records, and the contour builder that chains loose
+// segments into closed or open contours.
+#pragma once
+
+#include "QuorvelTypes.h"
+
+#include <utility>
+
+// ---- segment primitives -------------------------------------------------------------
+TPoint2 SegmentStart(const TMyEntity& e);
+TPoint2 SegmentEnd(const TMyEntity& e);
+std::pair<TPoint2, TPoint2> SegmentEnds(const TMyEntity& e);
+void SegmentBounds(TMyEntity& e);
+void ReverseSegment(TMyEntity& e);
+TPoint2 SegmentMidpoint(const TMyEntity& e);
+double ArcSweep(const TMyEntity& e);
+double ArcMidAngle(const TMyEntity& e);
+double PointAngle(TPoint2 centre, TPoint2 p);
+double SegmentSize(const TMyEntity& e);
+TPoint2 RightOffsetPoint(TPoint2 p, TPoint2 d, double t);
+// which = 0 moves the start, which = 1 the end.
+void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which);
+
+// ---- containment and orientation ----------------------------------------------------
+bool PointInContourBox(TPoint2 p, const TVKRegionX& c);
+bool PointInSegmentBox(TPoint2 p, const TMyEntity& e);
+bool PointOnArcSpan(TPoint2 p, const TMyEntity& e);
+bool PointInContour(TPoint2 p, const TVKRegionX& c);
+bool IsClockwise(const TVKRegionX& c);
+// wanted = true: clockwise. force reverses unconditionally.
+void OrientContour(TVKRegionX& c, bool wanted, bool force);
+
+// ---- contour primitives -------------------------------------------------------------
+void AppendSegment(TMyEntity& e, TVKRegionX& c, bool reversed, std::size_t index);
+std::pair<TPoint2, TPoint2> ContourEnds(const TVKRegionX& c);
+TPoint2 ContourStart(const TVKRegionX& c);
+void MoveContourEnd(TVKRegionX& c, TPoint2 q, int which);
+
+// ---- toolpath accessors -------------------------------------------------------------
+TPoint2 ToolpathStart(const TVKOutRegion& t);
+TPoint2 ToolpathEnd(const TVKOutRegion& t);
+TPoint3 ToolpathFirstPoint(const TVKOutRegion& t);
+
+// ---- contour builder ----------------------------------------------------------------
+// Chains segments (sorted by ascending MinX, each with a valid box) into contours.
+// segments is consumed; result is replaced (element 0 empty) unless segments is empty.
+// orientation 1 makes closed contours clockwise, 0 counter-clockwise.
+void BuildContours(TMyEntityArray& segments, TRegionArrayX& result, std::uint8_t orientation,
+                   double depth);

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package Orlenta needs to build, run and test.
+# Idempotent: run as root on a fresh Debian 12 machine as often as you like.
+set -euo pipefail
+
+packages=(
+  # toolchain and test frameworks
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # fonts and the font service
+  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation
+  # parameter file, command line
+  libsimpleini-dev libcli11-dev
+  # desktop program and its offscreen/X tests
+  qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth
+  # a real DXF reader for the writer's tests
+  python3 python3-ezdxf
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  echo "setup: all packages present"
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
