@@ -9,7 +9,9 @@ namespace {
 constexpr int WatchedFlags = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW;
 }
 
-void ClearFloatFlags() { std::feclearexcept(WatchedFlags); }
+void ClearFloatFlags() {
+    std::feclearexcept(WatchedFlags);
+}
 
 void CheckFloatFlags() {
     const int raised = std::fetestexcept(WatchedFlags);
