@@ -21,6 +21,9 @@ constexpr std::uint64_t IntPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 
 // Significant digits of the fixed format before it gives way to the general layout.
 constexpr int FixedDigits = 7;
 constexpr int GeneralDigits = 15;
+// Distance from a half below which a scaled product is checked exactly: products stay
+// below 1e7, where an ulp is about 2e-9.
+constexpr double NearHalf = 1e-6;
 
 char* AppendNonFinite(char* out, double v) {
     const char* text = std::isnan(v) ? "NAN" : "INF";
@@ -123,9 +126,14 @@ char* AppendGeneralDigits(char* out, double v, int digits) {
 }
 
 // a * scale rounded to an integer, ties away from zero, decided on the exact product.
-// Needs a * scale < 2^52.
+// Needs a * scale < 2^52. The rounded product is at most half an ulp (far below 1e-6 here)
+// from the exact one, so only a product that lands next to a half needs fma to decide.
 double RoundScaled(double a, double scale) {
-    double fl = std::floor(a * scale);
+    const double t = a * scale;
+    double fl = std::floor(t);
+    const double frac = t - fl;
+    if (std::fabs(frac - 0.5) > NearHalf)
+        return frac > 0.5 ? fl + 1 : fl;
     if (std::fma(a, scale, -fl) < 0)
         fl -= 1;
     else if (std::fma(a, scale, -(fl + 1)) >= 0)
@@ -160,7 +168,16 @@ char* AppendFixed(char* out, double v, int decimals) {
         return AppendGeneralDigits(out, v, FixedDigits);
     if (v < 0 && n != 0) // a value that rounds to zero is written without a sign
         *out++ = '-';
-    out = AppendUnsigned(out, whole);
+    // whole has at most 7 digits here.
+    char digits[8];
+    int nd = 0;
+    std::uint64_t w = whole;
+    do {
+        digits[nd++] = static_cast<char>('0' + w % 10);
+        w /= 10;
+    } while (w != 0);
+    while (nd > 0)
+        *out++ = digits[--nd];
     *out++ = '.';
     std::uint64_t frac = n % IntPow10[kept];
     for (int i = kept - 1; i >= 0; --i) {

@@ -18,6 +18,8 @@ namespace {
 constexpr std::size_t BufferSize = 1 << 20;
 // Unique temporary names tried before giving up.
 constexpr int TempNameAttempts = 100;
+// Values up to this length are copied into the buffer in one piece with their group code.
+constexpr std::size_t ShortValue = 64;
 
 [[noreturn]] void ThrowSystemError(int err) {
     throw EInOutError(std::strerror(err));
@@ -35,6 +37,21 @@ void WriteAll(int fd, const char* data, std::size_t size) {
         data += n;
         size -= static_cast<std::size_t>(n);
     }
+}
+
+// Group codes are small non-negative numbers; anything else still goes through to_chars.
+char* PutCode(char* p, int code) {
+    if (code >= 0 && code < 10) {
+        *p++ = static_cast<char>('0' + code);
+    } else if (code >= 10 && code < 100) {
+        *p++ = static_cast<char>('0' + code / 10);
+        *p++ = static_cast<char>('0' + code % 10);
+    } else {
+        p = std::to_chars(p, p + 12, code).ptr;
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
 }
 
 } // namespace
@@ -116,17 +133,23 @@ void DXFTextFile::WriteRaw(std::string_view text) {
 }
 
 void DXFTextFile::WriteCode(int code) {
-    char* p = Reserve(16);
-    p = std::to_chars(p, p + 14, code).ptr;
-    *p++ = '\r';
-    *p++ = '\n';
+    char* p = PutCode(Reserve(16), code);
     used_ = static_cast<std::size_t>(p - buffer_.get());
 }
 
 void DXFTextFile::WriteString(int code, std::string_view value) {
-    WriteCode(code);
-    WriteRaw(value);
-    WriteRaw("\r\n");
+    if (value.size() > ShortValue) {
+        WriteCode(code);
+        WriteRaw(value);
+        WriteRaw("\r\n");
+        return;
+    }
+    char* p = PutCode(Reserve(16 + ShortValue + 2), code);
+    for (char c : value)
+        *p++ = c;
+    *p++ = '\r';
+    *p++ = '\n';
+    used_ = static_cast<std::size_t>(p - buffer_.get());
 }
 
 void DXFTextFile::WriteInteger(int code, std::int64_t value) {
