@@ -17,6 +17,10 @@ struct Case {
     const char* real;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.value;
+}
+
 class NumberFormats : public ::testing::TestWithParam<Case> {};
 
 TEST_P(NumberFormats, GeneralAndRealToStr) {

@@ -128,6 +128,10 @@ struct ArcExtentsCase {
     Point3D min, max;
 };
 
+void PrintTo(const ArcExtentsCase& c, std::ostream* os) {
+    *os << "angles " << c.angle1 << " to " << c.angle2;
+}
+
 class ArcExtents : public ::testing::TestWithParam<ArcExtentsCase> {};
 
 // Unit arc about the origin at z = 2: the extents hold the end points and the axis
