@@ -2,12 +2,13 @@
 //
 // Rounding is decided on the exact binary value, with exact ties (a double such as
 // 0.0078125 whose expansion ends in a 5 just past the last kept digit) going away from
-// zero. The fixed format works on integers scaled by a power of ten and settles the
-// rounding with fma, so no step depends on a rounded intermediate product.
+// zero. The fixed format works on the value scaled by a power of ten and settles products
+// that land next to a half with fma, so the decision never rests on a rounded product.
 #include "DXFFormat.h"
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -69,8 +70,9 @@ int RoundedDigits(double a, int digits, char* out) {
     };
     int exp10 = 0;
     convert(a, exp10);
-    // to_chars breaks exact ties to even; a tie that carried into a new leading digit has
-    // already gone up, so the exponent read back is the one the tie sits under.
+    // to_chars breaks exact ties to even; nudging a tie up by one ulp makes it round away
+    // from zero. (A tie that carried into a new leading digit has already gone up, and a
+    // nudge cannot change it.)
     if (IsDecimalTie(a, exp10 - (digits - 1)))
         convert(std::nextafter(a, INFINITY), exp10);
     return exp10;
@@ -148,6 +150,7 @@ char* AppendGeneral(char* out, double v) {
 }
 
 char* AppendFixed(char* out, double v, int decimals) {
+    assert(decimals >= 1 && decimals <= 6);
     if (!std::isfinite(v))
         return AppendNonFinite(out, v);
     const double a = std::fabs(v);
