@@ -16,8 +16,10 @@
 
 namespace {
 
+constexpr char DigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233"
+                              "34353637383940414243444546474849505152535455565758596061626364656667"
+                              "6869707172737475767778798081828384858687888990919293949596979899";
 constexpr double Pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
-constexpr std::uint64_t IntPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
 
 // Significant digits of the fixed format before it gives way to the general layout.
 constexpr int FixedDigits = 7;
@@ -132,7 +134,9 @@ char* AppendGeneralDigits(char* out, double v, int digits) {
 // from the exact one, so only a product that lands next to a half needs fma to decide.
 double RoundScaled(double a, double scale) {
     const double t = a * scale;
-    double fl = std::floor(t);
+    // t is not negative and far below 2^63, so truncation is the floor; the integer
+    // conversion avoids a library call on processors without a rounding instruction.
+    double fl = static_cast<double>(static_cast<std::int64_t>(t));
     const double frac = t - fl;
     if (std::fabs(frac - 0.5) > NearHalf)
         return frac > 0.5 ? fl + 1 : fl;
@@ -165,29 +169,31 @@ char* AppendFixed(char* out, double v, int decimals) {
             ++intDigits;
         kept = FixedDigits - intDigits;
     }
-    const auto n = static_cast<std::uint64_t>(RoundScaled(a, Pow10[kept]));
-    const std::uint64_t whole = n / IntPow10[kept];
-    if (whole >= IntPow10[FixedDigits]) // 9999999.5 and up became eight digits
-        return AppendGeneralDigits(out, v, FixedDigits);
-    if (v < 0 && n != 0) // a value that rounds to zero is written without a sign
-        *out++ = '-';
-    // whole has at most 7 digits here.
-    char digits[8];
+    // At most 10^7 scaled units: eight digits, least significant first, two at a time.
+    std::uint32_t n = static_cast<std::uint32_t>(RoundScaled(a, Pow10[kept]));
+    const bool zero = n == 0;
+    char digits[12];
     int nd = 0;
-    std::uint64_t w = whole;
-    do {
-        digits[nd++] = static_cast<char>('0' + w % 10);
-        w /= 10;
-    } while (w != 0);
-    while (nd > 0)
+    while (n >= 100) {
+        const char* pair = DigitPairs + 2 * (n % 100);
+        digits[nd++] = pair[1];
+        digits[nd++] = pair[0];
+        n /= 100;
+    }
+    digits[nd++] = static_cast<char>('0' + n % 10);
+    if (n >= 10)
+        digits[nd++] = static_cast<char>('0' + n / 10);
+    while (nd <= kept)
+        digits[nd++] = '0';
+    if (nd - kept > FixedDigits) // 9999999.5 and up became eight digits
+        return AppendGeneralDigits(out, v, FixedDigits);
+    if (v < 0 && !zero) // a value that rounds to zero is written without a sign
+        *out++ = '-';
+    while (nd > kept)
         *out++ = digits[--nd];
     *out++ = '.';
-    std::uint64_t frac = n % IntPow10[kept];
-    for (int i = kept - 1; i >= 0; --i) {
-        out[i] = static_cast<char>('0' + frac % 10);
-        frac /= 10;
-    }
-    out += kept;
+    while (nd > 0)
+        *out++ = digits[--nd];
     for (int i = kept; i < decimals; ++i)
         *out++ = '0';
     return out;
