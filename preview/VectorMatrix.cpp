@@ -24,7 +24,8 @@ TMatrix Identity(std::uint8_t size) {
 
 } // namespace
 
-double SnapToZero(double x) { return std::fabs(x) >= zeroTolerance ? x : 0.0; }
+// NaN is kept (not snapped to 0), so that the checks downstream still see it.
+double SnapToZero(double x) { return std::fabs(x) < zeroTolerance ? 0.0 : x; }
 void SetZeroTolerance(double tolerance) { zeroTolerance = tolerance; }
 double ZeroTolerance() { return zeroTolerance; }
 
