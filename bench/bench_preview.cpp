@@ -83,9 +83,13 @@ void QPainterLines(benchmark::State& state, QImage::Format format) {
 }
 
 // The same three bytes per pixel as format 5.
-void BM_QPainterBGR888(benchmark::State& state) { QPainterLines(state, QImage::Format_BGR888); }
+void BM_QPainterBGR888(benchmark::State& state) {
+    QPainterLines(state, QImage::Format_BGR888);
+}
 // QPainter's own fastest raster format.
-void BM_QPainterRGB32(benchmark::State& state) { QPainterLines(state, QImage::Format_RGB32); }
+void BM_QPainterRGB32(benchmark::State& state) {
+    QPainterLines(state, QImage::Format_RGB32);
+}
 
 } // namespace
 

@@ -75,12 +75,13 @@ template <int Bpp> inline void Store(std::uint8_t* p, std::uint32_t pixel) {
     }
 }
 
-// n pixels from p, step bytes apart; returns the address after the last one. A dashed run
-// advances the pattern at every pixel, drawn or not.
+// n >= 1 pixels from p, step bytes apart; returns the address of the last one (never steps
+// past it, so the address stays inside the buffer). A dashed run advances the pattern at
+// every pixel, drawn or not.
 template <int Bpp, bool Dashed>
-inline std::uint8_t* Run(std::uint8_t* p, std::ptrdiff_t step, std::int64_t n,
-                         std::uint32_t pixel, std::uint32_t& pattern) {
-    for (; n > 0; --n) {
+inline std::uint8_t* Run(std::uint8_t* p, std::ptrdiff_t step, std::int64_t n, std::uint32_t pixel,
+                         std::uint32_t& pattern) {
+    for (;;) {
         if constexpr (Dashed) {
             if (pattern & 0x80000000u)
                 Store<Bpp>(p, pixel);
@@ -88,18 +89,20 @@ inline std::uint8_t* Run(std::uint8_t* p, std::ptrdiff_t step, std::int64_t n,
         } else {
             Store<Bpp>(p, pixel);
         }
+        if (--n <= 0)
+            return p;
         p += step;
     }
-    return p;
 }
 
 // One run along the major axis per step of the minor axis; the run ends come from a 16.16
 // fixed-point accumulator so that the runs share the error evenly. m1/m2 are the major
-// coordinates of the ends, dMajor the signed pixel count along the major axis.
+// coordinates of the ends, dMajor the signed pixel count along the major axis. Because the
+// major count exceeds the number of runs, every run but the last holds at least one pixel.
 template <int Bpp, bool Dashed>
-void RunLength(std::uint8_t* p, std::ptrdiff_t majorStep, std::ptrdiff_t minorStep,
-               std::int64_t m1, std::int64_t m2, std::int64_t mStep, std::int64_t dMajor,
-               std::int64_t runs, bool exclude, std::uint32_t pixel, std::uint32_t& pattern) {
+void RunLength(std::uint8_t* p, std::ptrdiff_t majorStep, std::ptrdiff_t minorStep, std::int64_t m1,
+               std::int64_t m2, std::int64_t mStep, std::int64_t dMajor, std::int64_t runs,
+               bool exclude, std::uint32_t pixel, std::uint32_t& pattern) {
     const std::int64_t slope = dMajor * 65536 / runs;
     std::int64_t acc = (m1 - mStep) * 65536 + 32768;
     std::int64_t prev = m1 - mStep;
@@ -107,11 +110,12 @@ void RunLength(std::uint8_t* p, std::ptrdiff_t majorStep, std::ptrdiff_t minorSt
         acc += slope;
         const std::int64_t cur = acc >> 16;
         p = Run<Bpp, Dashed>(p, majorStep, cur > prev ? cur - prev : prev - cur, pixel, pattern);
+        p += majorStep + minorStep;
         prev = cur;
-        p += minorStep;
     }
     const std::int64_t last = (m2 > prev ? m2 - prev : prev - m2) - (exclude ? 1 : 0);
-    Run<Bpp, Dashed>(p, majorStep, last, pixel, pattern);
+    if (last > 0)
+        Run<Bpp, Dashed>(p, majorStep, last, pixel, pattern);
 }
 
 // Draws the already clipped line (x1, y1)-(x2, y2) starting at pixel address p.
@@ -125,12 +129,14 @@ void Rasterise(std::uint8_t* p, std::ptrdiff_t rowBytes, std::int64_t x1, std::i
     const std::int64_t ady = dy < 0 ? -dy : dy;
     const std::ptrdiff_t stepX = xStep * Bpp;
     const std::ptrdiff_t stepY = yStep * rowBytes;
-    if (adx == ady)
-        Run<Bpp, Dashed>(p, stepX + stepY, adx - (exclude ? 1 : 0), pixel, pattern);
-    else if (adx > ady)
+    if (adx == ady) {
+        if (adx - (exclude ? 1 : 0) > 0)
+            Run<Bpp, Dashed>(p, stepX + stepY, adx - (exclude ? 1 : 0), pixel, pattern);
+    } else if (adx > ady) {
         RunLength<Bpp, Dashed>(p, stepX, stepY, x1, x2, xStep, dx, ady, exclude, pixel, pattern);
-    else
+    } else {
         RunLength<Bpp, Dashed>(p, stepY, stepX, y1, y2, yStep, dy, adx, exclude, pixel, pattern);
+    }
 }
 
 // Regions of the clipping table: T/I/B by y, L/I/R by x; index = 3 * vertical + horizontal.
@@ -138,16 +144,15 @@ enum Region { TL, TI, TR, IL, II, IR, BL, BI, BR };
 
 // Case per pair (P1 row, P2 column); 0 marks pairs that cannot occur while P1 has the
 // smaller x.
-constexpr std::int8_t ClipCases[9][9] = {
-    {2, 2, 2, 2, 15, 15, 2, 7, 7},     // TL
-    {0, 2, 2, 0, 9, 15, 0, 6, 7},      // TI
-    {0, 0, 2, 0, 0, 2, 0, 0, 2},       // TR
-    {2, 17, 17, 2, 10, 3, 2, 16, 16},  // IL
-    {0, 12, 17, 0, 1, 13, 0, 11, 16},  // II
-    {0, 0, 2, 0, 0, 2, 0, 0, 2},       // IR
-    {2, 5, 5, 2, 14, 14, 2, 2, 2},     // BL
-    {0, 4, 5, 0, 8, 14, 0, 2, 2},      // BI
-    {0, 0, 2, 0, 0, 2, 0, 0, 2}};      // BR
+constexpr std::int8_t ClipCases[9][9] = {{2, 2, 2, 2, 15, 15, 2, 7, 7},    // TL
+                                         {0, 2, 2, 0, 9, 15, 0, 6, 7},     // TI
+                                         {0, 0, 2, 0, 0, 2, 0, 0, 2},      // TR
+                                         {2, 17, 17, 2, 10, 3, 2, 16, 16}, // IL
+                                         {0, 12, 17, 0, 1, 13, 0, 11, 16}, // II
+                                         {0, 0, 2, 0, 0, 2, 0, 0, 2},      // IR
+                                         {2, 5, 5, 2, 14, 14, 2, 2, 2},    // BL
+                                         {0, 4, 5, 0, 8, 14, 0, 2, 2},     // BI
+                                         {0, 0, 2, 0, 0, 2, 0, 0, 2}};     // BR
 
 } // namespace
 
@@ -156,8 +161,7 @@ const TLogPalette& DefaultPalette256() {
     return palette;
 }
 
-TDIBUltra::TDIBUltra(std::int32_t w, std::int32_t h, std::uint8_t fmt,
-                     const TLogPalette* palette) {
+TDIBUltra::TDIBUltra(std::int32_t w, std::int32_t h, std::uint8_t fmt, const TLogPalette* palette) {
     if (BitsOfFormat(fmt) == 0)
         throw DIB_ERROR(DibCreateMessage);
     format = fmt;
@@ -300,7 +304,9 @@ void TDIBUltra::SetPenColor(std::uint32_t color) {
     penColor = color;
 }
 
-void TDIBUltra::SetBrushColor(std::uint32_t color) { brushColor = color; }
+void TDIBUltra::SetBrushColor(std::uint32_t color) {
+    brushColor = color;
+}
 
 void TDIBUltra::SetLinePattern(std::uint32_t pattern) {
     linePattern = pattern;
@@ -328,7 +334,8 @@ void TDIBUltra::LineTo(std::int32_t x, std::int32_t y) {
 std::uint32_t TDIBUltra::PixelAt(std::int32_t x, std::int32_t y) const {
     if (x < 0 || y < 0 || x >= width || y >= height)
         return 0;
-    const std::uint8_t* p = topRow + std::int64_t{y} * rowBytes + std::int64_t{x} * (bitsPerPixel / 8);
+    const std::uint8_t* p =
+        topRow + std::int64_t{y} * rowBytes + std::int64_t{x} * (bitsPerPixel / 8);
     switch (bitsPerPixel) {
     case 8:
         return p[0];
@@ -456,21 +463,27 @@ void TDIBUltra::DrawLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std:
     switch (bpp) {
     case 1:
         if (dashed)
-            Rasterise<1, true>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel, pattern);
+            Rasterise<1, true>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel,
+                               pattern);
         else
-            Rasterise<1, false>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel, pattern);
+            Rasterise<1, false>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel,
+                                pattern);
         break;
     case 2:
         if (dashed)
-            Rasterise<2, true>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel, pattern);
+            Rasterise<2, true>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel,
+                               pattern);
         else
-            Rasterise<2, false>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel, pattern);
+            Rasterise<2, false>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel,
+                                pattern);
         break;
     default:
         if (dashed)
-            Rasterise<3, true>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel, pattern);
+            Rasterise<3, true>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel,
+                               pattern);
         else
-            Rasterise<3, false>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel, pattern);
+            Rasterise<3, false>(p, rowBytes, x1, y1, x2, y2, xStep, yStep, exclude, penPixel,
+                                pattern);
         break;
     }
     linePattern = pattern;

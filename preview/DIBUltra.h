@@ -128,8 +128,7 @@ class TDIBUltra {
   private:
     void Build(std::int32_t w, std::int32_t h);
     void DrawLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
-    bool ClipSegment(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2,
-                     std::int64_t& y2) const;
+    bool ClipSegment(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std::int64_t& y2) const;
 
     std::int32_t penX = 0;
     std::int32_t penY = 0;

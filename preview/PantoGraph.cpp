@@ -51,11 +51,15 @@ bool ClipToGuard(double& ax, double& ay, double& bx, double& by) {
     return true;
 }
 
-bool Inside(double x, double y) { return std::fabs(x) <= Guard && std::fabs(y) <= Guard; }
+bool Inside(double x, double y) {
+    return std::fabs(x) <= Guard && std::fabs(y) <= Guard;
+}
 
 } // namespace
 
-TPantoGraph::TPantoGraph() { SetViewport(0, 1, 0, 1); }
+TPantoGraph::TPantoGraph() {
+    SetViewport(0, 1, 0, 1);
+}
 
 void TPantoGraph::CreateSurface(std::int32_t width, std::int32_t height,
                                 std::int32_t bitsPerPixel) {
@@ -69,8 +73,7 @@ void TPantoGraph::CreateSurface(std::int32_t width, std::int32_t height,
     surface = std::make_unique<TDIBUltra>(width, height, format);
 }
 
-void TPantoGraph::SetWindow(bool recentre, double x0, double x1, double y0, double y1,
-                            double rz) {
+void TPantoGraph::SetWindow(bool recentre, double x0, double x1, double y0, double y1, double rz) {
     if (!(x1 > x0 && y1 > y0))
         throw EGraphicsError();
     // Infinite limits or extents would turn every mapped point into NaN.

@@ -12,7 +12,9 @@ constexpr double HalfPi = 1.5707963267948966;
 
 // Sizes a matrix or vector of fixed capacity can hold; a larger Size would index outside
 // the record.
-bool FitsCapacity(std::uint8_t size) { return size >= 1 && size <= 4; }
+bool FitsCapacity(std::uint8_t size) {
+    return size >= 1 && size <= 4;
+}
 
 TMatrix Identity(std::uint8_t size) {
     TMatrix r;
@@ -25,9 +27,15 @@ TMatrix Identity(std::uint8_t size) {
 } // namespace
 
 // NaN is kept (not snapped to 0), so that the checks downstream still see it.
-double SnapToZero(double x) { return std::fabs(x) < zeroTolerance ? 0.0 : x; }
-void SetZeroTolerance(double tolerance) { zeroTolerance = tolerance; }
-double ZeroTolerance() { return zeroTolerance; }
+double SnapToZero(double x) {
+    return std::fabs(x) < zeroTolerance ? 0.0 : x;
+}
+void SetZeroTolerance(double tolerance) {
+    zeroTolerance = tolerance;
+}
+double ZeroTolerance() {
+    return zeroTolerance;
+}
 
 TVector Vector2D(double x, double y) {
     TVector v;
@@ -48,8 +56,8 @@ TVector Vector3D(double x, double y, double z) {
     return v;
 }
 
-TMatrix Matrix3(double m11, double m12, double m13, double m21, double m22, double m23,
-                double m31, double m32, double m33) {
+TMatrix Matrix3(double m11, double m12, double m13, double m21, double m22, double m23, double m31,
+                double m32, double m33) {
     TMatrix r;
     r.Size = 3;
     r.M[1] = {0, m11, m12, m13, 0};

@@ -36,8 +36,8 @@ enum TAxis : std::uint8_t { axisX, axisY, axisZ };
 
 TVector Vector2D(double x, double y);
 TVector Vector3D(double x, double y, double z);
-TMatrix Matrix3(double m11, double m12, double m13, double m21, double m22, double m23,
-                double m31, double m32, double m33);
+TMatrix Matrix3(double m11, double m12, double m13, double m21, double m22, double m23, double m31,
+                double m32, double m33);
 TMatrix Matrix4(const std::array<double, 16>& rowByRow);
 
 // a + b for two points of the same size (3 or 4); raises EVectorError.

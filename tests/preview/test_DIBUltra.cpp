@@ -134,7 +134,10 @@ TEST(DIBUltraLine, RejectedLineKeepsThePattern) {
     TDIBUltra s = MakeSurface(10, 10);
     s.SetLinePattern(0xEAEAEAEA);
     const std::uint32_t pattern = 0xEAEAEAEAu;
-    const int lines[][4] = {{-5, 0, -1, 9}, {0, -3, 9, -1}, {10, 0, 20, 9}, {0, 10, 9, 12},
+    const int lines[][4] = {{-5, 0, -1, 9},
+                            {0, -3, 9, -1},
+                            {10, 0, 20, 9},
+                            {0, 10, 9, 12},
                             {-5, 4, 4, -5}}; // the last one passes the corner outside
     for (const auto& l : lines) {
         s.MoveTo(l[0], l[1]);
@@ -202,8 +205,8 @@ TEST(DIBUltraPixels, FormatsStoreTheirPixelValues) {
     struct Case {
         std::uint8_t format;
         std::uint32_t color, pixel;
-    } cases[] = {{3, 0x0000FF, 0x7C00}, {3, 0x00FF00, 0x03E0}, {3, White, 0x7FFF},
-                 {4, 0x0000FF, 0xF800}, {4, 0x00FF00, 0x07E0}, {4, Blue, 0x001F},
+    } cases[] = {{3, 0x0000FF, 0x7C00},  {3, 0x00FF00, 0x03E0}, {3, White, 0x7FFF},
+                 {4, 0x0000FF, 0xF800},  {4, 0x00FF00, 0x07E0}, {4, Blue, 0x001F},
                  {5, 0x123456, 0x563412}};
     for (const Case& c : cases)
         EXPECT_EQ(TDIBUltra(1, 1, c.format).ColorToPixel(c.color), c.pixel)

@@ -53,8 +53,8 @@ TEST_F(PantoGraphTest, HalfwayPixelsRoundToEven) {
 TEST_F(PantoGraphTest, EmptyWindowOrViewportRaisesAndChangesNothing) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    const double windows[][4] = {{5, 5, 0, 1}, {0, 1, 3, 3}, {2, 1, 0, 1}, {nan, 1, 0, 1},
-                                 {0, inf, 0, 1}, {-1e308, 1e308, 0, 1}};
+    const double windows[][4] = {{5, 5, 0, 1},   {0, 1, 3, 3},   {2, 1, 0, 1},
+                                 {nan, 1, 0, 1}, {0, inf, 0, 1}, {-1e308, 1e308, 0, 1}};
     for (const auto& w : windows) {
         try {
             g.SetWindow(true, w[0], w[1], w[2], w[3], 0);
@@ -63,8 +63,8 @@ TEST_F(PantoGraphTest, EmptyWindowOrViewportRaisesAndChangesNothing) {
             EXPECT_STREQ(e.what(), "Window/Viewport Error");
         }
     }
-    const double viewports[][4] = {{0.5, 0.5, 0, 1}, {-0.1, 1, 0, 1}, {0, 1.1, 0, 1},
-                                   {0, 1, 0.7, 0.2}, {0, 1, nan, 1}};
+    const double viewports[][4] = {
+        {0.5, 0.5, 0, 1}, {-0.1, 1, 0, 1}, {0, 1.1, 0, 1}, {0, 1, 0.7, 0.2}, {0, 1, nan, 1}};
     for (const auto& v : viewports)
         EXPECT_THROW(g.SetViewport(v[0], v[1], v[2], v[3]), EGraphicsError);
     EXPECT_EQ(g.XMax(), 460);
@@ -106,8 +106,8 @@ TEST_F(PantoGraphTest, PolarModeReadsRadiusAndAngles) {
 }
 
 TEST_F(PantoGraphTest, SurfaceFormatFollowsTheDisplayDepth) {
-    const int depths[][2] = {{1, 2}, {8, 2}, {9, 3}, {15, 3}, {16, 4}, {23, 4},
-                             {24, 5}, {32, 5}, {0, 5}, {-3, 5}};
+    const int depths[][2] = {{1, 2},  {8, 2},  {9, 3},  {15, 3}, {16, 4},
+                             {23, 4}, {24, 5}, {32, 5}, {0, 5},  {-3, 5}};
     for (const auto& d : depths) {
         g.CreateSurface(8, 8, d[0]);
         EXPECT_EQ(g.Surface()->Format(), d[1]) << d[0] << " bits";

@@ -51,7 +51,9 @@ TEST(Transform, NeedsMatchingSizesThatFitTheRecord) {
     m.Size = 7;
     EXPECT_EQ(MessageOf<EMatrixError>([&] { Transform(v, m); }), "Transform multiply error");
     EXPECT_EQ(MessageOf<EMatrixError>([&] { MultiplyMatrices(m, m); }), "MultiplyMatrices error");
-    EXPECT_EQ(MessageOf<EMatrixError>([&] { MultiplyMatrices(m3, RotationMatrix(TDimension::dim3D, axisZ, false, 1)); }),
+    EXPECT_EQ(MessageOf<EMatrixError>([&] {
+                  MultiplyMatrices(m3, RotationMatrix(TDimension::dim3D, axisZ, false, 1));
+              }),
               "MultiplyMatrices error");
 }
 
@@ -70,9 +72,9 @@ TEST(RotationMatrix, QuarterTurnIsExact) {
 
 TEST(RotationMatrix, TwoDimensionalOnlyAboutZ) {
     for (TAxis axis : {axisX, axisY})
-        EXPECT_EQ(MessageOf<EMatrixError>(
-                      [&] { RotationMatrix(TDimension::dim2D, axis, false, 0.3); }),
-                  "Invalid 2D rotation matrix.  Specify axisZ");
+        EXPECT_EQ(
+            MessageOf<EMatrixError>([&] { RotationMatrix(TDimension::dim2D, axis, false, 0.3); }),
+            "Invalid 2D rotation matrix.  Specify axisZ");
 }
 
 TEST(SnapToZero, ProductEntriesBelowTheToleranceBecomeZero) {
