@@ -67,15 +67,6 @@ TEST(DIBUltraLine, RunsOfTheWorkedExample) {
     }
 }
 
-TEST(DIBUltraLine, DrawnBackwardsCoversTheSameRows) {
-    TDIBUltra s = MakeSurface(16, 4);
-    s.MoveTo(9, 2);
-    s.LineTo(0, 0);
-    EXPECT_EQ(SetInRow(s, 0).size() + SetInRow(s, 1).size() + SetInRow(s, 2).size(), 10u);
-    EXPECT_EQ(SetInRow(s, 2).back(), 9);
-    EXPECT_EQ(SetInRow(s, 0).front(), 0);
-}
-
 TEST(DIBUltraLine, SteepAndDiagonalLinesSetEveryStepOnce) {
     TDIBUltra s = MakeSurface(8, 12);
     s.MoveTo(1, 0);
@@ -229,25 +220,6 @@ TEST(DIBUltraPixels, DefaultPaletteKeepsTheStaticColours) {
     EXPECT_EQ(s.ColorToPixel(0), 0u);
     EXPECT_EQ(rgb(s.ColorToPixel(Blue)), (std::vector<int>{0, 0, 255}));
     EXPECT_EQ(rgb(s.ColorToPixel(White)), (std::vector<int>{255, 255, 255}));
-}
-
-TEST(DIBUltraBuffer, RowsAreStoredBottomUp) {
-    TDIBUltra s(5, 3, 5); // 15 bytes of pixels, rows padded to 16
-    EXPECT_EQ(s.RowBytes(), -16);
-    EXPECT_EQ(s.ImageSize(), 48);
-    EXPECT_EQ(s.TopRow(), s.Bits() + 32);
-    TDIBUltra w(3, 2, 3);
-    EXPECT_EQ(w.RowBytes(), -8);
-    EXPECT_EQ(w.RowWords(), -4);
-}
-
-TEST(DIBUltraBuffer, ClearFillsWithTheBrushColour) {
-    TDIBUltra s(7, 3, 4);
-    s.SetBrushColor(0x0000FF);
-    s.Clear();
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 7; ++x)
-            ASSERT_EQ(s.PixelAt(x, y), 0xF800u);
 }
 
 TEST(DIBUltraBuffer, SetSizeNarrowsOrRebuilds) {

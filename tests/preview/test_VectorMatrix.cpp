@@ -92,16 +92,6 @@ TEST(SnapToZero, ProductEntriesBelowTheToleranceBecomeZero) {
     EXPECT_EQ(ZeroTolerance(), 1e-6);
 }
 
-TEST(ScaleAndTranslation, BuildHomogeneousMatrices) {
-    ExpectMatrix(ScaleMatrix(Vector3D(2, 3, 4)), 4,
-                 {2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1});
-    ExpectMatrix(TranslationMatrix(Vector2D(5, 6)), 3, {1, 0, 0, 0, 1, 0, 5, 6, 1});
-    TVector odd;
-    odd.Size = 9;
-    EXPECT_EQ(ScaleMatrix(odd).Size, 1);
-    EXPECT_EQ(TranslationMatrix(odd).Size, 1);
-}
-
 TEST(ViewMatrix, PreviewTopViewKeepsXAndYAndMirrorsZ) {
     const TMatrix m = ViewMatrix(DegToRad(0), DegToRad(90), 2, 2, 3, 4, 5, 1);
     const TVector p = Transform(Vector3D(1.25, -2.5, 3), m);
@@ -121,19 +111,3 @@ TEST(DegToRad, RoundsTheExtendedProductOnce) {
     EXPECT_EQ(DegToRad(0), 0.0);
 }
 
-TEST(PolarToCartesian, SphericalFor3DAndPolarOtherwise) {
-    const double halfPi = 1.5707963267948966;
-    EXPECT_EQ(PolarToCartesian(0, Vector3D(2, 3, 4)).V[1], 2.0);
-
-    const TVector s = PolarToCartesian(1, Vector3D(2, 0, halfPi));
-    EXPECT_DOUBLE_EQ(s.V[1], 2.0);
-    EXPECT_NEAR(s.V[2], 0.0, 1e-15);
-    EXPECT_NEAR(s.V[3], 0.0, 1e-15);
-    EXPECT_EQ(s.V[4], 1.0);
-
-    // Mode 2 on a 3D vector keeps z.
-    const TVector c = PolarToCartesian(2, Vector3D(2, halfPi, 7));
-    EXPECT_NEAR(c.V[1], 0.0, 1e-15);
-    EXPECT_DOUBLE_EQ(c.V[2], 2.0);
-    EXPECT_EQ(c.V[3], 7.0);
-}
