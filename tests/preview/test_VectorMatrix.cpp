@@ -110,4 +110,3 @@ TEST(DegToRad, RoundsTheExtendedProductOnce) {
     EXPECT_EQ(DegToRad(180), 3.141592653589793);
     EXPECT_EQ(DegToRad(0), 0.0);
 }
-
