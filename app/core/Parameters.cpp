@@ -3,13 +3,17 @@
 
 #include "SafeFile.h"
 
-#define SI_NO_CONVERSION // bytes in, bytes out: no UTF conversion library needed
+// Bytes in, bytes out: no UTF conversion library. Debian's SimpleIni.h keeps its template
+// bodies behind SI_IMPLEMENTATION; instantiating them here spares linking its ICU build.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 #include <charconv>
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <system_error>
 
 namespace {
@@ -69,6 +73,44 @@ std::int32_t IntKey(const CSimpleIniA& ini, const char* key, std::int32_t fallba
 
 std::string IntText(std::int32_t v) { return std::to_string(v); }
 
+bool IsCommentLine(std::string_view line) {
+    line = Trim(line);
+    return !line.empty() && (line.front() == ';' || line.front() == '#');
+}
+
+template <class F> void ForEachLine(std::string_view text, F f) {
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        f(Trim(text.substr(0, end)));
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+}
+
+// SimpleIni ties each comment to the section or key after it, so comments after the last
+// key of the file are dropped on saving. Every comment line of the original that the saved
+// text lacks is appended at its end, in the original order.
+void RestoreLostComments(std::string_view original, std::string& saved) {
+    std::map<std::string, int, std::less<>> present;
+    ForEachLine(saved, [&](std::string_view line) {
+        if (IsCommentLine(line))
+            ++present[std::string(line)];
+    });
+    std::string lost;
+    ForEachLine(original, [&](std::string_view line) {
+        if (!IsCommentLine(line))
+            return;
+        const auto it = present.find(line);
+        if (it != present.end() && it->second > 0)
+            --it->second;
+        else
+            lost.append(line).push_back('\n');
+    });
+    if (!lost.empty())
+        saved.append("\n").append(lost);
+}
+
 } // namespace
 
 EIniWriteError::EIniWriteError(const std::filesystem::path& file, std::string reason)
@@ -107,15 +149,18 @@ bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& f
 
 void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
     CSimpleIniA ini;
-    ini.SetSpaces(false); // "Depth=0.5", as profile files are written
+    ini.SetSpaces(false);  // "Depth=0.5", as profile files are written
+    ini.SetMultiKey(true); // a key given twice in another section keeps both values
     std::error_code ec;
+    std::string original;
     if (std::filesystem::exists(file, ec)) {
         // Whatever else the file holds must survive; if it cannot be read, do not write.
         std::string why;
-        const auto data = ReadSmallFile(file, why);
+        auto data = ReadSmallFile(file, why);
         if (!data)
             throw EIniWriteError(file, why);
-        if (ini.LoadData(*data) < 0)
+        original = std::move(*data);
+        if (ini.LoadData(original) < 0)
             throw EIniWriteError(file, "Out of memory");
     }
     const std::string values[] = {
@@ -126,11 +171,12 @@ void SaveParameters(const TMachiningParameters& params, const std::filesystem::p
     const char* keys[] = {"Depth",     "RapidHeight", "RoughFeed", "RoughPlunge",
                           "Precision", "Decimal",     "Start",     "Increment"};
     for (std::size_t i = 0; i < std::size(keys); ++i)
-        if (ini.SetValue(ParametersSection, keys[i], values[i].c_str()) < 0)
+        if (ini.SetValue(ParametersSection, keys[i], values[i].c_str(), nullptr, true) < 0)
             throw EIniWriteError(file, "Out of memory");
     std::string out;
     if (ini.Save(out) < 0)
         throw EIniWriteError(file, "Out of memory");
+    RestoreLostComments(original, out);
     try {
         WriteFileSafely(file, out);
     } catch (const EInOutError& e) {
