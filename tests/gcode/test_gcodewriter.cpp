@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <clocale>
+#include <cstdio>
 #include <csignal>
 #include <cmath>
 #include <fstream>
@@ -269,6 +270,41 @@ TEST(GCodeReadBack, MovesFollowTheToolpaths) {
 }
 
 // ---- numbers ----------------------------------------------------------------------------
+
+// Coordinates must read exactly as C's "%.*f" writes them, ties and signs included.
+TEST(GCodeNumbers, CoordinatesMatchPrintf) {
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    std::uniform_int_distribution<int> exponent(-8, 14);
+    std::vector<double> values = {0.0,    -0.0,    0.125,   -0.125, 2.5,       0.0005,
+                                  1.0005, -1.0005, 999.9995, 1e-300, 123456.5, 0.49999999999999994};
+    for (int i = 0; i < 4000; ++i)
+        values.push_back(mantissa(rng) * std::pow(10.0, exponent(rng)));
+    for (int decimals : {0, 1, 2, 3, 4, 6, 9, 12, 15, 16, 20}) {
+        SCOPED_TRACE(decimals);
+        TMachiningParameters p = ExampleParams();
+        p.Decimal = decimals;
+        TVKOutRegion t;
+        t.RapidStart = 2; // no entry block: only the segment moves
+        std::string expected = "G90 T0 F10.0\r\n";
+        std::int64_t n = p.Start;
+        char buf[512];
+        for (std::size_t k = 0; k + 1 < values.size(); k += 2) {
+            TMyEntity e;
+            e.X2 = values[k];
+            e.Y2 = values[k + 1];
+            t.Entities.push_back(e);
+            std::snprintf(buf, sizeof buf, "N%lld X%.*f Y%.*f\r\n", static_cast<long long>(n),
+                          decimals, values[k], decimals, values[k + 1]);
+            expected += buf;
+            n += p.Increment;
+        }
+        std::snprintf(buf, sizeof buf, "N%lld G00 Z%.*f\r\n", static_cast<long long>(n), decimals,
+                      p.RapidHeight);
+        expected += buf;
+        EXPECT_EQ(FormatGCode({TVKOutRegion{}, t}, p), expected);
+    }
+}
 
 TEST(GCodeNumbers, DecimalIsClampedToABoundedRange) {
     TMachiningParameters p = ExampleParams();
