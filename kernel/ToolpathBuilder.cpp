@@ -21,7 +21,9 @@ bool Meets(TPoint2 p, TPoint2 q) {
     return std::fabs(p.x - q.x) < LoopTolerance && std::fabs(p.y - q.y) < LoopTolerance;
 }
 
-bool IsFullCircle(const TMyEntity& e) { return e.Radius != 0 && e.X2 == e.Y2; }
+bool IsFullCircle(const TMyEntity& e) {
+    return e.Radius != 0 && e.X2 == e.Y2;
+}
 
 // The first free segment that starts at tail, searching forward from current + 1 and then
 // wrapping round to the segments before current, so that segments already in contour

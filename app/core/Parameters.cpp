@@ -21,7 +21,9 @@ namespace {
 // Largest count of integer digits that always fits in a double (10^308 < DBL_MAX).
 constexpr std::size_t MaxFloatDigits = 308;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view Trim(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -71,7 +73,9 @@ std::int32_t IntKey(const CSimpleIniA& ini, const char* key, std::int32_t fallba
     return parsed ? *parsed : fallback;
 }
 
-std::string IntText(std::int32_t v) { return std::to_string(v); }
+std::string IntText(std::int32_t v) {
+    return std::to_string(v);
+}
 
 bool IsCommentLine(std::string_view line) {
     line = Trim(line);
@@ -163,11 +167,14 @@ void SaveParameters(const TMachiningParameters& params, const std::filesystem::p
         if (ini.LoadData(original) < 0)
             throw EIniWriteError(file, "Out of memory");
     }
-    const std::string values[] = {
-        FloatToGeneralText(params.Depth),     FloatToGeneralText(params.RapidHeight),
-        FloatToGeneralText(params.RoughFeed), FloatToGeneralText(params.RoughPlunge),
-        IntText(params.Precision),            IntText(params.Decimal),
-        IntText(params.Start),                IntText(params.Increment)};
+    const std::string values[] = {FloatToGeneralText(params.Depth),
+                                  FloatToGeneralText(params.RapidHeight),
+                                  FloatToGeneralText(params.RoughFeed),
+                                  FloatToGeneralText(params.RoughPlunge),
+                                  IntText(params.Precision),
+                                  IntText(params.Decimal),
+                                  IntText(params.Start),
+                                  IntText(params.Increment)};
     const char* keys[] = {"Depth",     "RapidHeight", "RoughFeed", "RoughPlunge",
                           "Precision", "Decimal",     "Start",     "Increment"};
     for (std::size_t i = 0; i < std::size(keys); ++i)
@@ -299,9 +306,8 @@ std::int32_t DialogTextToInt(std::string_view text) {
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         negative = text[i++] == '-';
-    const std::int64_t limit =
-        negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
-                 : std::int64_t{std::numeric_limits<std::int32_t>::max()};
+    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
+                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
     std::int64_t v = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         const std::int64_t next = v * 10 + (text[i] - '0');
@@ -325,8 +331,12 @@ void ReadDialogFields(const TParameterTexts& f, TMachiningParameters& p) {
 }
 
 TParameterTexts ParameterTexts(const TMachiningParameters& p) {
-    return {FloatToGeneralText(p.Depth),     FloatToGeneralText(p.RapidHeight),
-            FloatToGeneralText(p.RoughFeed), FloatToGeneralText(p.RoughPlunge),
-            IntText(p.Precision),            IntText(p.Decimal),
-            IntText(p.Start),                IntText(p.Increment)};
+    return {FloatToGeneralText(p.Depth),
+            FloatToGeneralText(p.RapidHeight),
+            FloatToGeneralText(p.RoughFeed),
+            FloatToGeneralText(p.RoughPlunge),
+            IntText(p.Precision),
+            IntText(p.Decimal),
+            IntText(p.Start),
+            IntText(p.Increment)};
 }

@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <climits>
 #include <clocale>
-#include <cstdio>
-#include <csignal>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -106,7 +106,9 @@ class GCodeFile : public ::testing::Test {
     fs::path Dir;
 };
 
-TEST_F(GCodeFile, WorkedExample) { ExpectGolden("gcode_example.Dnc", ExampleToolpaths(), ExampleParams()); }
+TEST_F(GCodeFile, WorkedExample) {
+    ExpectGolden("gcode_example.Dnc", ExampleToolpaths(), ExampleParams());
+}
 
 TEST_F(GCodeFile, EmptyArrayGivesHeaderAndFinalRetract) {
     ExpectGolden("gcode_empty.Dnc", {}, ExampleParams());
@@ -276,7 +278,7 @@ TEST(GCodeNumbers, CoordinatesMatchPrintf) {
     std::mt19937_64 rng(42);
     std::uniform_real_distribution<double> mantissa(-10, 10);
     std::uniform_int_distribution<int> exponent(-8, 14);
-    std::vector<double> values = {0.0,    -0.0,    0.125,   -0.125, 2.5,       0.0005,
+    std::vector<double> values = {0.0,    -0.0,    0.125,    -0.125, 2.5,      0.0005,
                                   1.0005, -1.0005, 999.9995, 1e-300, 123456.5, 0.49999999999999994};
     for (int i = 0; i < 4000; ++i)
         values.push_back(mantissa(rng) * std::pow(10.0, exponent(rng)));
@@ -346,7 +348,8 @@ TEST(GCodeNumbers, NonFiniteValuesAreRefused) {
 
 TEST(GCodeNumbers, FullStopWhateverTheLocale) {
     const char* found = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE.utf8", "fr_FR.utf8", "nl_NL.UTF-8"})
+    for (const char* name :
+         {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE.utf8", "fr_FR.utf8", "nl_NL.UTF-8"})
         if (std::setlocale(LC_ALL, name)) {
             found = name;
             break;

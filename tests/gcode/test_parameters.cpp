@@ -70,8 +70,8 @@ class ParameterFile : public ::testing::Test {
 };
 
 TEST_F(ParameterFile, OnlyDepthGivesTheDefaultsForTheRest) {
-    for (const char* content :
-         {"[Parameters]\nDepth=0.3\n", "[Parameters]\r\nDepth=0.3\r\n", "[parameters]\n depth = 0,3 \n"}) {
+    for (const char* content : {"[Parameters]\nDepth=0.3\n", "[Parameters]\r\nDepth=0.3\r\n",
+                                "[parameters]\n depth = 0,3 \n"}) {
         SCOPED_TRACE(content);
         const auto p = Load(content);
         EXPECT_EQ(p.Depth, 0.3);
@@ -115,8 +115,9 @@ TEST_F(ParameterFile, GarbageLoadsAsDefaults) {
 }
 
 TEST_F(ParameterFile, NumbersInEveryFormTheFileMayHold) {
-    const auto p = Load("[Parameters]\nDepth=2,5\nRapidHeight=1E-5\nRoughFeed=+250\n"
-                        "RoughPlunge=-.5\nPrecision=$1F\nDecimal=0x4\nStart=-7\nIncrement=2147483647\n");
+    const auto p =
+        Load("[Parameters]\nDepth=2,5\nRapidHeight=1E-5\nRoughFeed=+250\n"
+             "RoughPlunge=-.5\nPrecision=$1F\nDecimal=0x4\nStart=-7\nIncrement=2147483647\n");
     EXPECT_EQ(p.Depth, 2.5);
     EXPECT_EQ(p.RapidHeight, 1e-5);
     EXPECT_EQ(p.RoughFeed, 250);
@@ -158,8 +159,7 @@ TEST_F(ParameterFile, SaveKeepsOtherSectionsKeysAndComments) {
     const std::string text = ReadBytes(File);
     for (const char* kept : {"; written by hand", "[Machine]", "; the spindle", "Spindle=12000",
                              "Name=Mill 2", "# old depth", "ToolNumber=4", "[Other]", "Key=Value",
-                             "Key=Second", "; last words",
-                             "Depth=0.25\n", "Increment=0\n"})
+                             "Key=Second", "; last words", "Depth=0.25\n", "Increment=0\n"})
         EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
     EXPECT_EQ(text.find("0,9"), std::string::npos);
     EXPECT_LT(text.find("[Machine]"), text.find("[Parameters]"));
@@ -216,9 +216,9 @@ TEST(DialogConversion, FloatFieldsNeverFail) {
         const char* text;
         double value;
     } cases[] = {
-        {"2.5", 2.5},  {"2,5", 2},      {"1.2.3", 12},  {"", 0},         {".5", 0.5},
-        {"0.125", 0.125}, {"abc", 0},   {"7x", 7},      {"1.5x", 15},    {"-3", -3},
-        {"1e3", 1000}, {"1e999", 1},    {"10.", 10},    {".", 0},        {"   4", 4},
+        {"2.5", 2.5},     {"2,5", 2},   {"1.2.3", 12}, {"", 0},      {".5", 0.5},
+        {"0.125", 0.125}, {"abc", 0},   {"7x", 7},     {"1.5x", 15}, {"-3", -3},
+        {"1e3", 1000},    {"1e999", 1}, {"10.", 10},   {".", 0},     {"   4", 4},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DialogTextToFloat(c.text), c.value) << '"' << c.text << '"';
@@ -233,9 +233,15 @@ TEST(DialogConversion, IntegerFieldsNeverFailNorOverflow) {
         const char* text;
         std::int32_t value;
     } cases[] = {
-        {"12", 12},           {"", 0},           {"1.5", 1},       {"007", 7},
-        {"2147483647", INT_MAX}, {"9999999999", 999999999}, {"-2147483648", INT_MIN},
-        {"x5", 0},            {"5x", 5},
+        {"12", 12},
+        {"", 0},
+        {"1.5", 1},
+        {"007", 7},
+        {"2147483647", INT_MAX},
+        {"9999999999", 999999999},
+        {"-2147483648", INT_MIN},
+        {"x5", 0},
+        {"5x", 5},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DialogTextToInt(c.text), c.value) << '"' << c.text << '"';
