@@ -6,6 +6,7 @@
 #include "SafeFile.h"
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -43,14 +44,13 @@ char* FastFixed(char* out, double v, int decimals) {
     const auto n = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
     char digits[24];
     char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
-    auto count = static_cast<int>(end - digits);
+    const auto count = static_cast<int>(end - digits);
     // printf writes the sign of every negative value, even one that rounds to zero.
     if (std::signbit(v))
         *out++ = '-';
     if (count <= decimals) { // 0.00ddd: pad with leading zeros
         *out++ = '0';
-        if (decimals > 0)
-            *out++ = '.';
+        *out++ = '.';
         for (int i = count; i < decimals; ++i)
             *out++ = '0';
         std::memcpy(out, digits, static_cast<std::size_t>(count));
@@ -113,8 +113,11 @@ template <class Sink> class TProgram {
         CheckFinite(v);
         char* p = Buffer.data() + Used;
         char* end = FastFixed(p, v, decimals);
-        if (!end)
-            end = std::to_chars(p, p + NumberRoom, v, std::chars_format::fixed, decimals).ptr;
+        if (!end) {
+            const auto r = std::to_chars(p, p + NumberRoom, v, std::chars_format::fixed, decimals);
+            assert(r.ec == std::errc()); // NumberRoom holds the largest double
+            end = r.ptr;
+        }
         Used = static_cast<std::size_t>(end - Buffer.data());
     }
 
