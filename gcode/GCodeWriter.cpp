@@ -132,6 +132,25 @@ template <class Sink> class TProgram {
         }
     }
 
+    // One numbered line: words, then q as " X<x> Y<y>".
+    void MoveLine(std::string_view words, TPoint2 q) {
+        LineNumber();
+        Text(words);
+        Text(" X");
+        Coordinate(q.x);
+        Text(" Y");
+        Coordinate(q.y);
+        EndLine();
+    }
+
+    // One numbered line: " G00 Z" and the clearance height.
+    void RapidZLine(double z) {
+        LineNumber();
+        Text(" G00 Z");
+        Coordinate(z);
+        EndLine();
+    }
+
     void Finish() {
         if (Used > 0)
             Sink_(std::string_view(Buffer.data(), Used));
@@ -173,17 +192,8 @@ void EmitProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& p
         if (t.Entities.empty() && !leadIn)
             continue;
         if (t.RapidStart == 1) {
-            const TPoint2 s = ToolpathStart(t);
-            g.LineNumber();
-            g.Text(" G00 Z");
-            g.Coordinate(p.RapidHeight);
-            g.EndLine();
-            g.LineNumber();
-            g.Text(" G00 X");
-            g.Coordinate(s.x);
-            g.Text(" Y");
-            g.Coordinate(s.y);
-            g.EndLine();
+            g.RapidZLine(p.RapidHeight);
+            g.MoveLine(" G00", ToolpathStart(t));
             g.LineNumber();
             g.Text(" G01 Z");
             g.Coordinate(-p.Depth);
@@ -195,29 +205,14 @@ void EmitProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& p
             g.FeedRate(p.RoughFeed);
             g.EndLine();
         } else if (t.RapidStart == 0) {
-            const TPoint2 s = ToolpathStart(t);
-            g.LineNumber();
-            g.Text(" X");
-            g.Coordinate(s.x);
-            g.Text(" Y");
-            g.Coordinate(s.y);
-            g.EndLine();
+            g.MoveLine("", ToolpathStart(t));
         }
         for (const TMyEntity& e : t.Entities) {
             // An arc is written as a straight move to its end point.
-            const TPoint2 q = SegmentEnd(e);
-            g.LineNumber();
-            g.Text(" X");
-            g.Coordinate(q.x);
-            g.Text(" Y");
-            g.Coordinate(q.y);
-            g.EndLine();
+            g.MoveLine("", SegmentEnd(e));
         }
     }
-    g.LineNumber();
-    g.Text(" G00 Z");
-    g.Coordinate(p.RapidHeight);
-    g.EndLine();
+    g.RapidZLine(p.RapidHeight);
     g.Finish();
 }
 
