@@ -30,13 +30,7 @@ void AddOutline(double cx, double cy, double rx, double ry, int edges, std::mt19
         TPoint2 b = v[(k + 1) % v.size()];
         if (flip(rng))
             std::swap(a, b);
-        TMyEntity e;
-        e.X1 = a.x;
-        e.Y1 = a.y;
-        e.X2 = b.x;
-        e.Y2 = b.y;
-        SegmentBounds(e);
-        out.push_back(e);
+        out.push_back(MakeLine(a.x, a.y, b.x, b.y));
     }
 }
 

@@ -28,13 +28,8 @@ const TOutRegionArray& Program() {
             for (int i = 0; i < SegmentsPerToolpath; ++i) {
                 const double a0 = 2 * M_PI * i / SegmentsPerToolpath;
                 const double a1 = 2 * M_PI * (i + 1) / SegmentsPerToolpath;
-                TMyEntity e;
-                e.X1 = cx + r * std::cos(a0);
-                e.Y1 = cy + r * std::sin(a0);
-                e.X2 = cx + r * std::cos(a1);
-                e.Y2 = cy + r * std::sin(a1);
-                SegmentBounds(e);
-                path.Entities.push_back(e);
+                path.Entities.push_back(MakeLine(cx + r * std::cos(a0), cy + r * std::sin(a0),
+                                                 cx + r * std::cos(a1), cy + r * std::sin(a1)));
             }
             t.push_back(std::move(path));
         }

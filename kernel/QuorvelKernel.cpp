@@ -98,6 +98,29 @@ void SegmentBounds(TMyEntity& e) {
         e.MinY = e.Y1 - r;
 }
 
+namespace {
+// The record's fields in their order: a line when radius is 0, else an arc round (x1, y1)
+// from angle x2 to y2.
+TMyEntity boundedSegment(double x1, double y1, double radius, double x2, double y2) {
+    TMyEntity e;
+    e.X1 = x1;
+    e.Y1 = y1;
+    e.Radius = radius;
+    e.X2 = x2;
+    e.Y2 = y2;
+    SegmentBounds(e);
+    return e;
+}
+} // namespace
+
+TMyEntity MakeLine(double x1, double y1, double x2, double y2) {
+    return boundedSegment(x1, y1, 0, x2, y2);
+}
+
+TMyEntity MakeArc(double cx, double cy, double radius, double a0, double a1) {
+    return boundedSegment(cx, cy, radius, a0, a1);
+}
+
 void ReverseSegment(TMyEntity& e) {
     if (isArc(e)) {
         std::swap(e.X2, e.Y2);

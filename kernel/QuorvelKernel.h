@@ -7,6 +7,10 @@
 #include <utility>
 
 // ---- segment primitives -------------------------------------------------------------
+// A line from (x1, y1) to (x2, y2), its box filled.
+TMyEntity MakeLine(double x1, double y1, double x2, double y2);
+// An arc round (cx, cy) from angle a0 to a1 (radians); radius < 0 runs clockwise. Box filled.
+TMyEntity MakeArc(double cx, double cy, double radius, double a0, double a1);
 TPoint2 SegmentStart(const TMyEntity& e);
 TPoint2 SegmentEnd(const TMyEntity& e);
 std::pair<TPoint2, TPoint2> SegmentEnds(const TMyEntity& e);

@@ -139,15 +139,8 @@ void CharToSegments(char32_t code, TMyEntityArray& segments, TTTFToVectorConvert
     kept.RemoveDuplicates();
     segments.clear();
     segments.reserve(kept.Strokes().size());
-    for (const TStroke& s : kept.Strokes()) {
-        TMyEntity e;
-        e.X1 = s.X1;
-        e.Y1 = s.Y1;
-        e.X2 = s.X2;
-        e.Y2 = s.Y2;
-        SegmentBounds(e);
-        segments.push_back(e);
-    }
+    for (const TStroke& s : kept.Strokes())
+        segments.push_back(MakeLine(s.X1, s.Y1, s.X2, s.Y2));
 }
 
 void NormaliseLineDirection(TMyEntityArray& segments) {
