@@ -16,16 +16,6 @@
 
 namespace {
 
-TMyEntity Line(double x1, double y1, double x2, double y2) {
-    TMyEntity e;
-    e.X1 = x1;
-    e.Y1 = y1;
-    e.X2 = x2;
-    e.Y2 = y2;
-    SegmentBounds(e);
-    return e;
-}
-
 void SortByMinX(TMyEntityArray& s) {
     std::stable_sort(s.begin(), s.end(),
                      [](const TMyEntity& a, const TMyEntity& b) { return a.MinX < b.MinX; });
@@ -78,7 +68,7 @@ void AddEdges(const std::vector<TPoint2>& v, std::mt19937& rng, TMyEntityArray& 
             a.x += jitter(rng);
             a.y += jitter(rng);
         }
-        out.push_back(coin(rng) ? Line(a.x, a.y, b.x, b.y) : Line(b.x, b.y, a.x, a.y));
+        out.push_back(coin(rng) ? MakeLine(a.x, a.y, b.x, b.y) : MakeLine(b.x, b.y, a.x, a.y));
     }
 }
 
@@ -151,11 +141,11 @@ TEST_P(JoinTolerance, JoinsWithinHalfAThousandthAndClosesTheGap) {
     const GapCase g = GetParam();
     const double bx = 1 + g.dx;
     const double by = g.dy;
-    TMyEntityArray s{Line(0, 0, 1, 0)};
+    TMyEntityArray s{MakeLine(0, 0, 1, 0)};
     if (g.acrossBatches) // 99 far-away dots between them in MinX order fill batch 0
         for (int i = 1; i <= 99; ++i)
-            s.push_back(Line(i * 0.01, 50.0 + i, i * 0.01 + 0.001, 50.0 + i));
-    s.push_back(g.reversed ? Line(2, 1, bx, by) : Line(bx, by, 2, 1));
+            s.push_back(MakeLine(i * 0.01, 50.0 + i, i * 0.01 + 0.001, 50.0 + i));
+    s.push_back(g.reversed ? MakeLine(2, 1, bx, by) : MakeLine(bx, by, 2, 1));
     const TRegionArrayX r = Build(s);
 
     const std::size_t fillers = g.acrossBatches ? 99 : 0;
@@ -215,8 +205,8 @@ TEST(ContourBuilder, OutlineCutByTheBatchBorderComesOutWholeAndClosed) {
 }
 
 TEST(ContourBuilder, ScrambledSquareBecomesOneClockwiseContour) {
-    const std::array<TMyEntity, 4> edges{Line(0, 0, 0, 1), Line(0, 1, 1, 1), Line(1, 1, 1, 0),
-                                         Line(1, 0, 0, 0)};
+    const std::array<TMyEntity, 4> edges{MakeLine(0, 0, 0, 1), MakeLine(0, 1, 1, 1),
+                                         MakeLine(1, 1, 1, 0), MakeLine(1, 0, 0, 0)};
     // Three edges share MinX 0, so any order of them is sorted; the right edge comes last.
     std::array<int, 3> order{0, 1, 3};
     do {
@@ -283,7 +273,8 @@ TEST(ContourBuilder, FullCircleTakesTheWantedDirection) {
 TEST(ContourBuilder, BackwardGrowthRunsOneWayFromTheFarStartToTheTail) {
     // The seed (smallest MinX) sits inside the chain: two pieces follow it, two lie
     // before it, one of them given the wrong way round.
-    TMyEntityArray s{Line(0, 0, 1, 0), Line(0, 0, 0.5, 5), Line(1, 8, 0.5, 5), Line(1, 0, 2, 0)};
+    TMyEntityArray s{MakeLine(0, 0, 1, 0), MakeLine(0, 0, 0.5, 5), MakeLine(1, 8, 0.5, 5),
+                     MakeLine(1, 0, 2, 0)};
     const TRegionArrayX r = Build(s);
     ASSERT_EQ(r.size(), 2u);
     const TVKRegionX& c = r[1];
@@ -300,7 +291,7 @@ TEST(ContourBuilder, BackwardJoiningAcrossBatchesRunsOneWay) {
     // chain; the joining pass must put the pieces before the first chain's head.
     TMyEntityArray s;
     for (int i = 0; i < 250; ++i)
-        s.push_back(Line(i + 1, (i + 1) % 2, i, i % 2));
+        s.push_back(MakeLine(i + 1, (i + 1) % 2, i, i % 2));
     const TRegionArrayX r = Build(s);
     ASSERT_EQ(r.size(), 2u);
     const TVKRegionX& c = r[1];
@@ -312,7 +303,7 @@ TEST(ContourBuilder, BackwardJoiningAcrossBatchesRunsOneWay) {
 }
 
 TEST(ContourBuilder, SingleLineIsOneOpenContour) {
-    TMyEntityArray s{Line(1, 2, 3, 4)};
+    TMyEntityArray s{MakeLine(1, 2, 3, 4)};
     TRegionArrayX r;
     BuildContours(s, r, 1, 0.25);
     EXPECT_TRUE(s.empty()); // consumed
@@ -332,7 +323,7 @@ TEST(ContourBuilder, BatchOfOneAllZeroLineGivesNoContour) {
     // Also as the last, one-segment batch after a full one.
     TMyEntityArray s;
     for (int i = 0; i < 100; ++i)
-        s.push_back(Line(-1000.0 + 3 * i, 0, -999.0 + 3 * i, 0));
+        s.push_back(MakeLine(-1000.0 + 3 * i, 0, -999.0 + 3 * i, 0));
     s.push_back(TMyEntity{});
     EXPECT_EQ(Build(s).size(), 101u);
 }
@@ -340,7 +331,7 @@ TEST(ContourBuilder, BatchOfOneAllZeroLineGivesNoContour) {
 TEST(ContourBuilder, LoneLineFromTheOriginIsKept) {
     // Only an all-zero line is the blank placeholder; a real line starting at the origin
     // must not be dropped.
-    const TRegionArrayX r = Build({Line(0, 0, 0, 5)});
+    const TRegionArrayX r = Build({MakeLine(0, 0, 0, 5)});
     ASSERT_EQ(r.size(), 2u);
     EXPECT_EQ(r[1].Entities.size(), 1u);
 }
@@ -373,7 +364,7 @@ TEST(ContourBuilder, LetsTheInterfaceBreatheAtTheStartAndWhileJoining) {
     PumpCounter pump;
     TMyEntityArray s;
     for (int i = 0; i < 30; ++i)
-        s.push_back(Line(3 * i, 0, 3 * i + 1, 0));
+        s.push_back(MakeLine(3 * i, 0, 3 * i + 1, 0));
     TRegionArrayX r;
     BuildContours(s, r, 1, 0);
     EXPECT_EQ(r.size(), 31u);
@@ -390,7 +381,7 @@ TEST(ContourBuilder, LargeInputUsesFewerLargerBatches) {
     TMyEntityArray s;
     AddEdges(Polygon(10, 0, 8, 10, 120, rng), rng, s);
     for (int i = 0; s.size() < 60001; ++i)
-        s.push_back(Line(100 + 2 * i, 0, 101 + 2 * i, 0));
+        s.push_back(MakeLine(100 + 2 * i, 0, 101 + 2 * i, 0));
     SortByMinX(s);
     const TRegionArrayX r = Build(s);
     ASSERT_EQ(r.size(), 1u + 1 + (60001 - 120));
@@ -437,7 +428,8 @@ TEST(ContourBuilder, IndexedScansChooseExactlyWhatPlainScansChoose) {
         TMyEntityArray s = RandomText(rng, 12);
         // Loose lines on a coarse grid meet each other in many ways and leave open chains.
         for (int i = 0; i < 300; ++i)
-            s.push_back(Line(grid(rng) * 0.5, grid(rng) * 0.5, grid(rng) * 0.5, grid(rng) * 0.5));
+            s.push_back(
+                MakeLine(grid(rng) * 0.5, grid(rng) * 0.5, grid(rng) * 0.5, grid(rng) * 0.5));
         if (round % 2 == 0)
             SortByMinX(s);
         else

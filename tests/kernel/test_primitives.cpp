@@ -1,5 +1,6 @@
 // Segment, contour and toolpath primitives: the rules and tolerances that chaining and
 // orientation rely on.
+#include "KernelFixtures.h"
 #include "QuorvelKernel.h"
 
 #include <gtest/gtest.h>
@@ -11,28 +12,7 @@ namespace {
 
 constexpr double Pi = std::numbers::pi;
 
-TMyEntity line(double x1, double y1, double x2, double y2) {
-    TMyEntity e;
-    e.X1 = x1;
-    e.Y1 = y1;
-    e.X2 = x2;
-    e.Y2 = y2;
-    SegmentBounds(e);
-    return e;
-}
-
-TMyEntity arc(double cx, double cy, double r, double a0, double a1) {
-    TMyEntity e;
-    e.X1 = cx;
-    e.Y1 = cy;
-    e.Radius = r;
-    e.X2 = a0;
-    e.Y2 = a1;
-    SegmentBounds(e);
-    return e;
-}
-
-TVKRegionX contourOf(std::initializer_list<TMyEntity> segs) {
+TVKRegionX contourOf(TMyEntityArray segs) {
     TVKRegionX c;
     std::size_t i = 0;
     for (TMyEntity e : segs)
@@ -42,13 +22,13 @@ TVKRegionX contourOf(std::initializer_list<TMyEntity> segs) {
 
 // The unit square, clockwise: (0,0) -> (0,1) -> (1,1) -> (1,0) -> (0,0).
 TVKRegionX clockwiseSquare() {
-    return contourOf({line(0, 0, 0, 1), line(0, 1, 1, 1), line(1, 1, 1, 0), line(1, 0, 0, 0)});
+    return contourOf(Polyline(ClockwiseSquare()));
 }
 
 } // namespace
 
 TEST(Segment, LineBoxAndReverse) {
-    TMyEntity e = line(0, 0, 1, 0);
+    TMyEntity e = MakeLine(0, 0, 1, 0);
     EXPECT_EQ(e.MinX, 0);
     EXPECT_EQ(e.MinY, 0);
     EXPECT_EQ(e.MaxY, 0);
@@ -61,7 +41,7 @@ TEST(Segment, LineBoxAndReverse) {
 
 TEST(Segment, ArcBoxesThroughAxisCrossings) {
     // Counter-clockwise from 3pi/2 to pi/2 passes angle 0: the box reaches centre X + R.
-    TMyEntity e = arc(5, 5, 2, 3 * Pi / 2, Pi / 2);
+    TMyEntity e = MakeArc(5, 5, 2, 3 * Pi / 2, Pi / 2);
     EXPECT_NEAR(ArcSweep(e), Pi, 1e-12);
     EXPECT_DOUBLE_EQ(e.MaxX, 7);
     EXPECT_NEAR(e.MinX, 5, 1e-12);
@@ -69,22 +49,22 @@ TEST(Segment, ArcBoxesThroughAxisCrossings) {
     EXPECT_DOUBLE_EQ(e.MinY, 3);
 
     // Clockwise from 3pi/2 down to pi/2 goes the other way round, through pi.
-    TMyEntity cw = arc(5, 5, -2, 3 * Pi / 2, Pi / 2);
+    TMyEntity cw = MakeArc(5, 5, -2, 3 * Pi / 2, Pi / 2);
     EXPECT_NEAR(ArcSweep(cw), -Pi, 1e-12);
     EXPECT_DOUBLE_EQ(cw.MinX, 3);
     EXPECT_NEAR(cw.MaxX, 5, 1e-12);
     // Clockwise from pi/2 to 3pi/2 wraps through 0 instead.
-    TMyEntity cwWrap = arc(5, 5, -2, Pi / 2, 3 * Pi / 2);
+    TMyEntity cwWrap = MakeArc(5, 5, -2, Pi / 2, 3 * Pi / 2);
     EXPECT_DOUBLE_EQ(cwWrap.MaxX, 7);
     EXPECT_NEAR(cwWrap.MinX, 5, 1e-12);
 
     // A quarter inside the first quadrant touches no other axis direction.
-    TMyEntity q = arc(0, 0, 1, 0.1, 1.0);
+    TMyEntity q = MakeArc(0, 0, 1, 0.1, 1.0);
     EXPECT_NEAR(q.MaxX, std::cos(0.1), 1e-12);
     EXPECT_NEAR(q.MaxY, std::sin(1.0), 1e-12);
 
     // A full circle is its centre plus or minus R, and sweeps a whole turn.
-    TMyEntity full = arc(1, 2, -3, 0.5, 0.5);
+    TMyEntity full = MakeArc(1, 2, -3, 0.5, 0.5);
     EXPECT_EQ(full.MinX, -2);
     EXPECT_EQ(full.MaxY, 5);
     EXPECT_NEAR(ArcSweep(full), -2 * Pi, 1e-12);
@@ -92,7 +72,7 @@ TEST(Segment, ArcBoxesThroughAxisCrossings) {
 }
 
 TEST(Segment, ArcReverseAndMidpoint) {
-    TMyEntity e = arc(0, 0, 1, 0, Pi / 2);
+    TMyEntity e = MakeArc(0, 0, 1, 0, Pi / 2);
     EXPECT_NEAR(ArcMidAngle(e), Pi / 4, 1e-12);
     const TPoint2 m = SegmentMidpoint(e);
     EXPECT_NEAR(m.x, std::sqrt(0.5), 1e-12);
@@ -113,7 +93,7 @@ TEST(Segment, PointAngleQuadrantsAndAxes) {
 }
 
 TEST(Segment, MoveEndOfLineKeepsBox) {
-    TMyEntity e = line(0, 0, 1, 0);
+    TMyEntity e = MakeLine(0, 0, 1, 0);
     MoveSegmentEnd(e, {2, 3}, 1);
     EXPECT_EQ(SegmentStart(e), (TPoint2{0, 0}));
     EXPECT_EQ(SegmentEnd(e), (TPoint2{2, 3}));
@@ -123,7 +103,7 @@ TEST(Segment, MoveEndOfLineKeepsBox) {
 }
 
 TEST(Segment, MoveEndOfArcBendsThroughNewEnd) {
-    TMyEntity e = arc(0, 0, 1, Pi / 4, 3 * Pi / 4);
+    TMyEntity e = MakeArc(0, 0, 1, Pi / 4, 3 * Pi / 4);
     const TPoint2 fixed = SegmentStart(e);
     const TPoint2 mid = SegmentMidpoint(e);
     const TPoint2 q{-0.72, 0.71};
@@ -137,7 +117,7 @@ TEST(Segment, MoveEndOfArcBendsThroughNewEnd) {
 }
 
 TEST(Segment, BoxTolerances) {
-    const TMyEntity e = line(0, 0, 1, 1);
+    const TMyEntity e = MakeLine(0, 0, 1, 1);
     EXPECT_TRUE(PointInSegmentBox({1.00004, 0.5}, e));
     EXPECT_FALSE(PointInSegmentBox({1.00006, 0.5}, e));
     const TVKRegionX sq = clockwiseSquare();
@@ -146,15 +126,15 @@ TEST(Segment, BoxTolerances) {
 }
 
 TEST(Segment, ArcSpanHonoursDirectionAndWrap) {
-    const TMyEntity ccw = arc(0, 0, 1, 0, Pi / 2);
+    const TMyEntity ccw = MakeArc(0, 0, 1, 0, Pi / 2);
     EXPECT_TRUE(PointOnArcSpan({0.7, 0.7}, ccw));
     EXPECT_FALSE(PointOnArcSpan({-0.7, -0.7}, ccw));
     // Clockwise from pi/2 down to 0 covers the same quarter.
-    const TMyEntity cw = arc(0, 0, -1, Pi / 2, 0);
+    const TMyEntity cw = MakeArc(0, 0, -1, Pi / 2, 0);
     EXPECT_TRUE(PointOnArcSpan({0.7, 0.7}, cw));
     EXPECT_FALSE(PointOnArcSpan({-0.7, 0.7}, cw));
     // Counter-clockwise across angle 0.
-    const TMyEntity wrap = arc(0, 0, 1, 3 * Pi / 2, Pi / 2);
+    const TMyEntity wrap = MakeArc(0, 0, 1, 3 * Pi / 2, Pi / 2);
     EXPECT_TRUE(PointOnArcSpan({1, 0.01}, wrap));
     EXPECT_TRUE(PointOnArcSpan({1, -0.01}, wrap));
     EXPECT_FALSE(PointOnArcSpan({-1, 0.01}, wrap));
@@ -177,10 +157,10 @@ TEST(Contour, UnitSquareBoundaryCases) {
 
 TEST(Contour, PointInsideArcContourAndFullCircle) {
     // Half disc: upper semicircle counter-clockwise from 0 to pi, closed by the diameter.
-    TVKRegionX half = contourOf({arc(0, 0, 1, 0, Pi), line(-1, 0, 1, 0)});
+    TVKRegionX half = contourOf({MakeArc(0, 0, 1, 0, Pi), MakeLine(-1, 0, 1, 0)});
     EXPECT_TRUE(PointInContour({0, 0.5}, half));
     EXPECT_FALSE(PointInContour({0.9, 0.9}, half));
-    TVKRegionX disc = contourOf({arc(0, 0, 1, 0, 0)});
+    TVKRegionX disc = contourOf({MakeArc(0, 0, 1, 0, 0)});
     EXPECT_TRUE(PointInContour({0.5, 0.5}, disc));
 }
 
@@ -200,13 +180,13 @@ TEST(Contour, OrientationOfSquareAndCircle) {
     EXPECT_FALSE(IsClockwise(same));
 
     // Odd count: the middle segment is reversed exactly once.
-    TVKRegionX tri = contourOf({line(0, 0, 0, 1), line(0, 1, 1, 0), line(1, 0, 0, 0)});
+    TVKRegionX tri = contourOf({MakeLine(0, 0, 0, 1), MakeLine(0, 1, 1, 0), MakeLine(1, 0, 0, 0)});
     EXPECT_TRUE(IsClockwise(tri));
     OrientContour(tri, false, false);
     EXPECT_EQ(SegmentStart(tri.Entities[1]), (TPoint2{1, 0}));
     EXPECT_EQ(SegmentEnd(tri.Entities[1]), (TPoint2{0, 1}));
 
-    TVKRegionX circle = contourOf({arc(0, 0, 1, 0, 0)});
+    TVKRegionX circle = contourOf({MakeArc(0, 0, 1, 0, 0)});
     EXPECT_FALSE(IsClockwise(circle));
     OrientContour(circle, true, false);
     EXPECT_LT(circle.Entities[0].Radius, 0);
@@ -215,20 +195,20 @@ TEST(Contour, OrientationOfSquareAndCircle) {
 
 TEST(Contour, ProbeSkipsTinyLeadingSegments) {
     // A first segment shorter than the probe threshold must not decide the orientation.
-    TVKRegionX c = contourOf({line(0, 0, 0, 0.0001), line(0, 0.0001, 0, 1), line(0, 1, 1, 1),
-                              line(1, 1, 1, 0), line(1, 0, 0, 0)});
+    TVKRegionX c = contourOf({MakeLine(0, 0, 0, 0.0001), MakeLine(0, 0.0001, 0, 1),
+                              MakeLine(0, 1, 1, 1), MakeLine(1, 1, 1, 0), MakeLine(1, 0, 0, 0)});
     EXPECT_TRUE(IsClockwise(c));
 }
 
 TEST(Contour, AppendReversedKeepsSourceBoxAndClearsMarks) {
     TVKRegionX c;
-    TMyEntity a = line(0, 0, 2, 0);
+    TMyEntity a = MakeLine(0, 0, 2, 0);
     a.Mark = 1;
     a.Tag = 7;
     AppendSegment(a, c, false, 0);
     EXPECT_EQ(a.Mark, 0);
     EXPECT_EQ(c.Entities[0].Tag, 7);
-    TMyEntity b = line(2, 3, 2, 0);
+    TMyEntity b = MakeLine(2, 3, 2, 0);
     b.Mark = 1;
     b.Tag = 9;
     AppendSegment(b, c, true, 1);
@@ -249,9 +229,9 @@ TEST(Contour, AppendReversedKeepsSourceBoxAndClearsMarks) {
 TEST(Toolpath, AccessorsUseLeadsOnlyWhenMarked) {
     TVKOutRegion t;
     t.Depth = 0.5;
-    t.Entities = {line(1, 1, 2, 1), line(2, 1, 2, 2)};
-    t.LeadIn = line(0, 0, 1, 1);
-    t.LeadOut = line(2, 2, 3, 3);
+    t.Entities = {MakeLine(1, 1, 2, 1), MakeLine(2, 1, 2, 2)};
+    t.LeadIn = MakeLine(0, 0, 1, 1);
+    t.LeadOut = MakeLine(2, 2, 3, 3);
     EXPECT_EQ(ToolpathStart(t), (TPoint2{1, 1}));
     t.HasLeads = 1;
     EXPECT_EQ(ToolpathStart(t), (TPoint2{1, 1})); // leads present but not marked

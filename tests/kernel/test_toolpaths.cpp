@@ -2,6 +2,7 @@
 // inside the message pump may clear.
 #include "Errors.h"
 #include "Hooks.h"
+#include "KernelFixtures.h"
 #include "QuorvelKernel.h"
 #include "ToolpathBuilder.h"
 
@@ -13,13 +14,7 @@
 namespace {
 
 TMyEntity Line(TPoint2 a, TPoint2 b) {
-    TMyEntity e;
-    e.X1 = a.x;
-    e.Y1 = a.y;
-    e.X2 = b.x;
-    e.Y2 = b.y;
-    SegmentBounds(e);
-    return e;
+    return MakeLine(a.x, a.y, b.x, b.y);
 }
 
 // A contour whose segments join the points in order.
@@ -27,14 +22,13 @@ TVKRegionX Chain(std::vector<TPoint2> pts, double depth = 1) {
     TVKRegionX c;
     c.Depth = depth;
     c.Pending = 1;
-    for (std::size_t i = 1; i < pts.size(); ++i)
-        c.Entities.push_back(Line(pts[i - 1], pts[i]));
+    c.Entities = Polyline(pts);
     return c;
 }
 
 // The unit square, clockwise.
 TVKRegionX Square(double depth = 1, TPoint2 o = {0, 0}, double size = 1) {
-    return Chain({o, {o.x, o.y + size}, {o.x + size, o.y + size}, {o.x + size, o.y}, o}, depth);
+    return Chain(ClockwiseSquare(o, size), depth);
 }
 
 TMachiningParameters Params(double stepDown) {
@@ -241,7 +235,7 @@ TEST(BuildLoops, OutOfOrderSegmentsAreFoundByWrappingRound) {
 }
 
 TEST(BuildLoops, DegenerateInputs) {
-    EXPECT_EQ(Loops({TMyEntity{}}).size(), 1u); // the placeholder segment
+    EXPECT_EQ(Loops({TMyEntity{}}).size(), 1u);          // the placeholder segment
     EXPECT_EQ(Loops({Line({0, 0}, {0, 2})}).size(), 2u); // a real line from the origin
     EXPECT_EQ(Loops({}).size(), 1u);
     EXPECT_EQ(Loops(Square().Entities, 0).size(), 1u);

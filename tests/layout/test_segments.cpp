@@ -11,18 +11,9 @@
 #include <random>
 
 namespace {
-TMyEntity Line(double x1, double y1, double x2, double y2) {
-    TMyEntity e;
-    e.X1 = x1;
-    e.Y1 = y1;
-    e.X2 = x2;
-    e.Y2 = y2;
-    SegmentBounds(e);
-    return e;
-}
 
 TEST(Segments, NormaliseLineDirectionMakesLinesRunRightwards) {
-    TMyEntityArray s{Line(5, 0, 1, 0), Line(1, 1, 5, 2), Line(3, 0, 3, 9)};
+    TMyEntityArray s{MakeLine(5, 0, 1, 0), MakeLine(1, 1, 5, 2), MakeLine(3, 0, 3, 9)};
     NormaliseLineDirection(s);
     EXPECT_EQ(std::make_pair(s[0].X1, s[0].X2), std::make_pair(1.0, 5.0));
     EXPECT_EQ(std::make_pair(s[1].X1, s[1].Y2), std::make_pair(1.0, 2.0));
@@ -37,7 +28,7 @@ TEST(Segments, TranslateMovesLinesArcsAndBoxes) {
     arc.X2 = 0;
     arc.Y2 = std::numbers::pi;
     SegmentBounds(arc);
-    TMyEntityArray s{Line(0, 0, 2, 1), arc};
+    TMyEntityArray s{MakeLine(0, 0, 2, 1), arc};
     TranslateSegments(s, 10, -5);
     EXPECT_EQ(s[0].X1, 10);
     EXPECT_EQ(s[0].Y2, -4);
@@ -50,23 +41,23 @@ TEST(Segments, TranslateMovesLinesArcsAndBoxes) {
 
 TEST(Segments, ScaleIgnoresFactorsOfOneAndBelowZero) {
     for (double f : {1.0, 0.0, -2.0}) {
-        TMyEntityArray s{Line(1, 2, 3, 4)};
+        TMyEntityArray s{MakeLine(1, 2, 3, 4)};
         ScaleSegments(s, f);
         EXPECT_EQ(s[0].X2, 3) << f;
     }
-    TMyEntityArray s{Line(1, 2, 3, 4)};
+    TMyEntityArray s{MakeLine(1, 2, 3, 4)};
     ScaleSegments(s, 0.5);
     EXPECT_EQ(s[0].Y1, 1);
     EXPECT_EQ(s[0].MaxX, 1.5);
 }
 
 TEST(Segments, SortOrdersByMinX) {
-    TMyEntityArray s{Line(3, 0, 4, 0), Line(1, 0, 2, 0), Line(2, 5, 3, 5)};
+    TMyEntityArray s{MakeLine(3, 0, 4, 0), MakeLine(1, 0, 2, 0), MakeLine(2, 5, 3, 5)};
     SortSegmentsByMinX(s, 0, 2);
     EXPECT_EQ(s[0].MinX, 1);
     EXPECT_EQ(s[1].MinX, 2);
     EXPECT_EQ(s[2].MinX, 3);
-    TMyEntityArray one{Line(7, 0, 8, 0)};
+    TMyEntityArray one{MakeLine(7, 0, 8, 0)};
     SortSegmentsByMinX(one, 0, 0);
     EXPECT_EQ(one[0].MinX, 7);
     TMyEntityArray none;
@@ -77,7 +68,7 @@ TEST(Segments, SortOrdersByMinX) {
     for (int n : {2, 3, 17, 1000}) {
         TMyEntityArray r;
         for (int i = 0; i < n; ++i)
-            r.push_back(Line(x(rng), i, x(rng) + 60, i));
+            r.push_back(MakeLine(x(rng), i, x(rng) + 60, i));
         SortSegmentsByMinX(r, 0, n - 1);
         EXPECT_TRUE(
             std::is_sorted(r.begin(), r.end(), [](auto& a, auto& b) { return a.MinX < b.MinX; }));
@@ -85,7 +76,7 @@ TEST(Segments, SortOrdersByMinX) {
 }
 
 TEST(Segments, RotateTurnsCounterClockwiseAboutTheOrigin) {
-    TMyEntityArray s{Line(1, 0, 2, 0)};
+    TMyEntityArray s{MakeLine(1, 0, 2, 0)};
     RotateSegments(s, std::numbers::pi / 2);
     EXPECT_NEAR(s[0].X1, 0, 1e-12);
     EXPECT_NEAR(s[0].Y1, 1, 1e-12);
