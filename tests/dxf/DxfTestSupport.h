@@ -1,76 +1,13 @@
-// Helpers shared by the DXF tests: scratch folders, file reading and small toolpath arrays.
+// Helpers shared by the DXF tests: small toolpath arrays. Folders and files come from
+// TestFiles.h.
 #pragma once
 
-#include "QuorvelTypes.h"
+#include "QuorvelKernel.h"
+#include "TestFiles.h"
 
-#include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
-#include <string>
-#include <unistd.h>
-#include <vector>
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchDir {
-  public:
-    ScratchDir() {
-        std::mt19937_64 rng(std::random_device{}());
-        path_ = std::filesystem::temp_directory_path() /
-                ("orlenta_dxf_" + std::to_string(::getpid()) + "_" + std::to_string(rng()));
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& Path() const { return path_; }
-    // Names of every file in the folder, hidden ones included.
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline std::string ReadBytes(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteBytes(const std::string& fileName, const std::string& bytes) {
-    std::ofstream out(fileName, std::ios::binary);
-    out << bytes;
-}
-
-inline TMyEntity LineSegment(double x1, double y1, double x2, double y2) {
-    TMyEntity e;
-    e.X1 = x1;
-    e.Y1 = y1;
-    e.X2 = x2;
-    e.Y2 = y2;
-    return e;
-}
-
-inline TMyEntity ArcSegment(double cx, double cy, double radius, double start, double end) {
-    TMyEntity e;
-    e.X1 = cx;
-    e.Y1 = cy;
-    e.Radius = radius;
-    e.X2 = start;
-    e.Y2 = end;
-    return e;
-}
+#include <utility>
 
 // A toolpath array with element 0 empty and one toolpath per entry of paths.
 inline TOutRegionArray Toolpaths(std::initializer_list<std::pair<double, TMyEntityArray>> paths) {
@@ -103,8 +40,8 @@ inline TOutRegionArray PolygonToolpaths(int count, double depth, unsigned seed =
             // Clockwise, as the contours come from the layout.
             const double a0 = -2 * 3.14159265358979323846 * k / n;
             const double a1 = -2 * 3.14159265358979323846 * (k + 1) / n;
-            t.Entities.push_back(LineSegment(cx + r * std::cos(a0), cy + r * std::sin(a0),
-                                             cx + r * std::cos(a1), cy + r * std::sin(a1)));
+            t.Entities.push_back(MakeLine(cx + r * std::cos(a0), cy + r * std::sin(a0),
+                                          cx + r * std::cos(a1), cy + r * std::sin(a1)));
         }
         result.push_back(std::move(t));
     }

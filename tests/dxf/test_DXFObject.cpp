@@ -35,10 +35,9 @@ TEST(DXFObject, EmptyToolpathArraysGiveLayerZeroWithoutLists) {
 // Lists appear in the order their classes first occur; z is the toolpath's depth as it is;
 // element 0 of the toolpath array is not part of the drawing.
 TEST(DXFObject, SegmentsBecomeLinesAndArcsInFirstMetOrder) {
-    auto toolpaths =
-        Toolpaths({{0.75, {ArcSegment(1, 2, -3, Pi / 2, Pi / 4), LineSegment(0, 0, 1, 0)}},
-                   {-0.25, {LineSegment(1, 0, 1, 1), ArcSegment(0, 0, 1, 0, Pi)}}});
-    toolpaths[0].Entities.push_back(LineSegment(9, 9, 9, 9));
+    auto toolpaths = Toolpaths({{0.75, {MakeArc(1, 2, -3, Pi / 2, Pi / 4), MakeLine(0, 0, 1, 0)}},
+                                {-0.25, {MakeLine(1, 0, 1, 1), MakeArc(0, 0, 1, 0, Pi)}}});
+    toolpaths[0].Entities.push_back(MakeLine(9, 9, 9, 9));
     DXF_Object drawing(toolpaths, "Dxf");
     const DXF_Layer& layer = *drawing.Layers[0];
     EXPECT_EQ(ListNames(layer), (std::vector<std::string>{"Arc_", "Line_"}));
@@ -153,8 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A saved drawing at depth d has extents z from 0 (arc points) to d (line ends).
 TEST(DXFObject, LayerExtentsMixLineDepthWithArcZeroZ) {
     DXF_Object drawing(
-        Toolpaths({{0.5, {LineSegment(10, 5, 30, 5), ArcSegment(30, 15, 10, 3 * Pi / 2, 0)}}}),
-        "Dxf");
+        Toolpaths({{0.5, {MakeLine(10, 5, 30, 5), MakeArc(30, 15, 10, 3 * Pi / 2, 0)}}}), "Dxf");
     Point3D max{-1E10, -1E10, -1E10}, min{1E10, 1E10, 1E10};
     drawing.Layers[0]->UpdateExtents(max, min);
     EXPECT_NEAR(min.x, 10, 1E-12);

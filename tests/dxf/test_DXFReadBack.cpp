@@ -87,10 +87,9 @@ class ReadBack : public ::testing::Test {
 TEST_F(ReadBack, LinesAndArcsComeBackOnLayerZero) {
     const double pi = std::numbers::pi;
     // A counterclockwise arc, then a clockwise one that is stored reversed.
-    const auto toolpaths =
-        Toolpaths({{0.5,
-                    {LineSegment(10, 5, 30, 5), ArcSegment(30, 15, 10, 3 * pi / 2, 0),
-                     ArcSegment(-1.5, 2.25, -4, pi / 2, pi / 4)}}});
+    const auto toolpaths = Toolpaths({{0.5,
+                                       {MakeLine(10, 5, 30, 5), MakeArc(30, 15, 10, 3 * pi / 2, 0),
+                                        MakeArc(-1.5, 2.25, -4, pi / 2, pi / 4)}}});
     DXF_Object drawing(toolpaths, "Dxf");
     drawing.SaveToFile(dir.File("mixed.Dxf"));
     const ReadDrawing d = ReadWithEzdxf(dir.File("mixed.Dxf"));

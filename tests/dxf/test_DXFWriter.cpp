@@ -17,17 +17,9 @@ namespace {
 
 const double Pi = std::numbers::pi;
 
-// Compares a written file with its golden copy; on a mismatch the actual bytes go beside it
-// as <name>.out so the difference can be read.
+// Compares a written file with its golden copy (a mismatch leaves <name>.out beside it).
 void ExpectGolden(const std::string& written, const std::string& goldenName) {
-    const std::string golden = std::string(TEST_DATA_DIR) + "/" + goldenName;
-    const std::string actual = ReadBytes(written);
-    const std::string expected = ReadBytes(golden);
-    ASSERT_FALSE(expected.empty()) << golden;
-    if (actual != expected) {
-        WriteBytes(golden + ".out", actual);
-        FAIL() << written << " differs from " << golden << "; actual bytes in " << golden << ".out";
-    }
+    ASSERT_TRUE(MatchesGolden(ReadBytes(written), goldenName)) << written;
 }
 
 // The text of a file split into its lines (without CR LF).
@@ -62,7 +54,7 @@ class DXFWriterTest : public ::testing::Test {
 
 TEST_F(DXFWriterTest, LineAndArcMatchGolden) {
     const auto toolpaths =
-        Toolpaths({{0.5, {LineSegment(10, 5, 30, 5), ArcSegment(30, 15, 10, 3 * Pi / 2, 0)}}});
+        Toolpaths({{0.5, {MakeLine(10, 5, 30, 5), MakeArc(30, 15, 10, 3 * Pi / 2, 0)}}});
     DXF_Object drawing(toolpaths, "Dxf");
     drawing.SaveToFile(dir.File("a.Dxf"));
     ExpectGolden(dir.File("a.Dxf"), "dxf_line_and_arc.Dxf");
@@ -200,8 +192,8 @@ TEST_F(SaveFailure, NonFiniteCoordinateRaisesAndKeepsOldFile) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     for (const TMyEntity& bad :
-         {LineSegment(0, 0, nan, 1), LineSegment(inf, 0, 1, 1), ArcSegment(0, 0, 1, nan, 1)}) {
-        DXF_Object drawing(Toolpaths({{0.2, {LineSegment(0, 0, 1, 1), bad}}}), "Dxf");
+         {MakeLine(0, 0, nan, 1), MakeLine(inf, 0, 1, 1), MakeArc(0, 0, 1, nan, 1)}) {
+        DXF_Object drawing(Toolpaths({{0.2, {MakeLine(0, 0, 1, 1), bad}}}), "Dxf");
         EXPECT_THROW(drawing.SaveToFile(target), OrlentaError);
         ExpectOldFileAlone();
     }

@@ -2,6 +2,7 @@
 // leave the user's file as it was.
 #include "Errors.h"
 #include "GCodeWriter.h"
+#include "KernelFixtures.h"
 #include "QuorvelKernel.h"
 #include "TestFiles.h"
 
@@ -20,21 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TMyEntity Line(double x1, double y1, double x2, double y2) {
-    TMyEntity e;
-    e.X1 = x1;
-    e.Y1 = y1;
-    e.X2 = x2;
-    e.Y2 = y2;
-    SegmentBounds(e);
-    return e;
-}
-
 TVKOutRegion Toolpath(std::int32_t rapidStart, std::vector<TPoint2> pts) {
     TVKOutRegion t;
     t.RapidStart = rapidStart;
-    for (std::size_t i = 1; i < pts.size(); ++i)
-        t.Entities.push_back(Line(pts[i - 1].x, pts[i - 1].y, pts[i].x, pts[i].y));
+    t.Entities = Polyline(pts);
     return t;
 }
 
@@ -64,14 +54,7 @@ class GCodeFile : public TempDirTest {
         const fs::path file = Dir / "out.Dnc";
         WriteGCode(toolpaths, file, params);
         const std::string actual = ReadBytes(file);
-        const fs::path expected = fs::path(TEST_DATA_DIR) / golden;
-        const fs::path out = fs::path(TEST_DATA_DIR) / (golden + ".out");
-        if (actual != ReadBytes(expected)) {
-            WriteBytes(out, actual);
-            ADD_FAILURE() << golden << " differs; actual output written to " << out;
-        } else {
-            fs::remove(out);
-        }
+        EXPECT_TRUE(MatchesGolden(actual, golden));
         EXPECT_EQ(actual, FormatGCode(toolpaths, params));
     }
 };
@@ -370,20 +353,15 @@ TEST_F(GCodeFile, FailureMidWayKeepsTheOldFileAndLeavesNoPartialFile) {
 TEST_F(GCodeFile, FileSizeLimitIsAnIoErrorAndKeepsTheOldFile) {
     const fs::path file = Dir / "job.Dnc";
     WriteBytes(file, "old\r\n");
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 100000;
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(100000);
+    ASSERT_TRUE(limit.Set());
     std::string message;
     try {
         WriteGCode(LongProgram(50000), file, ExampleParams());
     } catch (const EInOutError& e) {
         message = e.what();
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.Restore();
     EXPECT_EQ(message, "File too large");
     EXPECT_EQ(ReadBytes(file), "old\r\n");
     EXPECT_EQ(DirEntries(), std::vector<std::string>{"job.Dnc"});

@@ -164,20 +164,15 @@ TEST_F(ParameterFile, UnwritableFileNamesThePathAndKeepsTheOldFile) {
 
     const std::string old = "[Parameters]\n; " + std::string(5000, 'c') + "\nDepth=0.4\n";
     WriteBytes(File, old);
-    rlimit limits{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limits), 0);
-    rlimit small = limits;
-    small.rlim_cur = 1000;
-    auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(1000);
+    ASSERT_TRUE(limit.Set());
     std::string reason;
     try {
         SaveParameters(Startup(), File);
     } catch (const EIniWriteError& e) {
         reason = e.Reason();
     }
-    setrlimit(RLIMIT_FSIZE, &limits);
-    std::signal(SIGXFSZ, handler);
+    limit.Restore();
     EXPECT_EQ(reason, "File too large");
     EXPECT_EQ(ReadBytes(File), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
