@@ -91,17 +91,6 @@ class StopFinder {
     std::vector<double> runningMax_;
 };
 
-void GrowBox(TVKRegionX& c, const TVKRegionX& other) {
-    if (other.MinX < c.MinX)
-        c.MinX = other.MinX;
-    if (other.MinY < c.MinY)
-        c.MinY = other.MinY;
-    if (other.MaxY > c.MaxY)
-        c.MaxY = other.MaxY;
-    if (other.MaxX > c.MaxX)
-        c.MaxX = other.MaxX;
-}
-
 // One batch: a contiguous slice of the sorted input, chained in place. Mark 1 = free.
 class BatchChainer {
   public:

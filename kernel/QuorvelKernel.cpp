@@ -324,10 +324,7 @@ void AppendSegment(TMyEntity& e, TVKRegionX& c, bool reversed, std::size_t index
         c.MaxY = e.MaxY;
         c.MaxX = e.MaxX;
     } else {
-        c.MinX = std::min(c.MinX, e.MinX);
-        c.MinY = std::min(c.MinY, e.MinY);
-        c.MaxY = std::max(c.MaxY, e.MaxY);
-        c.MaxX = std::max(c.MaxX, e.MaxX);
+        GrowBox(c, e);
     }
 }
 

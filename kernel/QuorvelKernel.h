@@ -4,6 +4,7 @@
 
 #include "QuorvelTypes.h"
 
+#include <algorithm>
 #include <utility>
 
 // ---- segment primitives -------------------------------------------------------------
@@ -24,6 +25,14 @@ double SegmentSize(const TMyEntity& e);
 TPoint2 RightOffsetPoint(TPoint2 p, TPoint2 d, double t);
 // which = 0 moves the start, which = 1 the end.
 void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which);
+
+// Widens box to hold other's box; both are records with MinX, MinY, MaxY and MaxX.
+template <class Box, class Other> void GrowBox(Box& box, const Other& other) {
+    box.MinX = std::min(box.MinX, other.MinX);
+    box.MinY = std::min(box.MinY, other.MinY);
+    box.MaxY = std::max(box.MaxY, other.MaxY);
+    box.MaxX = std::max(box.MaxX, other.MaxX);
+}
 
 // ---- containment and orientation ----------------------------------------------------
 bool PointInContourBox(TPoint2 p, const TVKRegionX& c);

@@ -243,17 +243,8 @@ TViewBox ContourExtents(const TRegionArrayX& contours) {
     box.MaxX = contours[0].MaxX;
     box.MinY = contours[0].MinY;
     box.MaxY = contours[0].MaxY;
-    for (std::size_t i = 1; i < contours.size(); ++i) {
-        const auto& c = contours[i];
-        if (c.MinX < box.MinX)
-            box.MinX = c.MinX;
-        if (c.MinY < box.MinY)
-            box.MinY = c.MinY;
-        if (c.MaxX > box.MaxX)
-            box.MaxX = c.MaxX;
-        if (c.MaxY > box.MaxY)
-            box.MaxY = c.MaxY;
-    }
+    for (std::size_t i = 1; i < contours.size(); ++i)
+        GrowBox(box, contours[i]);
     box.Width = box.MaxX - box.MinX;
     box.Height = box.MaxY - box.MinY;
     return box;
