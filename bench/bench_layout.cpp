@@ -14,7 +14,8 @@ std::u32string Text() {
     return text;
 }
 
-void Linear(benchmark::State& state) {
+// Lays out the text once per iteration with layout(text, contours, converter).
+template <class Layout> void Run(benchmark::State& state, Layout layout) {
     TTTFToVectorConverter converter;
     converter.SetFont({"Arial", false, false});
     converter.SetPrecision(static_cast<int>(state.range(0)));
@@ -22,27 +23,24 @@ void Linear(benchmark::State& state) {
     std::size_t contours = 0;
     for (auto _ : state) {
         TRegionArrayX c(1);
-        LayoutLinearText(text, c, converter, 10, 0, 0, 0, AlignLeft);
+        layout(text, c, converter);
         contours = c.size();
         benchmark::DoNotOptimize(c);
     }
     state.counters["contours"] = static_cast<double>(contours);
 }
+
+void Linear(benchmark::State& state) {
+    Run(state, [](const std::u32string& text, TRegionArrayX& c, TTTFToVectorConverter& conv) {
+        LayoutLinearText(text, c, conv, 10, 0, 0, 0, AlignLeft);
+    });
+}
 BENCHMARK(Linear)->Arg(8)->Arg(100)->Unit(benchmark::kMillisecond);
 
 void Arc(benchmark::State& state) {
-    TTTFToVectorConverter converter;
-    converter.SetFont({"Arial", false, false});
-    converter.SetPrecision(static_cast<int>(state.range(0)));
-    const auto text = Text();
-    std::size_t contours = 0;
-    for (auto _ : state) {
-        TRegionArrayX c(1);
-        LayoutArc(text, c, converter, 10, 0, 100, 0, 0, AlignLeft);
-        contours = c.size();
-        benchmark::DoNotOptimize(c);
-    }
-    state.counters["contours"] = static_cast<double>(contours);
+    Run(state, [](const std::u32string& text, TRegionArrayX& c, TTTFToVectorConverter& conv) {
+        LayoutArc(text, c, conv, 10, 0, 100, 0, 0, AlignLeft);
+    });
 }
 BENCHMARK(Arc)->Arg(8)->Arg(100)->Unit(benchmark::kMillisecond);
 } // namespace
