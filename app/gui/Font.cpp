@@ -415,6 +415,8 @@ bool TfrmFont::eventFilter(QObject* watched, QEvent* event) {
     // Only keys that type a character reach the key handlers; arrows, Delete and the like
     // edit the field as usual.
     int key = 0;
+    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
+        return QMainWindow::eventFilter(watched, event); // focus keys never reach a field
     if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
         key = KeyEnter;
     else if (k->key() == Qt::Key_Backspace)
@@ -441,7 +443,6 @@ void TfrmFont::closeEvent(QCloseEvent* event) {
     // command: wait for it to end, then close.
     if (CreateRunning()) {
         closePending = true;
-        Globals().RunFlag = 0;
         event->ignore();
         return;
     }
