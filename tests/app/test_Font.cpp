@@ -173,7 +173,7 @@ TEST_F(WindowTest, SaveGCodeAsksForANameAndWritesTheToolpathsCreateBuilt) {
     saveAnswer = QString::fromStdString(file.Path.string());
     find<QAction>("SaveGCode1")->trigger();
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].Filter, "DNC Files (*.Dnc);;All Files (*.*)");
+    EXPECT_EQ(requests[0].Filter, "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)");
     EXPECT_EQ(requests[0].DefaultExt, "Dnc");
     EXPECT_EQ(Globals().RunFlag, 0);
     ExpectSameMoves(ReadGCodeMoves(ReadAll(file.Path)), ExpectedMoves(built), 0.0005);
