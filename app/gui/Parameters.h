@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include <functional>
+#include <vector>
 
 class QLabel;
 class QLineEdit;

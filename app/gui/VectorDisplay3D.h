@@ -3,6 +3,7 @@
 // Shift+left drag pans, Ctrl+left drag zooms.
 #pragma once
 
+#include "kernel/QuorvelTypes.h"
 #include "layout/ViewBox.h"
 
 #include <QWidget>
@@ -10,8 +11,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-
-#include "kernel/QuorvelTypes.h"
 
 class QPainter;
 class TPantoGraph;

@@ -208,15 +208,6 @@ TEST_F(CreateCommandTest, ACreateStartedWhileOneRunsIsIgnored) {
     EXPECT_EQ(Globals().Toolpaths.size(), count);
 }
 
-TEST_F(CreateCommandTest, ClearingRunFlagDuringTheBuildStopsIt) {
-    const MessagePumpHook previous = SetMessagePumpHook([] { Globals().RunFlag = 0; });
-    run(linear("ABCDEFGH"));
-    SetMessagePumpHook(previous);
-    const std::size_t stopped = Globals().Toolpaths.size();
-    run(linear("ABCDEFGH"));
-    EXPECT_LT(stopped, Globals().Toolpaths.size());
-}
-
 TEST_F(CreateCommandTest, SavedGCodeFollowsTheToolpathsCreateBuilt) {
     Globals().Params.Decimal = 4;
     Globals().Params.Start = 10;
@@ -245,12 +236,6 @@ TEST_F(CreateCommandTest, SavedDXFHoldsOneLinePerSegment) {
                                      std::sregex_iterator());
     EXPECT_EQ(static_cast<std::size_t>(count), segments);
     EXPECT_NE(drawing.find("EOF"), std::string::npos);
-}
-
-TEST_F(CreateCommandTest, SavingIntoAMissingFolderIsAnError) {
-    run(linear("A"));
-    EXPECT_THROW(SaveToolpathsAsGCode("/nonexistent-folder/x.Dnc"), EInOutError);
-    EXPECT_THROW(SaveToolpathsAsDXF("/nonexistent-folder/x.Dxf"), EInOutError);
 }
 
 } // namespace
