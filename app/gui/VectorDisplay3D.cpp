@@ -35,15 +35,30 @@ QImage::Format qtFormat(std::uint8_t format) {
     }
 }
 
-// Hands the surface's block to a QPainter: the pixels are wrapped, not copied, and drawn
-// once through a vertical flip because the surface stores its rows bottom-up.
+// Hands the surface's block to a QPainter in one image draw. The 24-bit surface (every
+// display of 24 bits or more) is turned into the screen's own 32-bit layout in one pass that
+// also flips its bottom-up rows: Qt's generic conversion of a flipped 24-bit image costs
+// three times as much. Other formats are wrapped without copying and drawn through a flip.
 class TPainterSink : public TSurfaceSink {
   public:
-    explicit TPainterSink(QPainter& p) : painter(p) {}
+    TPainterSink(QPainter& p, QImage& f) : painter(p), frame(f) {}
     void CopyBlock(const TSurfaceImage& image, std::int32_t srcX, std::int32_t srcY,
                    std::int32_t width, std::int32_t height) override {
         if (width <= 0 || height <= 0)
             return;
+        if (image.Format == 5) {
+            if (frame.width() < width || frame.height() < height)
+                frame = QImage(width, height, QImage::Format_RGB32);
+            for (std::int32_t y = 0; y < height; ++y) {
+                const std::uint8_t* src =
+                    image.TopRow + std::ptrdiff_t(srcY + y) * image.RowBytes + srcX * 3;
+                auto* dst = reinterpret_cast<QRgb*>(frame.scanLine(y));
+                for (std::int32_t x = 0; x < width; ++x, src += 3)
+                    dst[x] = 0xFF000000u | (QRgb(src[2]) << 16) | (QRgb(src[1]) << 8) | src[0];
+            }
+            painter.drawImage(QPoint(0, 0), frame, QRect(0, 0, width, height));
+            return;
+        }
         QImage wrapped(image.Bits, image.Width, image.Height, image.BytesPerLine,
                        qtFormat(image.Format));
         if (image.Format == 2 && image.Palette) {
@@ -65,6 +80,7 @@ class TPainterSink : public TSurfaceSink {
 
   private:
     QPainter& painter;
+    QImage& frame;
 };
 
 } // namespace
@@ -104,7 +120,8 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
     }
 }
 
-void CopySurface(TPantoGraph& graph, QPainter& painter, std::int32_t width, std::int32_t height) {
+void CopySurface(TPantoGraph& graph, QPainter& painter, std::int32_t width, std::int32_t height,
+                 QImage& frame) {
     TDIBUltra* surface = graph.Surface();
     if (!surface)
         return;
@@ -112,7 +129,7 @@ void CopySurface(TPantoGraph& graph, QPainter& painter, std::int32_t width, std:
     const auto w = static_cast<std::uint16_t>(width);
     const auto h = static_cast<std::uint16_t>(height);
     surface->SetSize(w, h);
-    TPainterSink sink(painter);
+    TPainterSink sink(painter, frame);
     surface->Draw(TRect{0, 0, w, h}, sink, 0, 0);
 }
 
@@ -219,7 +236,7 @@ void TVectorDisplay3D::ClearSurface() {
 
 void TVectorDisplay3D::ShowSurface() {
     if (painter)
-        CopySurface(*graph, *painter, width(), height());
+        CopySurface(*graph, *painter, width(), height(), frame);
 }
 
 void TVectorDisplay3D::SetCartesian() {

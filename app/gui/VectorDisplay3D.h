@@ -6,6 +6,7 @@
 #include "kernel/QuorvelTypes.h"
 #include "layout/ViewBox.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <cstdint>
@@ -65,6 +66,7 @@ class TVectorDisplay3D : public QWidget {
     std::int32_t LastY = 0;
     bool busy = false;
     QPainter* painter = nullptr; // the control's painter while a paint runs
+    QImage frame;                // the picture in the screen's pixel layout
     bool paintFailed = false;    // one message per run of failing paints
 };
 
@@ -73,6 +75,8 @@ class TVectorDisplay3D : public QWidget {
 // of the previous toolpath (the first starts from the origin).
 void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths);
 
-// Copies the block [srcX, srcX + width) x [srcY, srcY + height) of the engine's surface
-// to (0, 0) of painter in one image draw, without copying the pixels first.
-void CopySurface(TPantoGraph& graph, QPainter& painter, std::int32_t width, std::int32_t height);
+// Copies the top-left width x height block of the engine's surface to (0, 0) of painter in
+// one image draw. frame is scratch space kept between paints (the 24-bit surface is turned
+// into the screen's 32-bit layout there).
+void CopySurface(TPantoGraph& graph, QPainter& painter, std::int32_t width, std::int32_t height,
+                 QImage& frame);

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRadioButton>
 
 namespace {
@@ -133,6 +134,34 @@ TEST_F(PreviewTest, AZoomThatTurnsTheWindowInsideOutChangesNothing) {
     moveMouse({100, 0}, Qt::LeftButton, Qt::ControlModifier);
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(blueBox(picture()), before);
+}
+
+} // namespace
+
+namespace {
+
+// Every surface format reaches the screen upright and in its colours.
+TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
+    for (int bits : {8, 15, 16, 24, 32}) {
+        TPantoGraph graph;
+        graph.CreateSurface(40, 30, bits);
+        TDIBUltra& surface = *graph.Surface();
+        surface.SetBrushColor(0xFFFFFF);
+        surface.Clear();
+        surface.SetPenColor(0xFF0000); // blue
+        surface.MoveTo(2, 3);          // a short line near the top-left corner
+        surface.LineTo(10, 3);
+        QImage screen(40, 30, QImage::Format_RGB32);
+        screen.fill(Qt::black);
+        QImage frame;
+        {
+            QPainter painter(&screen);
+            CopySurface(graph, painter, 40, 30, frame);
+        }
+        EXPECT_EQ(screen.pixel(5, 3), qRgb(0, 0, 255)) << bits << " bits";
+        EXPECT_EQ(screen.pixel(5, 26), qRgb(255, 255, 255)) << bits << " bits";
+        EXPECT_EQ(screen.pixel(39, 29), qRgb(255, 255, 255)) << bits << " bits";
+    }
 }
 
 } // namespace
