@@ -1,0 +1,13 @@
+// The process-wide state; see Globals.h.
+#include "Globals.h"
+
+TGlobals& Globals() {
+    static TGlobals g;
+    return g;
+}
+
+void SetStartupValues(TGlobals& g) {
+    g.Params.Precision = 8;
+    g.Params.Depth = 0.5;
+    g.OrientationFlag = 1;
+}

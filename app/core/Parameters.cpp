@@ -1,0 +1,342 @@
+// The parameter file and the dialog's conversions; see Parameters.h.
+#include "Parameters.h"
+
+#include "SafeFile.h"
+
+// Bytes in, bytes out: no UTF conversion library. Debian's SimpleIni.h keeps its template
+// bodies behind SI_IMPLEMENTATION; instantiating them here spares linking its ICU build.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <system_error>
+
+namespace {
+
+// Largest count of integer digits that always fits in a double (10^308 < DBL_MAX).
+constexpr std::size_t MaxFloatDigits = 308;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view Trim(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Reads the whole file; nothing when it cannot be read or is too large to be ours.
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& file, std::string& why) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (ec) {
+        why = ec.message();
+        return std::nullopt;
+    }
+    if (size > MaxParametersFileSize) {
+        why = "File too large";
+        return std::nullopt;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        why = std::generic_category().message(errno);
+        return std::nullopt;
+    }
+    std::string data(static_cast<std::size_t>(size), '\0');
+    in.read(data.data(), static_cast<std::streamsize>(data.size()));
+    if (in.bad()) {
+        why = "Read error";
+        return std::nullopt;
+    }
+    data.resize(static_cast<std::size_t>(in.gcount()));
+    return data;
+}
+
+double FloatKey(const CSimpleIniA& ini, const char* key, double fallback) {
+    const char* v = ini.GetValue(ParametersSection, key, nullptr);
+    const auto parsed = v ? ParseIniFloat(v) : std::nullopt;
+    return parsed ? *parsed : fallback;
+}
+
+std::int32_t IntKey(const CSimpleIniA& ini, const char* key, std::int32_t fallback) {
+    const char* v = ini.GetValue(ParametersSection, key, nullptr);
+    const auto parsed = v ? ParseIniInt(v) : std::nullopt;
+    return parsed ? *parsed : fallback;
+}
+
+std::string IntText(std::int32_t v) {
+    return std::to_string(v);
+}
+
+bool IsCommentLine(std::string_view line) {
+    line = Trim(line);
+    return !line.empty() && (line.front() == ';' || line.front() == '#');
+}
+
+template <class F> void ForEachLine(std::string_view text, F f) {
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        f(Trim(text.substr(0, end)));
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+}
+
+// SimpleIni ties each comment to the section or key after it, so comments after the last
+// key of the file are dropped on saving. Every comment line of the original that the saved
+// text lacks is appended at its end, in the original order.
+void RestoreLostComments(std::string_view original, std::string& saved) {
+    std::map<std::string, int, std::less<>> present;
+    ForEachLine(saved, [&](std::string_view line) {
+        if (IsCommentLine(line))
+            ++present[std::string(line)];
+    });
+    std::string lost;
+    ForEachLine(original, [&](std::string_view line) {
+        if (!IsCommentLine(line))
+            return;
+        const auto it = present.find(line);
+        if (it != present.end() && it->second > 0)
+            --it->second;
+        else
+            lost.append(line).push_back('\n');
+    });
+    if (!lost.empty())
+        saved.append("\n").append(lost);
+}
+
+} // namespace
+
+EIniWriteError::EIniWriteError(const std::filesystem::path& file, std::string reason)
+    : EInOutError("Unable to write to " + file.string()), Reason_(std::move(reason)) {}
+
+std::filesystem::path ExecutableDirectory() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe.parent_path();
+}
+
+std::filesystem::path DefaultParametersPath() {
+    return ExecutableDirectory() / ParametersFileName;
+}
+
+bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+        return false;
+    // An unreadable or foreign file reads as an empty one: every key takes its default.
+    CSimpleIniA ini;
+    std::string why;
+    if (const auto data = ReadSmallFile(file, why))
+        (void)ini.LoadData(*data);
+    params.Depth = FloatKey(ini, "Depth", 1);
+    params.StepDown = params.Depth;
+    params.RapidHeight = FloatKey(ini, "RapidHeight", 1);
+    params.RoughFeed = FloatKey(ini, "RoughFeed", 1);
+    params.RoughPlunge = FloatKey(ini, "RoughPlunge", 1);
+    params.Precision = IntKey(ini, "Precision", 8);
+    params.Decimal = IntKey(ini, "Decimal", 6);
+    params.Start = IntKey(ini, "Start", 100);
+    params.Increment = IntKey(ini, "Increment", 5);
+    return true;
+}
+
+void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
+    CSimpleIniA ini;
+    ini.SetSpaces(false);  // "Depth=0.5", as profile files are written
+    ini.SetMultiKey(true); // a key given twice in another section keeps both values
+    std::error_code ec;
+    std::string original;
+    if (std::filesystem::exists(file, ec)) {
+        // Whatever else the file holds must survive; if it cannot be read, do not write.
+        std::string why;
+        auto data = ReadSmallFile(file, why);
+        if (!data)
+            throw EIniWriteError(file, why);
+        original = std::move(*data);
+        if (ini.LoadData(original) < 0)
+            throw EIniWriteError(file, "Out of memory");
+    }
+    const std::string values[] = {FloatToGeneralText(params.Depth),
+                                  FloatToGeneralText(params.RapidHeight),
+                                  FloatToGeneralText(params.RoughFeed),
+                                  FloatToGeneralText(params.RoughPlunge),
+                                  IntText(params.Precision),
+                                  IntText(params.Decimal),
+                                  IntText(params.Start),
+                                  IntText(params.Increment)};
+    const char* keys[] = {"Depth",     "RapidHeight", "RoughFeed", "RoughPlunge",
+                          "Precision", "Decimal",     "Start",     "Increment"};
+    for (std::size_t i = 0; i < std::size(keys); ++i)
+        if (ini.SetValue(ParametersSection, keys[i], values[i].c_str(), nullptr, true) < 0)
+            throw EIniWriteError(file, "Out of memory");
+    std::string out;
+    if (ini.Save(out) < 0)
+        throw EIniWriteError(file, "Out of memory");
+    RestoreLostComments(original, out);
+    try {
+        WriteFileSafely(file, out);
+    } catch (const EInOutError& e) {
+        throw EIniWriteError(file, e.what());
+    }
+}
+
+std::string FloatToGeneralText(double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    return std::string(buf, r.ptr);
+}
+
+std::optional<double> ParseIniFloat(std::string_view text) {
+    const std::string_view t = Trim(text);
+    // Check the shape first, so that from_chars sees only plain decimal numbers (no
+    // "inf", "nan" or hexadecimal forms) and a comma separator can be swapped in place.
+    std::string s;
+    s.reserve(t.size());
+    std::size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        if (t[i] == '-')
+            s.push_back('-');
+        ++i;
+    }
+    std::size_t digits = 0;
+    for (; i < t.size() && IsDigit(t[i]); ++i, ++digits)
+        s.push_back(t[i]);
+    if (i < t.size() && (t[i] == '.' || t[i] == ',')) {
+        s.push_back('.');
+        for (++i; i < t.size() && IsDigit(t[i]); ++i, ++digits)
+            s.push_back(t[i]);
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        s.push_back('e');
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+            s.push_back(t[i++]);
+        std::size_t expDigits = 0;
+        for (; i < t.size() && IsDigit(t[i]); ++i, ++expDigits)
+            s.push_back(t[i]);
+        if (expDigits == 0)
+            return std::nullopt;
+    }
+    if (i != t.size())
+        return std::nullopt;
+    double v = 0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::optional<std::int32_t> ParseIniInt(std::string_view text) {
+    std::string_view t = Trim(text);
+    bool negative = false;
+    if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    int base = 10;
+    if (!t.empty() && t.front() == '$') {
+        base = 16;
+        t.remove_prefix(1);
+    } else if (t.size() >= 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        base = 16;
+        t.remove_prefix(2);
+    }
+    if (t.empty() || t.front() == '+' || t.front() == '-')
+        return std::nullopt;
+    std::int64_t magnitude = 0;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), magnitude, base);
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size())
+        return std::nullopt;
+    const std::int64_t v = negative ? -magnitude : magnitude;
+    if (v < std::numeric_limits<std::int32_t>::min() ||
+        v > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(v);
+}
+
+double DialogTextToFloat(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    const std::size_t numberStart = i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    std::string digits; // every mantissa digit, the decimal point left out
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+        digits.push_back(text[i]);
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && IsDigit(text[i]); ++i)
+            digits.push_back(text[i]);
+    if (!digits.empty()) {
+        // A complete number, exponent included, is taken as it stands (if it is finite).
+        if (const auto whole = ParseIniFloat(text.substr(numberStart));
+            whole && text.substr(numberStart).find(',') == std::string_view::npos)
+            return *whole;
+    }
+    // Otherwise the digits read so far form a whole number.
+    const auto first = digits.find_first_not_of('0');
+    if (first == std::string::npos)
+        return 0;
+    std::string_view significant = std::string_view(digits).substr(first);
+    if (significant.size() > MaxFloatDigits)
+        significant = significant.substr(0, MaxFloatDigits);
+    double v = 0;
+    std::from_chars(significant.data(), significant.data() + significant.size(), v);
+    return negative ? -v : v;
+}
+
+std::int32_t DialogTextToInt(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
+                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
+    std::int64_t v = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        const std::int64_t next = v * 10 + (text[i] - '0');
+        if (next > limit)
+            break;
+        v = next;
+    }
+    return static_cast<std::int32_t>(negative ? -v : v);
+}
+
+void ReadDialogFields(const TParameterTexts& f, TMachiningParameters& p) {
+    p.Depth = DialogTextToFloat(f.Depth);
+    p.RapidHeight = DialogTextToFloat(f.RapidHeight);
+    p.RoughFeed = DialogTextToFloat(f.RoughFeed);
+    p.RoughPlunge = DialogTextToFloat(f.RoughPlunge);
+    p.Precision = DialogTextToInt(f.Precision);
+    p.Decimal = DialogTextToInt(f.Decimal);
+    p.Start = DialogTextToInt(f.Start);
+    p.Increment = DialogTextToInt(f.Increment);
+    p.StepDown = p.Depth;
+}
+
+TParameterTexts ParameterTexts(const TMachiningParameters& p) {
+    return {FloatToGeneralText(p.Depth),
+            FloatToGeneralText(p.RapidHeight),
+            FloatToGeneralText(p.RoughFeed),
+            FloatToGeneralText(p.RoughPlunge),
+            IntText(p.Precision),
+            IntText(p.Decimal),
+            IntText(p.Start),
+            IntText(p.Increment)};
+}

@@ -1,0 +1,205 @@
+// The G-code writer; see GCodeWriter.h.
+#include "GCodeWriter.h"
+
+#include "Errors.h"
+#include "QuorvelKernel.h"
+#include "SafeFile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Large enough for any finite double in fixed notation with MaxGCodeDecimals digits
+// (309 integer digits for the largest double, sign, point, decimals).
+constexpr std::size_t NumberRoom = 400;
+// Output is handed to the file in chunks of about this size.
+constexpr std::size_t ChunkSize = 1 << 16;
+
+constexpr double Pow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+// Below this, |v| * 10^decimals is computed with an error under 1.2e-4, so a fraction
+// farther than TieMargin from one half rounds the same way as the exact value.
+constexpr double FastLimit = 1e12;
+constexpr double TieMargin = 1e-3;
+
+// Fixed-point text of v by scaling to an integer: several times faster than the general
+// conversion and, where it answers, identical to it. Values near a rounding tie, large
+// values and many decimals are left to std::to_chars (returns nullptr).
+char* FastFixed(char* out, double v, int decimals) {
+    if (decimals >= static_cast<int>(std::size(Pow10)))
+        return nullptr;
+    const double scaled = std::fabs(v) * Pow10[decimals];
+    if (!(scaled < FastLimit))
+        return nullptr;
+    const double whole = std::floor(scaled);
+    const double frac = scaled - whole; // exact
+    if (std::fabs(frac - 0.5) < TieMargin)
+        return nullptr;
+    const auto n = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    auto count = static_cast<int>(end - digits);
+    // printf writes the sign of every negative value, even one that rounds to zero.
+    if (std::signbit(v))
+        *out++ = '-';
+    if (count <= decimals) { // 0.00ddd: pad with leading zeros
+        *out++ = '0';
+        if (decimals > 0)
+            *out++ = '.';
+        for (int i = count; i < decimals; ++i)
+            *out++ = '0';
+        std::memcpy(out, digits, static_cast<std::size_t>(count));
+        return out + count;
+    }
+    const int intDigits = count - decimals;
+    std::memcpy(out, digits, static_cast<std::size_t>(intDigits));
+    out += intDigits;
+    if (decimals > 0) {
+        *out++ = '.';
+        std::memcpy(out, digits + intDigits, static_cast<std::size_t>(decimals));
+        out += decimals;
+    }
+    return out;
+}
+
+// Builds the program into a fixed buffer; Sink receives each full chunk and the rest at
+// the end. Every line fits in the slack above ChunkSize: at most two numbers of NumberRoom
+// each, a line number and a few words.
+template <class Sink> class TProgram {
+  public:
+    TProgram(const TMachiningParameters& params, Sink& sink)
+        : Sink_(sink), Buffer(ChunkSize + 4 * NumberRoom),
+          Decimals(std::clamp(params.Decimal, 0, MaxGCodeDecimals)), Inc(params.Increment),
+          N(std::int64_t{params.Start} - params.Increment) {}
+
+    void Text(std::string_view s) {
+        std::memcpy(Buffer.data() + Used, s.data(), s.size());
+        Used += s.size();
+    }
+    void Coordinate(double v) { Number(v, Decimals); }
+    void FeedRate(double v) { Number(v, 1); }
+
+    // "N" and the next line number.
+    void LineNumber() {
+        if (__builtin_add_overflow(N, Inc, &N))
+            throw EOverflow();
+        char* p = Buffer.data() + Used;
+        *p++ = 'N';
+        Used = static_cast<std::size_t>(std::to_chars(p, p + 24, N).ptr - Buffer.data());
+    }
+
+    void EndLine() {
+        Text("\r\n");
+        if (Used >= ChunkSize) {
+            Sink_(std::string_view(Buffer.data(), Used));
+            Used = 0;
+        }
+    }
+
+    void Finish() {
+        if (Used > 0)
+            Sink_(std::string_view(Buffer.data(), Used));
+        Used = 0;
+    }
+
+  private:
+    // Fixed-point with the given decimals, exactly as "%.*f" in the C locale would write it.
+    void Number(double v, int decimals) {
+        CheckFinite(v);
+        char* p = Buffer.data() + Used;
+        char* end = FastFixed(p, v, decimals);
+        if (!end)
+            end = std::to_chars(p, p + NumberRoom, v, std::chars_format::fixed, decimals).ptr;
+        Used = static_cast<std::size_t>(end - Buffer.data());
+    }
+
+    Sink& Sink_;
+    std::vector<char> Buffer;
+    std::size_t Used = 0;
+    int Decimals;
+    std::int64_t Inc;
+    std::int64_t N;
+};
+
+template <class Sink>
+void EmitProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& p, Sink& sink) {
+    TProgram<Sink> g(p, sink);
+    g.Text("G90 T0 F");
+    g.FeedRate(p.RoughFeed);
+    g.EndLine();
+    for (std::size_t i = 1; i < toolpaths.size(); ++i) {
+        const TVKOutRegion& t = toolpaths[i];
+        // A toolpath with nothing to cut has no start either; it writes nothing.
+        const bool leadIn = t.HasLeads != 0 && t.LeadIn.Mark != 0;
+        if (t.Entities.empty() && !leadIn)
+            continue;
+        if (t.RapidStart == 1) {
+            const TPoint2 s = ToolpathStart(t);
+            g.LineNumber();
+            g.Text(" G00 Z");
+            g.Coordinate(p.RapidHeight);
+            g.EndLine();
+            g.LineNumber();
+            g.Text(" G00 X");
+            g.Coordinate(s.x);
+            g.Text(" Y");
+            g.Coordinate(s.y);
+            g.EndLine();
+            g.LineNumber();
+            g.Text(" G01 Z");
+            g.Coordinate(-p.Depth);
+            g.Text(" F");
+            g.FeedRate(p.RoughPlunge);
+            g.EndLine();
+            g.LineNumber();
+            g.Text(" F");
+            g.FeedRate(p.RoughFeed);
+            g.EndLine();
+        } else if (t.RapidStart == 0) {
+            const TPoint2 s = ToolpathStart(t);
+            g.LineNumber();
+            g.Text(" X");
+            g.Coordinate(s.x);
+            g.Text(" Y");
+            g.Coordinate(s.y);
+            g.EndLine();
+        }
+        for (const TMyEntity& e : t.Entities) {
+            // An arc is written as a straight move to its end point.
+            const TPoint2 q = SegmentEnd(e);
+            g.LineNumber();
+            g.Text(" X");
+            g.Coordinate(q.x);
+            g.Text(" Y");
+            g.Coordinate(q.y);
+            g.EndLine();
+        }
+    }
+    g.LineNumber();
+    g.Text(" G00 Z");
+    g.Coordinate(p.RapidHeight);
+    g.EndLine();
+    g.Finish();
+}
+
+} // namespace
+
+void WriteGCode(const TOutRegionArray& toolpaths, const std::filesystem::path& fileName,
+                const TMachiningParameters& params) {
+    TSafeFileWriter file(fileName);
+    auto sink = [&file](std::string_view chunk) { file.Write(chunk); };
+    EmitProgram(toolpaths, params, sink);
+    file.Commit();
+}
+
+std::string FormatGCode(const TOutRegionArray& toolpaths, const TMachiningParameters& params) {
+    std::string out;
+    auto sink = [&out](std::string_view chunk) { out.append(chunk); };
+    EmitProgram(toolpaths, params, sink);
+    return out;
+}

@@ -1,0 +1,25 @@
+// The G-code writer: the toolpaths as a line-numbered G-code program (a ".Dnc" file).
+#pragma once
+
+#include "QuorvelTypes.h"
+
+#include <filesystem>
+#include <string>
+
+// Digits after the decimal point of coordinates are clamped to [0, MaxGCodeDecimals]: no
+// controller reads more, and 20 already exceeds the 17 significant digits of a double.
+constexpr int MaxGCodeDecimals = 20;
+
+// Writes toolpaths (element 0 is never written) with the parameters' feeds, depth,
+// clearance height, numbering and decimals as a G-code program: lines ended by CR LF,
+// numbers always with a full stop, whatever the locale.
+//
+// The program goes to a temporary file beside fileName that replaces it only once it is
+// complete: on any failure (EInOutError with the system's message, or EInvalidOp /
+// EOverflow for a NaN or infinite value) the previous file is untouched and no partial
+// file is left. Line numbers are 64-bit (Start + k * Increment), so they never wrap.
+void WriteGCode(const TOutRegionArray& toolpaths, const std::filesystem::path& fileName,
+                const TMachiningParameters& params);
+
+// The same program as text, for front ends that write it elsewhere (standard output).
+std::string FormatGCode(const TOutRegionArray& toolpaths, const TMachiningParameters& params);

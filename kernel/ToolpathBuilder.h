@@ -1,0 +1,49 @@
+// The toolpath builder: one engraving toolpath per contour, depth pass and loop, following
+// the contour line exactly (no tool-radius offset).
+#pragma once
+
+#include "Errors.h"
+#include "QuorvelTypes.h"
+
+#include <cstdint>
+
+// More depth passes than this for one contour means the step down is far too small for
+// the depth; planning them would only exhaust memory (every pass copies the contour).
+constexpr int MaxPassesPerContour = 1000;
+
+class ETooManyPasses : public OrlentaError {
+  public:
+    ETooManyPasses() : OrlentaError("Too many depth passes: the step down is too small") {}
+};
+
+// Replaces toolpaths (element 0 empty) with the toolpaths of every pending contour of
+// positive depth, in the order contour, pass, loop. Does nothing while runFlag is 0.
+// Raises params.Increment from 0 to 1.
+//
+// runFlag is read again after every pass's message pump (ProcessMessages), so a command
+// handled there that clears it stops further toolpaths; those already built stay. Nothing
+// of contours is held across the pump, which may even let another command replace it.
+void BuildToolpaths(const TRegionArrayX& contours, TMachiningParameters& params,
+                    TOutRegionArray& toolpaths, const std::int32_t& runFlag);
+
+// Steps of BuildToolpaths, public for testing and for other front ends.
+
+// One master region per pending contour (index 1 on) whose Depth is > 0, each with its
+// passes (element 0 empty) in increasing depth, the last exactly at the contour's Depth.
+// A step of 0 (or below, or NaN) becomes the first such contour's Depth for all of them.
+// Throws ETooManyPasses beyond MaxPassesPerContour and EOverflow for an infinite Depth.
+void PlanPasses(const TRegionArrayX& contours, double step, TMasterRegionArray& plan);
+
+// Chains the segments of one pass (their Mark is used and changed) into loops appended
+// to loops (element 0 empty), following each segment's own direction. A chain that runs
+// into a dead end backs off once, so a spur is dropped; an open chain keeps all its
+// segments. Does nothing when runFlag is 0.
+void BuildLoops(TMyEntityArray& segments, TRegionArrayX& loops, double depth,
+                const std::int32_t& runFlag);
+
+// Every loop (1 on) begins with a rapid move from the clearance plane, except one that
+// starts within RapidJoinDistance of the previous loop's start.
+void SetRapidFlags(TRegionArrayX& loops, double rapidHeight);
+
+// Appends one toolpath per loop (1 on) with the given feed.
+void AppendToolpaths(const TRegionArrayX& loops, TOutRegionArray& toolpaths, double roughFeed);

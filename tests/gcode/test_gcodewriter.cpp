@@ -1,0 +1,437 @@
+// The G-code writer: golden programs, a read-back of written moves, and failures that must
+// leave the user's file as it was.
+#include "Errors.h"
+#include "GCodeWriter.h"
+#include "QuorvelKernel.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <climits>
+#include <clocale>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TMyEntity Line(double x1, double y1, double x2, double y2) {
+    TMyEntity e;
+    e.X1 = x1;
+    e.Y1 = y1;
+    e.X2 = x2;
+    e.Y2 = y2;
+    SegmentBounds(e);
+    return e;
+}
+
+TVKOutRegion Toolpath(std::int32_t rapidStart, std::vector<TPoint2> pts) {
+    TVKOutRegion t;
+    t.RapidStart = rapidStart;
+    for (std::size_t i = 1; i < pts.size(); ++i)
+        t.Entities.push_back(Line(pts[i - 1].x, pts[i - 1].y, pts[i].x, pts[i].y));
+    return t;
+}
+
+TMachiningParameters ExampleParams() {
+    TMachiningParameters p;
+    p.Start = 100;
+    p.Increment = 5;
+    p.Decimal = 3;
+    p.Depth = 0.5;
+    p.RapidHeight = 1;
+    p.RoughPlunge = 5;
+    p.RoughFeed = 10;
+    return p;
+}
+
+TOutRegionArray ExampleToolpaths() {
+    return {TVKOutRegion{}, Toolpath(1, {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}),
+            Toolpath(0, {{2, 0}, {3, 0}})};
+}
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+class GCodeFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        Dir = fs::temp_directory_path() /
+              (std::string("orlenta_gcode_") + info->name() + "_" + std::to_string(getpid()));
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+    }
+    void TearDown() override { fs::remove_all(Dir); }
+
+    std::vector<std::string> DirEntries() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(Dir))
+            names.push_back(e.path().filename().string());
+        return names;
+    }
+
+    // Writes through WriteGCode and compares with tests/data/<golden>; on a mismatch the
+    // actual bytes are left beside it as <golden>.out for a diff.
+    void ExpectGolden(const std::string& golden, const TOutRegionArray& toolpaths,
+                      const TMachiningParameters& params) {
+        const fs::path file = Dir / "out.Dnc";
+        WriteGCode(toolpaths, file, params);
+        const std::string actual = ReadBytes(file);
+        const fs::path expected = fs::path(TEST_DATA_DIR) / golden;
+        const fs::path out = fs::path(TEST_DATA_DIR) / (golden + ".out");
+        if (actual != ReadBytes(expected)) {
+            WriteBytes(out, actual);
+            ADD_FAILURE() << golden << " differs; actual output written to " << out;
+        } else {
+            fs::remove(out);
+        }
+        EXPECT_EQ(actual, FormatGCode(toolpaths, params));
+    }
+
+    fs::path Dir;
+};
+
+TEST_F(GCodeFile, WorkedExample) {
+    ExpectGolden("gcode_example.Dnc", ExampleToolpaths(), ExampleParams());
+}
+
+TEST_F(GCodeFile, EmptyArrayGivesHeaderAndFinalRetract) {
+    ExpectGolden("gcode_empty.Dnc", {}, ExampleParams());
+    ExpectGolden("gcode_empty.Dnc", {TVKOutRegion{}}, ExampleParams());
+}
+
+TEST_F(GCodeFile, DecimalZeroWritesNoPointButFeedsKeepOne) {
+    auto p = ExampleParams();
+    p.Decimal = 0;
+    p.Depth = 2;
+    ExpectGolden("gcode_decimal0.Dnc", ExampleToolpaths(), p);
+}
+
+TEST_F(GCodeFile, StartOneIncrementOne) {
+    auto p = ExampleParams();
+    p.Start = 1;
+    p.Increment = 1;
+    ExpectGolden("gcode_start1.Dnc", ExampleToolpaths(), p);
+}
+
+// Also: a first toolpath without rapid entry writes no Z before its first move.
+TEST_F(GCodeFile, NegativeCoordinates) {
+    TMachiningParameters p;
+    p.Start = 10;
+    p.Increment = 10;
+    p.Decimal = 3;
+    p.Depth = 0.25;
+    p.RapidHeight = 2.5;
+    p.RoughPlunge = 2.5;
+    p.RoughFeed = 120;
+    TOutRegionArray t = {TVKOutRegion{}, Toolpath(0, {{-1.25, -0.5}, {-2.5, -0.5}, {-2.5, 3.75}}),
+                         Toolpath(1, {{-0.125, -10}, {-100.0626, -10.0004}})};
+    ExpectGolden("gcode_negative.Dnc", t, p);
+}
+
+// ---- reading back ---------------------------------------------------------------------
+
+struct TMove {
+    bool Rapid = false;
+    double X = 0, Y = 0, Z = 0, F = 0;
+};
+
+// A reader for the subset of G-code the writer produces: modal G00/G01, X, Y, Z, F words,
+// every block numbered. Returns the position after each block that moves.
+std::vector<TMove> ReadMoves(const std::string& program, const TMachiningParameters& p) {
+    std::vector<TMove> moves;
+    TMove state;
+    std::istringstream in(program);
+    std::string line;
+    std::int64_t expectedN = std::int64_t{p.Start};
+    bool header = true;
+    while (std::getline(in, line)) {
+        EXPECT_FALSE(line.empty());
+        EXPECT_EQ(line.back(), '\r');
+        line.pop_back();
+        std::istringstream words(line);
+        std::string w;
+        bool moved = false;
+        bool first = true;
+        while (words >> w) {
+            const double v = std::stod(w.substr(1));
+            switch (w[0]) {
+            case 'N':
+                EXPECT_TRUE(first) << line;
+                EXPECT_EQ(std::stoll(w.substr(1)), expectedN) << line;
+                expectedN += p.Increment;
+                break;
+            case 'G':
+                state.Rapid = v == 0;
+                break;
+            case 'T':
+                break;
+            case 'F':
+                state.F = v;
+                break;
+            case 'X':
+                state.X = v;
+                moved = true;
+                break;
+            case 'Y':
+                state.Y = v;
+                moved = true;
+                break;
+            case 'Z':
+                state.Z = v;
+                moved = true;
+                break;
+            default:
+                ADD_FAILURE() << "unexpected word " << w;
+            }
+            first = false;
+        }
+        EXPECT_EQ(header, line.rfind("G90", 0) == 0) << line;
+        header = false;
+        if (moved)
+            moves.push_back(state);
+    }
+    return moves;
+}
+
+TEST(GCodeReadBack, MovesFollowTheToolpaths) {
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<double> coord(-150, 150);
+    TOutRegionArray toolpaths(1);
+    for (int t = 0; t < 40; ++t) {
+        std::vector<TPoint2> pts;
+        for (int k = 0; k < 2 + t % 7; ++k)
+            pts.push_back({coord(rng), coord(rng)});
+        toolpaths.push_back(Toolpath(t % 3 == 2 ? 0 : 1, pts));
+    }
+    TMachiningParameters p = ExampleParams();
+    p.Decimal = 4;
+    p.RoughFeed = 250;
+    p.RoughPlunge = 60;
+    const auto moves = ReadMoves(FormatGCode(toolpaths, p), p);
+
+    std::vector<TMove> expected;
+    TMove at;
+    for (std::size_t i = 1; i < toolpaths.size(); ++i) {
+        const auto& t = toolpaths[i];
+        const TPoint2 s = ToolpathStart(t);
+        if (t.RapidStart == 1) {
+            at.Rapid = true;
+            at.Z = p.RapidHeight;
+            expected.push_back(at);
+            at.X = s.x;
+            at.Y = s.y;
+            expected.push_back(at);
+            at.Rapid = false;
+            at.Z = -p.Depth;
+            at.F = p.RoughPlunge;
+            expected.push_back(at);
+            at.F = p.RoughFeed;
+        } else {
+            at.X = s.x;
+            at.Y = s.y;
+            expected.push_back(at);
+        }
+        for (const auto& e : t.Entities) {
+            at.X = SegmentEnd(e).x;
+            at.Y = SegmentEnd(e).y;
+            expected.push_back(at);
+        }
+    }
+    at.Rapid = true;
+    at.Z = p.RapidHeight;
+    expected.push_back(at);
+
+    ASSERT_EQ(moves.size(), expected.size());
+    const double tol = 0.5e-4 + 1e-12;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(moves[i].Rapid, expected[i].Rapid);
+        EXPECT_NEAR(moves[i].X, expected[i].X, tol);
+        EXPECT_NEAR(moves[i].Y, expected[i].Y, tol);
+        EXPECT_NEAR(moves[i].Z, expected[i].Z, tol);
+        if (!moves[i].Rapid) {
+            EXPECT_EQ(moves[i].F, expected[i].F);
+        }
+    }
+}
+
+// ---- numbers ----------------------------------------------------------------------------
+
+// Coordinates must read exactly as C's "%.*f" writes them, ties and signs included.
+TEST(GCodeNumbers, CoordinatesMatchPrintf) {
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    std::uniform_int_distribution<int> exponent(-8, 14);
+    std::vector<double> values = {0.0,    -0.0,    0.125,    -0.125, 2.5,      0.0005,
+                                  1.0005, -1.0005, 999.9995, 1e-300, 123456.5, 0.49999999999999994};
+    for (int i = 0; i < 4000; ++i)
+        values.push_back(mantissa(rng) * std::pow(10.0, exponent(rng)));
+    for (int decimals : {0, 1, 2, 3, 4, 6, 9, 12, 15, 16, 20}) {
+        SCOPED_TRACE(decimals);
+        TMachiningParameters p = ExampleParams();
+        p.Decimal = decimals;
+        TVKOutRegion t;
+        t.RapidStart = 2; // no entry block: only the segment moves
+        std::string expected = "G90 T0 F10.0\r\n";
+        std::int64_t n = p.Start;
+        char buf[512];
+        for (std::size_t k = 0; k + 1 < values.size(); k += 2) {
+            TMyEntity e;
+            e.X2 = values[k];
+            e.Y2 = values[k + 1];
+            t.Entities.push_back(e);
+            std::snprintf(buf, sizeof buf, "N%lld X%.*f Y%.*f\r\n", static_cast<long long>(n),
+                          decimals, values[k], decimals, values[k + 1]);
+            expected += buf;
+            n += p.Increment;
+        }
+        std::snprintf(buf, sizeof buf, "N%lld G00 Z%.*f\r\n", static_cast<long long>(n), decimals,
+                      p.RapidHeight);
+        expected += buf;
+        EXPECT_EQ(FormatGCode({TVKOutRegion{}, t}, p), expected);
+    }
+}
+
+TEST(GCodeNumbers, DecimalIsClampedToABoundedRange) {
+    TMachiningParameters p = ExampleParams();
+    p.Decimal = INT_MAX;
+    EXPECT_EQ(FormatGCode({}, p), "G90 T0 F10.0\r\nN100 G00 Z1.00000000000000000000\r\n");
+    p.Decimal = -7;
+    EXPECT_EQ(FormatGCode({}, p), "G90 T0 F10.0\r\nN100 G00 Z1\r\n");
+}
+
+TEST(GCodeNumbers, LineNumbersDoNotWrapAtThirtyTwoBits) {
+    TMachiningParameters p = ExampleParams();
+    p.Start = INT_MAX;
+    p.Increment = INT_MAX;
+    const auto program = FormatGCode(ExampleToolpaths(), p);
+    EXPECT_NE(program.find("\r\nN2147483647 G00 Z"), std::string::npos);
+    EXPECT_NE(program.find("\r\nN4294967294 G00 X"), std::string::npos);
+    p.Start = INT_MIN;
+    p.Increment = INT_MIN;
+    const auto down = FormatGCode(ExampleToolpaths(), p);
+    EXPECT_NE(down.find("\r\nN-2147483648 G00 Z"), std::string::npos);
+    EXPECT_NE(down.find("\r\nN-4294967296 G00 X"), std::string::npos);
+}
+
+TEST(GCodeNumbers, HugeValuesAreWrittenInFull) {
+    TMachiningParameters p = ExampleParams();
+    p.RapidHeight = -1.7976931348623157e308;
+    const auto program = FormatGCode({}, p);
+    EXPECT_EQ(program.find("G00 Z-17976931348623157"), program.find("\r\n") + 2 + 5);
+}
+
+TEST(GCodeNumbers, NonFiniteValuesAreRefused) {
+    TMachiningParameters p = ExampleParams();
+    p.RoughFeed = std::nan("");
+    EXPECT_THROW(FormatGCode({}, p), EInvalidOp);
+    p = ExampleParams();
+    p.RapidHeight = INFINITY;
+    EXPECT_THROW(FormatGCode({}, p), EOverflow);
+}
+
+TEST(GCodeNumbers, FullStopWhateverTheLocale) {
+    const char* found = nullptr;
+    for (const char* name :
+         {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE.utf8", "fr_FR.utf8", "nl_NL.UTF-8"})
+        if (std::setlocale(LC_ALL, name)) {
+            found = name;
+            break;
+        }
+    if (!found)
+        GTEST_SKIP() << "no locale with a decimal comma installed";
+    std::locale::global(std::locale(found));
+    const auto program = FormatGCode(ExampleToolpaths(), ExampleParams());
+    std::locale::global(std::locale::classic());
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(program.find(','), std::string::npos);
+    EXPECT_NE(program.find("Z-0.500 F5.0"), std::string::npos);
+}
+
+// ---- failures -------------------------------------------------------------------------
+
+TEST_F(GCodeFile, FullDeviceReportsTheSystemMessage) {
+    try {
+        WriteGCode(ExampleToolpaths(), "/dev/full", ExampleParams());
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "No space left on device");
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
+TEST_F(GCodeFile, MissingFolderReportsTheSystemMessage) {
+    try {
+        WriteGCode(ExampleToolpaths(), Dir / "no" / "such.Dnc", ExampleParams());
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "No such file or directory");
+    }
+}
+
+// A program of well over one chunk, so that part of it reaches the disk before the
+// failure.
+TOutRegionArray LongProgram(std::size_t segments) {
+    std::vector<TPoint2> pts;
+    for (std::size_t i = 0; i <= segments; ++i)
+        pts.push_back({static_cast<double>(i % 97), static_cast<double>(i % 89)});
+    return {TVKOutRegion{}, Toolpath(1, pts)};
+}
+
+TEST_F(GCodeFile, FailureMidWayKeepsTheOldFileAndLeavesNoPartialFile) {
+    const fs::path file = Dir / "job.Dnc";
+    WriteBytes(file, "the user's old program\r\n");
+    auto toolpaths = LongProgram(20000);
+    toolpaths.push_back(Toolpath(1, {{0, 0}, {std::nan(""), 1}}));
+    EXPECT_THROW(WriteGCode(toolpaths, file, ExampleParams()), EInvalidOp);
+    EXPECT_EQ(ReadBytes(file), "the user's old program\r\n");
+    EXPECT_EQ(DirEntries(), std::vector<std::string>{"job.Dnc"});
+}
+
+TEST_F(GCodeFile, FileSizeLimitIsAnIoErrorAndKeepsTheOldFile) {
+    const fs::path file = Dir / "job.Dnc";
+    WriteBytes(file, "old\r\n");
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 100000;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string message;
+    try {
+        WriteGCode(LongProgram(50000), file, ExampleParams());
+    } catch (const EInOutError& e) {
+        message = e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(message, "File too large");
+    EXPECT_EQ(ReadBytes(file), "old\r\n");
+    EXPECT_EQ(DirEntries(), std::vector<std::string>{"job.Dnc"});
+}
+
+TEST_F(GCodeFile, OverwritesAnExistingProgram) {
+    const fs::path file = Dir / "job.Dnc";
+    WriteBytes(file, std::string(100000, 'x'));
+    WriteGCode(ExampleToolpaths(), file, ExampleParams());
+    EXPECT_EQ(ReadBytes(file), ReadBytes(fs::path(TEST_DATA_DIR) / "gcode_example.Dnc"));
+    EXPECT_EQ(DirEntries(), std::vector<std::string>{"job.Dnc"});
+}
+
+} // namespace

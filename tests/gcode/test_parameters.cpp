@@ -1,0 +1,299 @@
+// Parameters.cfg and the parameter dialog's conversions; the process-wide state.
+#include "Globals.h"
+#include "Parameters.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+TMachiningParameters Startup() {
+    TGlobals g;
+    SetStartupValues(g);
+    return g.Params;
+}
+
+// The values a file gives when none of its keys can be used.
+void ExpectFileDefaults(const TMachiningParameters& p) {
+    EXPECT_EQ(p.Depth, 1);
+    EXPECT_EQ(p.StepDown, 1);
+    EXPECT_EQ(p.RapidHeight, 1);
+    EXPECT_EQ(p.RoughFeed, 1);
+    EXPECT_EQ(p.RoughPlunge, 1);
+    EXPECT_EQ(p.Precision, 8);
+    EXPECT_EQ(p.Decimal, 6);
+    EXPECT_EQ(p.Start, 100);
+    EXPECT_EQ(p.Increment, 5);
+}
+
+class ParameterFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        Dir = fs::temp_directory_path() /
+              (std::string("orlenta_params_") + info->name() + "_" + std::to_string(getpid()));
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+        File = Dir / ParametersFileName;
+    }
+    void TearDown() override { fs::remove_all(Dir); }
+
+    TMachiningParameters Load(const std::string& content) {
+        WriteBytes(File, content);
+        auto p = Startup();
+        EXPECT_TRUE(LoadParameters(p, File));
+        return p;
+    }
+
+    fs::path Dir;
+    fs::path File;
+};
+
+TEST_F(ParameterFile, OnlyDepthGivesTheDefaultsForTheRest) {
+    for (const char* content : {"[Parameters]\nDepth=0.3\n", "[Parameters]\r\nDepth=0.3\r\n",
+                                "[parameters]\n depth = 0,3 \n"}) {
+        SCOPED_TRACE(content);
+        const auto p = Load(content);
+        EXPECT_EQ(p.Depth, 0.3);
+        EXPECT_EQ(p.StepDown, 0.3);
+        EXPECT_EQ(p.RapidHeight, 1);
+        EXPECT_EQ(p.RoughFeed, 1);
+        EXPECT_EQ(p.RoughPlunge, 1);
+        EXPECT_EQ(p.Precision, 8);
+        EXPECT_EQ(p.Decimal, 6);
+        EXPECT_EQ(p.Start, 100);
+        EXPECT_EQ(p.Increment, 5);
+    }
+}
+
+TEST_F(ParameterFile, MissingFileKeepsTheStartupValues) {
+    auto p = Startup();
+    EXPECT_FALSE(LoadParameters(p, File));
+    EXPECT_EQ(p.Depth, 0.5);
+    EXPECT_EQ(p.Precision, 8);
+    EXPECT_EQ(p.StepDown, 0);
+    EXPECT_EQ(p.Increment, 0);
+}
+
+TEST_F(ParameterFile, GarbageLoadsAsDefaults) {
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
+    const std::string cases[] = {
+        binary,
+        "[Parameters]\nDepth=" + std::string(1 << 20, '7') + "x\n",
+        std::string(1 << 20, 'A'),
+        "Depth=0.3\nStart=1\n", // no section
+        "[Parameters]\nDepth=nan\nRapidHeight=inf\nRoughFeed=1e400\nRoughPlunge=\n"
+        "Precision=8.5\nDecimal=99999999999\nStart=0x\nIncrement=--5\n",
+        "",
+    };
+    for (const auto& content : cases) {
+        SCOPED_TRACE(content.substr(0, 40));
+        ExpectFileDefaults(Load(content));
+    }
+}
+
+TEST_F(ParameterFile, NumbersInEveryFormTheFileMayHold) {
+    const auto p =
+        Load("[Parameters]\nDepth=2,5\nRapidHeight=1E-5\nRoughFeed=+250\n"
+             "RoughPlunge=-.5\nPrecision=$1F\nDecimal=0x4\nStart=-7\nIncrement=2147483647\n");
+    EXPECT_EQ(p.Depth, 2.5);
+    EXPECT_EQ(p.RapidHeight, 1e-5);
+    EXPECT_EQ(p.RoughFeed, 250);
+    EXPECT_EQ(p.RoughPlunge, -0.5);
+    EXPECT_EQ(p.Precision, 31);
+    EXPECT_EQ(p.Decimal, 4);
+    EXPECT_EQ(p.Start, -7);
+    EXPECT_EQ(p.Increment, INT_MAX);
+}
+
+TEST_F(ParameterFile, NewFileHoldsTheKeysInOrder) {
+    TMachiningParameters p;
+    p.Depth = 0.3;
+    p.RapidHeight = 2.5;
+    p.RoughFeed = 120;
+    p.RoughPlunge = 0.1;
+    p.Precision = 8;
+    p.Decimal = 3;
+    p.Start = 100;
+    p.Increment = 5;
+    SaveParameters(p, File);
+    EXPECT_EQ(ReadBytes(File), "[Parameters]\nDepth=0.3\nRapidHeight=2.5\nRoughFeed=120\n"
+                               "RoughPlunge=0.1\nPrecision=8\nDecimal=3\nStart=100\nIncrement=5\n");
+    TMachiningParameters back;
+    ASSERT_TRUE(LoadParameters(back, File));
+    EXPECT_EQ(back.RoughPlunge, 0.1);
+    EXPECT_EQ(back.StepDown, 0.3);
+    EXPECT_EQ(back.Start, 100);
+}
+
+TEST_F(ParameterFile, SaveKeepsOtherSectionsKeysAndComments) {
+    WriteBytes(File, "; written by hand\n\n"
+                     "[Machine]\n; the spindle\nSpindle=12000\nName=Mill 2\n\n"
+                     "[Parameters]\n# old depth\nDepth=0,9\nToolNumber=4\n\n"
+                     "[Other]\nKey=Value\nKey=Second\n; last words\n");
+    TMachiningParameters p = Startup();
+    p.Depth = 0.25;
+    SaveParameters(p, File);
+    const std::string text = ReadBytes(File);
+    for (const char* kept : {"; written by hand", "[Machine]", "; the spindle", "Spindle=12000",
+                             "Name=Mill 2", "# old depth", "ToolNumber=4", "[Other]", "Key=Value",
+                             "Key=Second", "; last words", "Depth=0.25\n", "Increment=0\n"})
+        EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
+    EXPECT_EQ(text.find("0,9"), std::string::npos);
+    EXPECT_LT(text.find("[Machine]"), text.find("[Parameters]"));
+    SaveParameters(p, File); // a second save changes nothing
+    EXPECT_EQ(ReadBytes(File), text);
+    TMachiningParameters back;
+    ASSERT_TRUE(LoadParameters(back, File));
+    EXPECT_EQ(back.Depth, 0.25);
+    EXPECT_EQ(back.Precision, 8);
+}
+
+TEST_F(ParameterFile, UnwritableFileNamesThePathAndKeepsTheOldFile) {
+    try {
+        SaveParameters(Startup(), Dir / "missing" / ParametersFileName);
+        FAIL() << "no error";
+    } catch (const EIniWriteError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Unable to write to " + (Dir / "missing" / ParametersFileName).string());
+        EXPECT_EQ(e.Reason(), "No such file or directory");
+    }
+
+    const std::string old = "[Parameters]\n; " + std::string(5000, 'c') + "\nDepth=0.4\n";
+    WriteBytes(File, old);
+    rlimit limits{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limits), 0);
+    rlimit small = limits;
+    small.rlim_cur = 1000;
+    auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string reason;
+    try {
+        SaveParameters(Startup(), File);
+    } catch (const EIniWriteError& e) {
+        reason = e.Reason();
+    }
+    setrlimit(RLIMIT_FSIZE, &limits);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(reason, "File too large");
+    EXPECT_EQ(ReadBytes(File), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 1);
+}
+
+TEST(ParameterPath, BesideTheExecutable) {
+    const fs::path dir = ExecutableDirectory();
+    EXPECT_TRUE(dir.is_absolute());
+    EXPECT_TRUE(fs::is_directory(dir));
+    EXPECT_EQ(DefaultParametersPath(), dir / "Parameters.cfg");
+}
+
+// ---- conversions ----------------------------------------------------------------------
+
+TEST(DialogConversion, FloatFieldsNeverFail) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"2.5", 2.5},     {"2,5", 2},   {"1.2.3", 12}, {"", 0},      {".5", 0.5},
+        {"0.125", 0.125}, {"abc", 0},   {"7x", 7},     {"1.5x", 15}, {"-3", -3},
+        {"1e3", 1000},    {"1e999", 1}, {"10.", 10},   {".", 0},     {"   4", 4},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DialogTextToFloat(c.text), c.value) << '"' << c.text << '"';
+    const double big = DialogTextToFloat(std::string(400, '9') + "x");
+    EXPECT_TRUE(std::isfinite(big));
+    EXPECT_GT(big, 1e307);
+    EXPECT_TRUE(std::isfinite(DialogTextToFloat(std::string(400, '9'))));
+}
+
+TEST(DialogConversion, IntegerFieldsNeverFailNorOverflow) {
+    const struct {
+        const char* text;
+        std::int32_t value;
+    } cases[] = {
+        {"12", 12},
+        {"", 0},
+        {"1.5", 1},
+        {"007", 7},
+        {"2147483647", INT_MAX},
+        {"9999999999", 999999999},
+        {"-2147483648", INT_MIN},
+        {"x5", 0},
+        {"5x", 5},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DialogTextToInt(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(DialogConversion, OkReadsEveryFieldAndCopiesTheDepth) {
+    TMachiningParameters p = Startup();
+    ReadDialogFields({"0.3", "2,5", "100", "1.2.3", "8", "3", "10", ""}, p);
+    EXPECT_EQ(p.Depth, 0.3);
+    EXPECT_EQ(p.StepDown, 0.3);
+    EXPECT_EQ(p.RapidHeight, 2);
+    EXPECT_EQ(p.RoughFeed, 100);
+    EXPECT_EQ(p.RoughPlunge, 12);
+    EXPECT_EQ(p.Precision, 8);
+    EXPECT_EQ(p.Decimal, 3);
+    EXPECT_EQ(p.Start, 10);
+    EXPECT_EQ(p.Increment, 0);
+}
+
+TEST(DialogConversion, ShownTextsReadBackToTheSameValues) {
+    TMachiningParameters p;
+    p.Depth = 0.1;
+    p.RapidHeight = 1e-5;
+    p.RoughFeed = 1500;
+    p.RoughPlunge = 2.25;
+    p.Precision = 8;
+    p.Decimal = 4;
+    p.Start = 100;
+    p.Increment = 5;
+    const auto texts = ParameterTexts(p);
+    EXPECT_EQ(texts.Depth, "0.1");
+    EXPECT_EQ(texts.RoughFeed, "1500");
+    EXPECT_EQ(texts.Increment, "5");
+    TMachiningParameters back;
+    ReadDialogFields(texts, back);
+    EXPECT_EQ(back.Depth, p.Depth);
+    EXPECT_EQ(back.RapidHeight, p.RapidHeight);
+    EXPECT_EQ(back.RoughPlunge, p.RoughPlunge);
+    EXPECT_EQ(back.Start, p.Start);
+}
+
+TEST(Globals, OneInstanceStartingZeroed) {
+    TGlobals& g = Globals();
+    EXPECT_EQ(&g, &Globals());
+    EXPECT_EQ(g.RunFlag, 0);
+    EXPECT_EQ(g.Params.Depth, 0);
+    EXPECT_TRUE(g.Contours.empty());
+    SetStartupValues(g);
+    EXPECT_EQ(g.OrientationFlag, 1);
+    EXPECT_EQ(g.Params.Precision, 8);
+    EXPECT_EQ(g.Params.Depth, 0.5);
+    g = TGlobals{};
+}
+
+} // namespace
