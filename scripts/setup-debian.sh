@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # fonts and the font service
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation
+  # a font with cubic (CFF) outlines for the converter's tests
+  fonts-cantarell
   # parameter file, command line
   libsimpleini-dev libcli11-dev
   # desktop program and its offscreen/X tests

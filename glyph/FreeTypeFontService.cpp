@@ -1,0 +1,293 @@
+// The outline source on FreeType and fontconfig; see FreeTypeFontService.h.
+//
+// FreeType gives outline points with on/off-curve tags; this file rewrites them as the
+// native record layout: runs of on-curve points as line records, runs of conic control
+// points as quadratic spline records whose implied on-curve points are the exact
+// midpoints of neighbouring controls, and cubic (CFF) curves as quadratic pieces.
+#include "FreeTypeFontService.h"
+
+#include "CubicToQuadratic.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <tuple>
+
+namespace {
+struct LibraryDeleter {
+    void operator()(FT_Library lib) const { FT_Done_FreeType(lib); }
+};
+struct FaceDeleter {
+    void operator()(FT_Face face) const { FT_Done_Face(face); }
+};
+struct ConfigDeleter {
+    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
+};
+struct PatternDeleter {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using LibraryPtr = std::unique_ptr<FT_LibraryRec_, LibraryDeleter>;
+using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
+using ConfigPtr = std::unique_ptr<FcConfig, ConfigDeleter>;
+using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+
+// Unhinted, so that outlines do not depend on the hinting engine's version, and never a
+// bitmap strike.
+constexpr FT_Int32 LoadFlags = FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP;
+
+// A curve record counts its points in 16 bits.
+constexpr std::size_t MaxRecordPoints = 0xFFFF;
+
+TOutlinePoint FromF26Dot6(FT_Vector v) {
+    return {v.x / 64.0, v.y / 64.0};
+}
+
+TOutlinePoint Midpoint(TOutlinePoint a, TOutlinePoint b) {
+    return {(a.x + b.x) / 2, (a.y + b.y) / 2};
+}
+
+std::int16_t ClampToInt16(double v) {
+    if (!(v > std::numeric_limits<std::int16_t>::min()))
+        return std::numeric_limits<std::int16_t>::min();
+    if (!(v < std::numeric_limits<std::int16_t>::max()))
+        return std::numeric_limits<std::int16_t>::max();
+    return static_cast<std::int16_t>(std::lround(v));
+}
+
+// Collects the points of one contour into records.
+class ContourEmitter {
+  public:
+    explicit ContourEmitter(TNativeOutlineWriter& out) : out_(out) {}
+
+    void Begin(TOutlinePoint start) {
+        out_.BeginContour(start);
+        current_ = start;
+        lines_.clear();
+        conics_.clear();
+        cubics_.clear();
+    }
+
+    void Point(TOutlinePoint p, int tag) {
+        if (tag == FT_CURVE_TAG_ON) {
+            if (!conics_.empty() || !cubics_.empty()) {
+                OnCurve(p);
+                return;
+            }
+            lines_.push_back(p);
+            if (lines_.size() == MaxRecordPoints)
+                FlushLines();
+        } else if (tag == FT_CURVE_TAG_CUBIC) {
+            FlushLines();
+            conics_.clear(); // a mixed run is malformed; the cubic wins
+            if (cubics_.size() < 2)
+                cubics_.push_back(p);
+        } else {
+            FlushLines();
+            cubics_.clear();
+            conics_.push_back(p);
+            if (conics_.size() == MaxRecordPoints - 1) {
+                // Split at an implied on-curve point so the record count fits.
+                const TOutlinePoint last = conics_.back();
+                conics_.pop_back();
+                const TOutlinePoint mid = Midpoint(conics_.back(), last);
+                OnCurve(mid);
+                conics_.push_back(last);
+            }
+        }
+    }
+
+    // Returns to the start point: a pending curve ends there; a line run needs no closing
+    // point, since the walk closes every contour.
+    void Close(TOutlinePoint start) {
+        if (!conics_.empty() || !cubics_.empty())
+            OnCurve(start);
+        FlushLines();
+    }
+
+  private:
+    // Ends a pending curve at the on-curve point p.
+    void OnCurve(TOutlinePoint p) {
+        if (!conics_.empty()) {
+            conics_.push_back(p);
+            out_.AddQSpline(conics_);
+            conics_.clear();
+        } else if (cubics_.size() == 2) {
+            for (const auto& piece : CubicToQuadratics(current_, cubics_[0], cubics_[1], p))
+                out_.AddQSpline({piece.Control, piece.End});
+            cubics_.clear();
+        } else if (!cubics_.empty()) {
+            // One cubic control only: a quadratic with that control is the nearest reading.
+            out_.AddQSpline({cubics_[0], p});
+            cubics_.clear();
+        }
+        current_ = p;
+    }
+
+    void FlushLines() {
+        if (lines_.empty())
+            return;
+        out_.AddLine(lines_);
+        current_ = lines_.back();
+        lines_.clear();
+    }
+
+    TNativeOutlineWriter& out_;
+    TOutlinePoint current_;
+    std::vector<TOutlinePoint> lines_;
+    std::vector<TOutlinePoint> conics_;
+    std::vector<TOutlinePoint> cubics_;
+};
+
+std::vector<std::uint8_t> OutlineToRecords(const FT_Outline& outline) {
+    TNativeOutlineWriter writer;
+    // A header per contour and at most a record head and a point per outline point, unless
+    // cubic curves are split.
+    writer.Reserve(static_cast<std::size_t>(outline.n_contours) * sizeof(TTPOLYGONHEADER) +
+                   static_cast<std::size_t>(outline.n_points) *
+                       (sizeof(TTPOLYCURVEHEAD) + sizeof(POINTFX)));
+    ContourEmitter emitter(writer);
+    int first = 0;
+    for (int c = 0; c < outline.n_contours; ++c) {
+        const int last = outline.contours[c];
+        if (last < first || last >= outline.n_points)
+            break;
+        auto point = [&](int i) { return FromF26Dot6(outline.points[i]); };
+        auto tag = [&](int i) { return static_cast<int>(FT_CURVE_TAG(outline.tags[i])); };
+        TOutlinePoint start;
+        int from = first, to = last;
+        if (tag(first) == FT_CURVE_TAG_ON) {
+            start = point(first);
+            from = first + 1;
+        } else if (tag(last) == FT_CURVE_TAG_ON) {
+            start = point(last);
+            to = last - 1;
+        } else if (tag(first) == FT_CURVE_TAG_CONIC && tag(last) == FT_CURVE_TAG_CONIC) {
+            // TrueType allows a contour of control points only: it starts at an implied point.
+            start = Midpoint(point(last), point(first));
+        } else {
+            start = point(first); // malformed cubic contour: start on its first point
+            from = first + 1;
+        }
+        emitter.Begin(start);
+        for (int i = from; i <= to; ++i)
+            emitter.Point(point(i), tag(i));
+        emitter.Close(start);
+        first = last + 1;
+    }
+    return writer.Finish();
+}
+} // namespace
+
+struct TFreeTypeFontService::Impl {
+    // Declared first so that it is destroyed after the faces.
+    LibraryPtr library;
+    ConfigPtr config;
+    std::map<std::tuple<std::string, bool, bool>, TResolvedFont> resolved;
+    std::map<std::pair<std::string, int>, FacePtr> faces; // nullptr: could not be opened
+    // The face of the last query, which is nearly always the face of the next.
+    TFontSpec lastSpec;
+    FT_Face lastFace = nullptr;
+    bool haveLast = false;
+
+    FT_Face FaceFor(const TFontSpec& spec, TFreeTypeFontService& self);
+};
+
+TFreeTypeFontService::TFreeTypeFontService() : impl_(std::make_unique<Impl>()) {
+    FT_Library lib = nullptr;
+    if (FT_Init_FreeType(&lib) == 0)
+        impl_->library.reset(lib);
+    impl_->config.reset(FcInitLoadConfigAndFonts());
+}
+
+TFreeTypeFontService::~TFreeTypeFontService() = default;
+
+TResolvedFont TFreeTypeFontService::Resolve(const TFontSpec& font) {
+    const auto key = std::make_tuple(font.Name, font.Bold, font.Italic);
+    if (auto it = impl_->resolved.find(key); it != impl_->resolved.end())
+        return it->second;
+    TResolvedFont result;
+    PatternPtr pattern(FcPatternCreate());
+    if (impl_->config && pattern) {
+        FcPatternAddString(pattern.get(), FC_FAMILY,
+                           reinterpret_cast<const FcChar8*>(font.Name.c_str()));
+        FcPatternAddInteger(pattern.get(), FC_WEIGHT,
+                            font.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+        FcPatternAddInteger(pattern.get(), FC_SLANT,
+                            font.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+        FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+        FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
+        FcConfigSubstitute(impl_->config.get(), pattern.get(), FcMatchPattern);
+        FcDefaultSubstitute(pattern.get());
+        FcResult res = FcResultNoMatch;
+        PatternPtr match(FcFontMatch(impl_->config.get(), pattern.get(), &res));
+        FcChar8* file = nullptr;
+        if (match && FcPatternGetString(match.get(), FC_FILE, 0, &file) == FcResultMatch && file) {
+            result.File = reinterpret_cast<const char*>(file);
+            int index = 0;
+            if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) == FcResultMatch)
+                result.Index = index;
+        }
+    }
+    impl_->resolved.emplace(key, result);
+    return result;
+}
+
+FT_Face TFreeTypeFontService::Impl::FaceFor(const TFontSpec& spec, TFreeTypeFontService& self) {
+    if (haveLast && spec == lastSpec)
+        return lastFace;
+    FT_Face face = nullptr;
+    const TResolvedFont file = self.Resolve(spec);
+    if (library && !file.File.empty()) {
+        const auto key = std::make_pair(file.File, file.Index);
+        auto it = faces.find(key);
+        if (it == faces.end()) {
+            FT_Face opened = nullptr;
+            if (FT_New_Face(library.get(), file.File.c_str(), file.Index, &opened) == 0) {
+                FacePtr owned(opened);
+                // Symbol fonts have no Unicode map; their own map is the next best.
+                if (FT_Select_Charmap(opened, FT_ENCODING_UNICODE) != 0 && opened->num_charmaps > 0)
+                    FT_Set_Charmap(opened, opened->charmaps[0]);
+                if (FT_IS_SCALABLE(opened) &&
+                    FT_Set_Pixel_Sizes(opened, OutlineEmUnits, OutlineEmUnits) == 0)
+                    it = faces.emplace(key, std::move(owned)).first;
+                else
+                    it = faces.emplace(key, nullptr).first;
+            } else {
+                it = faces.emplace(key, nullptr).first;
+            }
+        }
+        face = it->second.get();
+    }
+    lastSpec = spec;
+    lastFace = face;
+    haveLast = true;
+    return face;
+}
+
+bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
+                                           TNativeGlyph& glyph) {
+    FT_Face face = impl_->FaceFor(font, *this);
+    if (!face)
+        return false;
+    FT_UInt index = FT_Get_Char_Index(face, code);
+    if (index == 0 && face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL)
+        index = FT_Get_Char_Index(face, 0xF000 | code);
+    if (FT_Load_Glyph(face, index, LoadFlags) != 0)
+        return false;
+    const FT_GlyphSlot slot = face->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_contours <= 0)
+        return false;
+    glyph.Metrics = GLYPHMETRICS{};
+    // The unhinted advance, 16.16 pixels, rounded to the nearest whole unit.
+    glyph.Metrics.gmCellIncX = ClampToInt16(slot->linearHoriAdvance / 65536.0);
+    glyph.Outline.clear();
+    if (withOutline)
+        glyph.Outline = OutlineToRecords(slot->outline);
+    return true;
+}

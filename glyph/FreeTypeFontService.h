@@ -1,0 +1,31 @@
+// The outline source on FreeType, with faces found through fontconfig.
+#pragma once
+
+#include "OutlineSource.h"
+
+#include <memory>
+#include <string>
+
+struct TResolvedFont {
+    std::string File; // empty when fontconfig found no font at all
+    int Index = 0;    // face index within the file
+};
+
+class TFreeTypeFontService : public TOutlineSource {
+  public:
+    TFreeTypeFontService();
+    ~TFreeTypeFontService() override;
+    TFreeTypeFontService(const TFreeTypeFontService&) = delete;
+    TFreeTypeFontService& operator=(const TFreeTypeFontService&) = delete;
+
+    bool GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
+                         TNativeGlyph& glyph) override;
+
+    // The file fontconfig picks for the face name and style: its best match, so a name
+    // that is not installed still gives a font.
+    TResolvedFont Resolve(const TFontSpec& font);
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};

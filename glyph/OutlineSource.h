@@ -1,0 +1,39 @@
+// The font service the outline converter talks to: a face name with bold and italic
+// flags and a character code in, the native outline and the advance out. FreeType is one
+// source; others (single-line engraving fonts) can stand beside it.
+#pragma once
+
+#include "NativeOutline.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Outlines are realised at this size on a screen of this resolution, so one outline unit
+// is one pixel and the em is 1024 * 96 / 72 = 1365 units.
+constexpr int OutlineFontPoints = 1024;
+constexpr int OutlineDpi = 96;
+constexpr int OutlineEmUnits = (OutlineFontPoints * OutlineDpi + 36) / 72;
+
+struct TFontSpec {
+    std::string Name = "Arial";
+    bool Bold = false;
+    bool Italic = false;
+    bool operator==(const TFontSpec&) const = default;
+};
+
+struct TNativeGlyph {
+    GLYPHMETRICS Metrics; // only gmCellIncX is used, and sources need fill no other field
+    std::vector<std::uint8_t> Outline; // native records; empty when there is no outline
+};
+
+class TOutlineSource {
+  public:
+    virtual ~TOutlineSource() = default;
+
+    // Looks up code (a Unicode code point) in the font. Returns false when the font cannot
+    // be realised or the glyph has no contours (the space); otherwise fills the metrics
+    // and, when withOutline is set, the outline records.
+    virtual bool GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
+                                 TNativeGlyph& glyph) = 0;
+};
