@@ -1,0 +1,11 @@
+// The error the drawing model raises for misuse of its layers and entities.
+#pragma once
+
+#include "Errors.h"
+
+#include <string>
+
+class DXF_exception : public OrlentaError {
+  public:
+    using OrlentaError::OrlentaError;
+};

@@ -1,0 +1,47 @@
+// The output file of the DXF writer: group pairs into a buffer, the buffer into a temporary
+// file beside the target, and the target replaced only once the whole drawing is on disk.
+// A failure at any point raises EInOutError with the system's message, leaves the old file
+// as it was and removes the temporary file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class DXFTextFile {
+  public:
+    // Creates the temporary file; the target is not touched yet.
+    explicit DXFTextFile(const std::string& fileName);
+    ~DXFTextFile();
+    DXFTextFile(const DXFTextFile&) = delete;
+    DXFTextFile& operator=(const DXFTextFile&) = delete;
+
+    // One group pair: the code, then the value, each line ended by CR LF.
+    void WriteString(int code, std::string_view value);
+    void WriteInteger(int code, std::int64_t value);
+    // Entity reals (RealToStr) and header reals (15-digit general form). A value that is
+    // not finite raises EInvalidOp / EOverflow instead of reaching the file.
+    void WriteReal(int code, double value);
+    void WriteGeneral(int code, double value);
+    // Text written as it is; the caller supplies the line ends.
+    void WriteRaw(std::string_view text);
+
+    // Flushes, syncs and closes the temporary file, then renames it over the target.
+    void Commit();
+
+    const std::string& FileName() const { return target_; }
+
+  private:
+    char* Reserve(std::size_t n);
+    void Flush();
+    void Discard() noexcept;
+    void WriteCode(int code);
+
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    bool committed_ = false;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
+};
