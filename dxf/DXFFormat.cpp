@@ -2,12 +2,13 @@
 //
 // Rounding is decided on the exact binary value, with exact ties (a double such as
 // 0.0078125 whose expansion ends in a 5 just past the last kept digit) going away from
-// zero. The fixed format works on integers scaled by a power of ten and settles the
-// rounding with fma, so no step depends on a rounded intermediate product.
+// zero. The fixed format works on the value scaled by a power of ten and settles products
+// that land next to a half with fma, so the decision never rests on a rounded product.
 #include "DXFFormat.h"
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -15,8 +16,10 @@
 
 namespace {
 
+constexpr char DigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233"
+                              "34353637383940414243444546474849505152535455565758596061626364656667"
+                              "6869707172737475767778798081828384858687888990919293949596979899";
 constexpr double Pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
-constexpr std::uint64_t IntPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
 
 // Significant digits of the fixed format before it gives way to the general layout.
 constexpr int FixedDigits = 7;
@@ -69,8 +72,9 @@ int RoundedDigits(double a, int digits, char* out) {
     };
     int exp10 = 0;
     convert(a, exp10);
-    // to_chars breaks exact ties to even; a tie that carried into a new leading digit has
-    // already gone up, so the exponent read back is the one the tie sits under.
+    // to_chars breaks exact ties to even; nudging a tie up by one ulp makes it round away
+    // from zero. (A tie that carried into a new leading digit has already gone up, and a
+    // nudge cannot change it.)
     if (IsDecimalTie(a, exp10 - (digits - 1)))
         convert(std::nextafter(a, INFINITY), exp10);
     return exp10;
@@ -130,7 +134,9 @@ char* AppendGeneralDigits(char* out, double v, int digits) {
 // from the exact one, so only a product that lands next to a half needs fma to decide.
 double RoundScaled(double a, double scale) {
     const double t = a * scale;
-    double fl = std::floor(t);
+    // t is not negative and far below 2^63, so truncation is the floor; the integer
+    // conversion avoids a library call on processors without a rounding instruction.
+    double fl = static_cast<double>(static_cast<std::int64_t>(t));
     const double frac = t - fl;
     if (std::fabs(frac - 0.5) > NearHalf)
         return frac > 0.5 ? fl + 1 : fl;
@@ -148,6 +154,7 @@ char* AppendGeneral(char* out, double v) {
 }
 
 char* AppendFixed(char* out, double v, int decimals) {
+    assert(decimals >= 1 && decimals <= 6);
     if (!std::isfinite(v))
         return AppendNonFinite(out, v);
     const double a = std::fabs(v);
@@ -162,29 +169,31 @@ char* AppendFixed(char* out, double v, int decimals) {
             ++intDigits;
         kept = FixedDigits - intDigits;
     }
-    const auto n = static_cast<std::uint64_t>(RoundScaled(a, Pow10[kept]));
-    const std::uint64_t whole = n / IntPow10[kept];
-    if (whole >= IntPow10[FixedDigits]) // 9999999.5 and up became eight digits
-        return AppendGeneralDigits(out, v, FixedDigits);
-    if (v < 0 && n != 0) // a value that rounds to zero is written without a sign
-        *out++ = '-';
-    // whole has at most 7 digits here.
-    char digits[8];
+    // At most 10^7 scaled units: eight digits, least significant first, two at a time.
+    std::uint32_t n = static_cast<std::uint32_t>(RoundScaled(a, Pow10[kept]));
+    const bool zero = n == 0;
+    char digits[12];
     int nd = 0;
-    std::uint64_t w = whole;
-    do {
-        digits[nd++] = static_cast<char>('0' + w % 10);
-        w /= 10;
-    } while (w != 0);
-    while (nd > 0)
+    while (n >= 100) {
+        const char* pair = DigitPairs + 2 * (n % 100);
+        digits[nd++] = pair[1];
+        digits[nd++] = pair[0];
+        n /= 100;
+    }
+    digits[nd++] = static_cast<char>('0' + n % 10);
+    if (n >= 10)
+        digits[nd++] = static_cast<char>('0' + n / 10);
+    while (nd <= kept)
+        digits[nd++] = '0';
+    if (nd - kept > FixedDigits) // 9999999.5 and up became eight digits
+        return AppendGeneralDigits(out, v, FixedDigits);
+    if (v < 0 && !zero) // a value that rounds to zero is written without a sign
+        *out++ = '-';
+    while (nd > kept)
         *out++ = digits[--nd];
     *out++ = '.';
-    std::uint64_t frac = n % IntPow10[kept];
-    for (int i = kept - 1; i >= 0; --i) {
-        out[i] = static_cast<char>('0' + frac % 10);
-        frac /= 10;
-    }
-    out += kept;
+    while (nd > 0)
+        *out++ = digits[--nd];
     for (int i = kept; i < decimals; ++i)
         *out++ = '0';
     return out;

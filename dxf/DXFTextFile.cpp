@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -162,9 +163,9 @@ void DXFTextFile::WriteInteger(int code, std::int64_t value) {
 }
 
 void DXFTextFile::WriteReal(int code, double value) {
-    CheckFinite(value);
-    WriteCode(code);
-    char* p = Reserve(NumberTextMax + 2);
+    if (!std::isfinite(value))
+        CheckFinite(value);
+    char* p = PutCode(Reserve(16 + NumberTextMax + 2), code);
     p = AppendFixed(p, value, 6);
     *p++ = '\r';
     *p++ = '\n';
@@ -173,8 +174,7 @@ void DXFTextFile::WriteReal(int code, double value) {
 
 void DXFTextFile::WriteGeneral(int code, double value) {
     CheckFinite(value);
-    WriteCode(code);
-    char* p = Reserve(NumberTextMax + 2);
+    char* p = PutCode(Reserve(16 + NumberTextMax + 2), code);
     p = AppendGeneral(p, value);
     *p++ = '\r';
     *p++ = '\n';

@@ -242,13 +242,4 @@ TEST(Vertices, ClosestDistanceAndMove) {
     EXPECT_THROW(block.Translate({1, 0, 0}), DXF_exception); // blocks do not move
 }
 
-TEST(Vertices, CountsPerClass) {
-    Line_ line(Up, 0, {}, {});
-    Circle_ circle(Up, 0, 1, {});
-    EXPECT_EQ(line.CountPoints(), 2);
-    EXPECT_EQ(line.CountLines(), 1);
-    EXPECT_EQ(circle.CountPoints(), 1);
-    EXPECT_EQ(circle.CountLines(), 0);
-}
-
 } // namespace

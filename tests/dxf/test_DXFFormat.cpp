@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -16,6 +21,10 @@ struct Case {
     const char* general;
     const char* real;
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.value;
+}
 
 class NumberFormats : public ::testing::TestWithParam<Case> {};
 
@@ -52,6 +61,50 @@ TEST(RealToStr, RoundsExactTiesAwayFromZero) {
     EXPECT_EQ(RealToStr(9.9999996), "10.000000");
     EXPECT_EQ(RealToStr(270.00000000000006), "270.000000");
     EXPECT_EQ(GeneralToStr(12345678901234.25), "12345678901234.3");
+}
+
+// A slow reference for the fixed format: the exact decimal expansion of the double, cut
+// after the kept decimals and rounded up when the next digit is 5 or more.
+std::string ReferenceFixed(double v) {
+    static char buf[1200];
+    const double a = std::fabs(v);
+    const auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::fixed, 1100);
+    const std::string exact(buf, r.ptr);
+    const std::size_t point = exact.find('.');
+    const std::string whole = exact.substr(0, point);
+    const int intDigits = whole == "0" ? 0 : static_cast<int>(whole.size());
+    const int kept = std::min(6, 7 - std::max(intDigits, 1));
+    std::uint64_t n = std::stoull(whole + exact.substr(point + 1, kept));
+    if (exact[point + 1 + kept] >= '5')
+        ++n;
+    std::uint64_t scale = 1;
+    for (int i = 0; i < kept; ++i)
+        scale *= 10;
+    const std::string frac = kept > 0 ? std::to_string(n % scale) : "";
+    std::string text = v < 0 && n != 0 ? "-" : "";
+    text += std::to_string(n / scale);
+    text += '.';
+    text.append(static_cast<std::size_t>(kept) - frac.size(), '0');
+    text += frac;
+    text.append(static_cast<std::size_t>(6 - kept), '0');
+    return text;
+}
+
+// Random magnitudes from 1e-9 to 1e6, and dyadic values that sit exactly on ties.
+TEST(RealToStr, AgreesWithExactDecimalRounding) {
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> exponent(-9, 6.9);
+    std::uniform_int_distribution<std::int64_t> mantissa(-(1LL << 23), 1LL << 23);
+    std::uniform_int_distribution<int> shift(0, 12);
+    for (int i = 0; i < 20000; ++i) {
+        const double logs = std::pow(10.0, exponent(rng)) * (i % 2 ? 1 : -1);
+        const double dyadic = std::ldexp(static_cast<double>(mantissa(rng)), -shift(rng));
+        for (double v : {logs, dyadic}) {
+            if (std::fabs(v) >= 9E6)
+                continue;
+            ASSERT_EQ(RealToStr(v), ReferenceFixed(v)) << std::hexfloat << v;
+        }
+    }
 }
 
 TEST(Width10ToStr, RightAlignsSixDecimals) {

@@ -216,4 +216,14 @@ TEST_F(SaveFailure, SuccessfulSaveReplacesOldFile) {
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"job.Dxf"});
 }
 
+// Saving through a symbolic link replaces the file it points to and keeps the link.
+TEST_F(SaveFailure, SymbolicLinkIsKept) {
+    std::filesystem::create_symlink("job.Dxf", dir.File("link.Dxf"));
+    DXF_Object drawing(PolygonToolpaths(3, 0.1), "Dxf");
+    drawing.SaveToFile(dir.File("link.Dxf"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.Dxf")));
+    EXPECT_EQ(ReadBytes(target).substr(0, 3), "0\r\n");
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"job.Dxf", "link.Dxf"}));
+}
+
 } // namespace
