@@ -23,9 +23,8 @@ FIXED DoubleToFixed(double v) {
 
 namespace {
 template <typename T> void Append(std::vector<std::uint8_t>& bytes, const T& value) {
-    const auto at = bytes.size();
-    bytes.resize(at + sizeof(T));
-    std::memcpy(bytes.data() + at, &value, sizeof(T));
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(&value);
+    bytes.insert(bytes.end(), raw, raw + sizeof(T));
 }
 
 POINTFX ToPointFx(TOutlinePoint p) {

@@ -154,7 +154,9 @@ std::string FindCffFont() {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("CFF"));
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FILE, nullptr);
-    FcFontSet* set = FcFontList(nullptr, pattern, objects);
+    // A configuration of our own, freed below (the default one lives until exit).
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcFontSet* set = FcFontList(config, pattern, objects);
     std::string family;
     for (int i = 0; set && i < set->nfont && family.empty(); ++i) {
         FcChar8* value = nullptr;
@@ -165,6 +167,7 @@ std::string FindCffFont() {
         FcFontSetDestroy(set);
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
     return family;
 }
 

@@ -1,0 +1,50 @@
+// Linear and arc layout of a 1,000-character text at precision 8 and 100.
+#include "ArcLayout.h"
+#include "LinearLayout.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+std::u32string Text() {
+    const std::u32string sentence = U"The quick brown fox jumps over the lazy dog. ";
+    std::u32string text;
+    while (text.size() < 1000)
+        text += sentence;
+    text.resize(1000);
+    return text;
+}
+
+void Linear(benchmark::State& state) {
+    TTTFToVectorConverter converter;
+    converter.SetFont({"Arial", false, false});
+    converter.SetPrecision(static_cast<int>(state.range(0)));
+    const auto text = Text();
+    std::size_t contours = 0;
+    for (auto _ : state) {
+        TRegionArrayX c(1);
+        LayoutLinearText(text, c, converter, 10, 0, 0, 0, AlignLeft);
+        contours = c.size();
+        benchmark::DoNotOptimize(c);
+    }
+    state.counters["contours"] = static_cast<double>(contours);
+}
+BENCHMARK(Linear)->Arg(8)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void Arc(benchmark::State& state) {
+    TTTFToVectorConverter converter;
+    converter.SetFont({"Arial", false, false});
+    converter.SetPrecision(static_cast<int>(state.range(0)));
+    const auto text = Text();
+    std::size_t contours = 0;
+    for (auto _ : state) {
+        TRegionArrayX c(1);
+        LayoutArc(text, c, converter, 10, 0, 100, 0, 0, AlignLeft);
+        contours = c.size();
+        benchmark::DoNotOptimize(c);
+    }
+    state.counters["contours"] = static_cast<double>(contours);
+}
+BENCHMARK(Arc)->Arg(8)->Arg(100)->Unit(benchmark::kMillisecond);
+} // namespace
+
+BENCHMARK_MAIN();
