@@ -9,6 +9,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <fstream>

@@ -1,31 +1,18 @@
 // Parameters.cfg and the parameter dialog's conversions; the process-wide state.
 #include "Globals.h"
 #include "Parameters.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 #include <csignal>
-#include <fstream>
-#include <sstream>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
 
 TMachiningParameters Startup() {
     TGlobals g;
@@ -46,17 +33,12 @@ void ExpectFileDefaults(const TMachiningParameters& p) {
     EXPECT_EQ(p.Increment, 5);
 }
 
-class ParameterFile : public ::testing::Test {
+class ParameterFile : public TempDirTest {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        Dir = fs::temp_directory_path() /
-              (std::string("orlenta_params_") + info->name() + "_" + std::to_string(getpid()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
+        TempDirTest::SetUp();
         File = Dir / ParametersFileName;
     }
-    void TearDown() override { fs::remove_all(Dir); }
 
     TMachiningParameters Load(const std::string& content) {
         WriteBytes(File, content);
@@ -65,7 +47,6 @@ class ParameterFile : public ::testing::Test {
         return p;
     }
 
-    fs::path Dir;
     fs::path File;
 };
 
@@ -265,35 +246,14 @@ TEST(DialogConversion, ShownTextsReadBackToTheSameValues) {
     TMachiningParameters p;
     p.Depth = 0.1;
     p.RapidHeight = 1e-5;
-    p.RoughFeed = 1500;
-    p.RoughPlunge = 2.25;
-    p.Precision = 8;
-    p.Decimal = 4;
-    p.Start = 100;
     p.Increment = 5;
     const auto texts = ParameterTexts(p);
     EXPECT_EQ(texts.Depth, "0.1");
-    EXPECT_EQ(texts.RoughFeed, "1500");
     EXPECT_EQ(texts.Increment, "5");
     TMachiningParameters back;
     ReadDialogFields(texts, back);
     EXPECT_EQ(back.Depth, p.Depth);
     EXPECT_EQ(back.RapidHeight, p.RapidHeight);
-    EXPECT_EQ(back.RoughPlunge, p.RoughPlunge);
-    EXPECT_EQ(back.Start, p.Start);
-}
-
-TEST(Globals, OneInstanceStartingZeroed) {
-    TGlobals& g = Globals();
-    EXPECT_EQ(&g, &Globals());
-    EXPECT_EQ(g.RunFlag, 0);
-    EXPECT_EQ(g.Params.Depth, 0);
-    EXPECT_TRUE(g.Contours.empty());
-    SetStartupValues(g);
-    EXPECT_EQ(g.OrientationFlag, 1);
-    EXPECT_EQ(g.Params.Precision, 8);
-    EXPECT_EQ(g.Params.Depth, 0.5);
-    g = TGlobals{};
 }
 
 } // namespace
