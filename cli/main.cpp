@@ -92,9 +92,26 @@ int run(int argc, char** argv) {
 
     TCommandLine cl;
     std::string output;
+    const std::vector<TJobKey>& keys = JobKeys();
+    std::vector<std::string> values(keys.size());
+    const auto flags = std::make_unique<bool[]>(keys.size()); // CLI11 needs a bool&
+    std::vector<CLI::Option*> options(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::string name = std::string(keys[i].Name).size() == 1
+                                     ? "-" + std::string(keys[i].Name) + ",--" + keys[i].Name
+                                     : "--" + std::string(keys[i].Name);
+        if (keys[i].Value) {
+            options[i] = app.add_option(name, values[i], keys[i].Help)->type_name(keys[i].Value);
+        } else {
+            options[i] = app.add_flag(name, flags[i], keys[i].Help);
+        }
+        options[i]->group(keys[i].Group);
+    }
+
     app.add_option("TEXT", cl.Text,
                    "the text to engrave (use -- before a text that starts "
-                   "with a dash)");
+                   "with a dash)")
+        ->type_name("");
     app.add_option("-o,--output", output, "the output file; in batch mode the pattern of the names")
         ->type_name("FILE")
         ->group("Output");
@@ -108,23 +125,6 @@ int run(int argc, char** argv) {
         ->type_name("FILE")
         ->group("Machining parameters (replace those of the file)");
 
-    const std::vector<TJobKey>& keys = JobKeys();
-    std::vector<std::string> values(keys.size());
-    std::vector<bool> flags(keys.size());
-    std::vector<CLI::Option*> options(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        const std::string name = std::string(keys[i].Name).size() == 1
-                                     ? "-" + std::string(keys[i].Name) + ",--" + keys[i].Name
-                                     : "--" + std::string(keys[i].Name);
-        if (keys[i].Value) {
-            options[i] = app.add_option(name, values[i], keys[i].Help)->type_name(keys[i].Value);
-        } else {
-            options[i] = app.add_flag_callback(
-                name, [&flags, i] { flags[i] = true; }, keys[i].Help);
-        }
-        options[i]->group(keys[i].Group);
-    }
-
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -135,8 +135,10 @@ int run(int argc, char** argv) {
 
     for (std::size_t i = 0; i < keys.size(); ++i)
         if (options[i]->count() > 0)
-            cl.Settings.emplace_back(keys[i].Name, keys[i].Value ? values[i] : "yes");
-    if (!cl.Text.empty() || app.count("TEXT") > 0)
+            cl.Settings.emplace_back(keys[i].Name, keys[i].Value ? values[i]
+                                                   : flags[i]    ? "yes"
+                                                                 : "no");
+    if (app.count("TEXT") > 0)
         cl.Settings.emplace_back("text", cl.Text);
     if (app.count("TEXT") > 0 && app.count("--text") > 0)
         throw ECliError("give the text either as an argument or with --text",
