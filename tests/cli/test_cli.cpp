@@ -95,8 +95,8 @@ struct TSameJob {
 
 const std::vector<TSameJob> SameJobs = {
     {"linear",
-     {"Orlenta 42", "--font", "Arial", "--height", "5", "-x", "10", "-y", "-3.5", "--align",
-      "cent"},
+     {"Orlenta 42", "--font", "Arial", "--bold=no", "--height", "5", "-x", "10", "-y", "-3.5",
+      "--align", "cent"},
      {"Orlenta 42", "5", "0", "10", "-3.5", "0", "0", false, 1},
      {"Arial", false, false}},
     {"linear by width",
