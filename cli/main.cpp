@@ -146,7 +146,8 @@ int run(int argc, char** argv) {
 
     TCliJob base;
     ApplySettings(base, cl.Settings, "--");
-    if (output.empty())
+    // A batch may name every line's file with output= instead.
+    if (output.empty() && cl.Batch.empty())
         throw ECliError("no output file: give -o FILE.Dnc or -o FILE.Dxf (see --help)",
                         ECliError::UsageFailed);
     base.Output = output;
@@ -175,6 +176,9 @@ int run(int argc, char** argv) {
             TPlannedJob job{base, {}, TOutputFormat::GCode, where, line.LineNumber};
             line.Settings.insert(line.Settings.begin(), {"text", line.Text});
             ApplySettings(job.Job, line.Settings, where);
+            if (job.Job.Output.empty())
+                throw ECliError(where + "no output file: give -o PATTERN or output=NAME",
+                                ECliError::UsageFailed);
             try {
                 job.File =
                     ExpandOutputPattern(job.Job.Output, line.LineNumber, job.Job.Fields.Text);
