@@ -88,31 +88,4 @@ TEST(Settings, WidthOrHeightAloneClearsTheOther) {
     EXPECT_EQ(job.Fields.Height, "3");
 }
 
-TEST(Settings, DepthOverrideCarriesStepDown) {
-    TCliJob job;
-    ApplySettings(job, {{"depth", "0.2"}, {"precision", "100"}, {"start", "0"}}, "");
-    TMachiningParameters params;
-    params.Depth = params.StepDown = 1;
-    params.Increment = 5;
-    ApplyOverrides(job.Params, params);
-    EXPECT_EQ(params.Depth, 0.2);
-    EXPECT_EQ(params.StepDown, 0.2);
-    EXPECT_EQ(params.Precision, 100);
-    EXPECT_EQ(params.Start, 0);
-    EXPECT_EQ(params.Increment, 5);
-}
-
-TEST(Settings, ErrorsNameWhereAndWhich) {
-    TCliJob job;
-    try {
-        ApplySettings(job, {{"increment", "-5"}}, "jobs.txt:3: ");
-        FAIL();
-    } catch (const ECliError& e) {
-        EXPECT_STREQ(e.what(), "jobs.txt:3: increment: '-5' is not between 0 and 2147483647");
-        EXPECT_EQ(e.ExitStatus, ECliError::UsageFailed);
-    }
-    EXPECT_THROW(ApplySettings(job, {{"start", "99999999999"}}, ""), ECliError);
-    EXPECT_THROW(ApplySettings(job, {{"font", "  "}}, ""), ECliError);
-}
-
 } // namespace
