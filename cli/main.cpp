@@ -14,9 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 
 namespace {
 
@@ -60,17 +58,28 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// A batch file larger than this is refused rather than read until memory runs out (a
+// device such as /dev/zero never ends); a million plates fit well below it.
+constexpr std::size_t MaxBatchBytes = 256u << 20;
+
 std::string readWholeFile(const std::string& name) {
-    if (name == "-")
-        return std::string(std::istreambuf_iterator<char>(std::cin), {});
-    std::ifstream in(name, std::ios::binary);
-    if (!in)
-        throw ECliError(name + ": " + std::strerror(errno), ECliError::UsageFailed);
-    std::ostringstream content;
-    content << in.rdbuf();
+    std::ifstream file;
+    if (name != "-") {
+        file.open(name, std::ios::binary);
+        if (!file)
+            throw ECliError(name + ": " + std::strerror(errno), ECliError::UsageFailed);
+    }
+    std::istream& in = name == "-" ? std::cin : file;
+    std::string content;
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        content.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (content.size() > MaxBatchBytes)
+            throw ECliError(name + ": too large for a batch file", ECliError::UsageFailed);
+    }
     if (in.bad())
         throw ECliError(name + ": could not be read", ECliError::UsageFailed);
-    return content.str();
+    return content;
 }
 
 struct TCommandLine {
