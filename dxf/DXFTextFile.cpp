@@ -4,41 +4,16 @@
 #include "DXFFormat.h"
 #include "Errors.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <random>
-#include <unistd.h>
 
 namespace {
 
 // Large enough that a million-line drawing costs a few hundred write calls.
 constexpr std::size_t BufferSize = 1 << 20;
-// Unique temporary names tried before giving up.
-constexpr int TempNameAttempts = 100;
 // Values up to this length are copied into the buffer in one piece with their group code.
 constexpr std::size_t ShortValue = 64;
-
-[[noreturn]] void ThrowSystemError(int err) {
-    throw EInOutError(std::strerror(err));
-}
-
-// Writes every byte, resuming after signals and short writes.
-void WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowSystemError(errno);
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-}
 
 // Group codes are small non-negative numbers; anything else still goes through to_chars.
 char* PutCode(char* p, int code) {
@@ -58,53 +33,7 @@ char* PutCode(char* p, int code) {
 } // namespace
 
 DXFTextFile::DXFTextFile(const std::string& fileName)
-    : target_(fileName), buffer_(std::make_unique<char[]>(BufferSize)) {
-    namespace fs = std::filesystem;
-    // Replacing a symbolic link would cut it; write where it points instead.
-    std::error_code ec;
-    if (fs::is_symlink(target_, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target_, ec);
-        if (!ec)
-            target_ = resolved.string();
-    }
-    const fs::path target(target_);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::random_device seed;
-    std::mt19937_64 rng(seed() ^ static_cast<std::uint64_t>(::getpid()));
-    for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
-        char suffix[20];
-        const auto r = std::to_chars(suffix, suffix + sizeof suffix, rng(), 36);
-        std::string leaf = ".";
-        leaf += target.filename().string();
-        leaf += '.';
-        leaf.append(suffix, r.ptr);
-        leaf += ".tmp";
-        const fs::path name = folder / leaf;
-        // 0666 under the umask, as a file the program creates directly would get.
-        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            temp_ = name.string();
-            return;
-        }
-        if (errno != EEXIST)
-            ThrowSystemError(errno);
-    }
-    ThrowSystemError(EEXIST);
-}
-
-DXFTextFile::~DXFTextFile() {
-    if (!committed_)
-        Discard();
-}
-
-void DXFTextFile::Discard() noexcept {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
-    if (!temp_.empty())
-        ::unlink(temp_.c_str());
-    temp_.clear();
-}
+    : fileName_(fileName), file_(fileName), buffer_(std::make_unique<char[]>(BufferSize)) {}
 
 char* DXFTextFile::Reserve(std::size_t n) {
     if (BufferSize - used_ < n)
@@ -117,16 +46,14 @@ char* DXFTextFile::Reserve(std::size_t n) {
 }
 
 void DXFTextFile::Flush() {
-    if (fd_ < 0)
-        ThrowSystemError(EBADF);
-    WriteAll(fd_, buffer_.get(), used_);
+    file_.Write(std::string_view(buffer_.get(), used_));
     used_ = 0;
 }
 
 void DXFTextFile::WriteRaw(std::string_view text) {
     char* p = Reserve(text.size());
     if (!p) {
-        WriteAll(fd_, text.data(), text.size());
+        file_.Write(text);
         return;
     }
     std::memcpy(p, text.data(), text.size());
@@ -183,15 +110,5 @@ void DXFTextFile::WriteGeneral(int code, double value) {
 
 void DXFTextFile::Commit() {
     Flush();
-    // The data must be on disk before the rename makes it the target, or a crash could
-    // leave an empty file where the old drawing was.
-    if (::fsync(fd_) != 0)
-        ThrowSystemError(errno);
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0)
-        ThrowSystemError(errno);
-    if (::rename(temp_.c_str(), target_.c_str()) != 0)
-        ThrowSystemError(errno);
-    committed_ = true;
+    file_.Commit();
 }

@@ -1,8 +1,10 @@
-// The output file of the DXF writer: group pairs into a buffer, the buffer into a temporary
-// file beside the target, and the target replaced only once the whole drawing is on disk.
+// The output file of the DXF writer: group pairs into a buffer, the buffer into a
+// TSafeFileWriter, so the target is replaced only once the whole drawing is on disk.
 // A failure at any point raises EInOutError with the system's message, leaves the old file
 // as it was and removes the temporary file.
 #pragma once
+
+#include "SafeFile.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,7 +15,6 @@ class DXFTextFile {
   public:
     // Creates the temporary file; the target is not touched yet.
     explicit DXFTextFile(const std::string& fileName);
-    ~DXFTextFile();
     DXFTextFile(const DXFTextFile&) = delete;
     DXFTextFile& operator=(const DXFTextFile&) = delete;
 
@@ -27,21 +28,18 @@ class DXFTextFile {
     // Text written as it is; the caller supplies the line ends.
     void WriteRaw(std::string_view text);
 
-    // Flushes, syncs and closes the temporary file, then renames it over the target.
+    // Writes out the buffer and puts the file in place of the target.
     void Commit();
 
-    const std::string& FileName() const { return target_; }
+    const std::string& FileName() const { return fileName_; }
 
   private:
     char* Reserve(std::size_t n);
     void Flush();
-    void Discard() noexcept;
     void WriteCode(int code);
 
-    std::string target_;
-    std::string temp_;
-    int fd_ = -1;
-    bool committed_ = false;
+    std::string fileName_;
+    TSafeFileWriter file_;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
 };

@@ -3,6 +3,7 @@
 
 #include "FreeTypeFontService.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <unordered_map>
@@ -95,9 +96,10 @@ void WalkNativeOutline(const std::uint8_t* data, std::size_t size, int precision
                        TStrokeCollection& strokes) {
     if (precision < MinPrecision)
         precision = MinPrecision;
-    // Each point gives at most precision strokes; reserving that avoids regrowth.
-    strokes.Reserve(strokes.Count() +
-                    (size / PointBytes + 1) * static_cast<std::size_t>(precision));
+    // A glyph has a few dozen points; room for that many curve pieces saves the first
+    // regrowths without reserving a large block for every glyph.
+    strokes.Reserve(strokes.Strokes().size() + std::min<std::size_t>(size / PointBytes, 256) *
+                                                   static_cast<std::size_t>(precision));
     std::size_t pos = 0; // start of the current contour's header
     std::size_t total = 0;
     for (std::int32_t k = 0;; ++k) {

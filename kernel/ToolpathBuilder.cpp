@@ -76,8 +76,10 @@ void BuildLoops(TMyEntityArray& s, TRegionArrayX& loops, double depth,
                 const std::int32_t& runFlag) {
     if (runFlag == 0 || s.empty())
         return;
-    // The all-zero placeholder that an empty contour may carry yields nothing.
-    if (s.size() == 1 && s[0].Radius == 0 && s[0].X1 == 0 && s[0].Y1 == 0 && s[0].X2 == 0)
+    // The all-zero placeholder that an empty contour may carry yields nothing. Y2 is part of
+    // the test: a lone line from the origin straight up is real geometry, not a placeholder.
+    if (s.size() == 1 && s[0].Radius == 0 && s[0].X1 == 0 && s[0].Y1 == 0 && s[0].X2 == 0 &&
+        s[0].Y2 == 0)
         return;
     const std::size_t rounds = s.size() - 1 + ExtraLoopRounds;
 

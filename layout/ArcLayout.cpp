@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -81,7 +82,7 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         NormaliseLineDirection(segments);
         SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
         BuildContours(segments, local, orientation, 0);
-        AppendContours(local, contours);
+        AppendContours(std::move(local), contours);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "kernel/QuorvelKernel.h"
 
 #include <cmath>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -85,7 +86,7 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
         CheckSegmentsFinite(segments);
         SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
         BuildContours(segments, local, orientation, 0);
-        AppendContours(local, contours);
+        AppendContours(std::move(local), contours);
         pen += converter.Offset();
     }
     for (std::size_t i = 1; i < contours.size(); ++i) {
@@ -233,6 +234,12 @@ void CheckSegmentsFinite(const TMyEntityArray& segments) {
 
 void AppendContours(const TRegionArrayX& source, TRegionArrayX& destination) {
     destination.insert(destination.end(), source.begin(), source.end());
+}
+
+void AppendContours(TRegionArrayX&& source, TRegionArrayX& destination) {
+    destination.insert(destination.end(), std::make_move_iterator(source.begin()),
+                       std::make_move_iterator(source.end()));
+    source.clear();
 }
 
 TViewBox ContourExtents(const TRegionArrayX& contours) {

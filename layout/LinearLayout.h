@@ -54,6 +54,8 @@ void ScaleSegments(TMyEntityArray& segments, double F);
 void SortSegmentsByMinX(TMyEntityArray& segments, std::int64_t first, std::int64_t last);
 // Appends copies of every source record, element 0 included.
 void AppendContours(const TRegionArrayX& source, TRegionArrayX& destination);
+// The same, moving the records out of a source that is no longer needed.
+void AppendContours(TRegionArrayX&& source, TRegionArrayX& destination);
 // Throws EOverflow (EInvalidOp for a NaN) when a coordinate of a placed segment is not
 // finite, as huge sizes or origins can make it.
 void CheckSegmentsFinite(const TMyEntityArray& segments);

@@ -17,6 +17,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth
   # a real DXF reader for the writer's tests
   python3 python3-ezdxf
+  # a comma-decimal locale, so tests can check that files never take the user's separator
+  locales
 )
 
 missing=()
@@ -24,13 +26,17 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
-if [ "${#missing[@]}" -eq 0 ]; then
-  echo "setup: all packages present"
-  exit 0
-fi
-
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+else
+  echo "setup: all packages present"
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

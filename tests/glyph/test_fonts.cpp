@@ -131,14 +131,6 @@ TEST(FontService, BoldAndItalicPickTheirFiles) {
     }
 }
 
-TEST(FontService, BoldOutlinesAreWider) {
-    TTTFToVectorConverter converter;
-    converter.SetFont({"Arial", false, false});
-    const int regular = converter.GetCharAdvance('n');
-    converter.SetFont({"Arial", true, false});
-    EXPECT_GT(converter.GetCharAdvance('n'), regular);
-}
-
 TEST(FontService, UnicodeCharactersEngraveInFontsThatHaveThem) {
     TTTFToVectorConverter converter;
     converter.SetFont({"DejaVu Sans", false, false});

@@ -251,13 +251,6 @@ class ConverterTest : public testing::Test {
     std::unique_ptr<TTTFToVectorConverter> converter;
 };
 
-TEST_F(ConverterTest, StartsWithArialPrecisionEightAndTheEightBitQuery) {
-    EXPECT_EQ(converter->Font().Name, "Arial");
-    EXPECT_EQ(converter->Precision(), 8);
-    EXPECT_FALSE(converter->UNICODE());
-    EXPECT_EQ(converter->Offset(), 0);
-}
-
 TEST_F(ConverterTest, PrecisionOutsideOneToHundredIsIgnored) {
     for (int v : {0, 101, -5}) {
         converter->SetPrecision(v);

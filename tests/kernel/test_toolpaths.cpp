@@ -242,6 +242,7 @@ TEST(BuildLoops, OutOfOrderSegmentsAreFoundByWrappingRound) {
 
 TEST(BuildLoops, DegenerateInputs) {
     EXPECT_EQ(Loops({TMyEntity{}}).size(), 1u); // the placeholder segment
+    EXPECT_EQ(Loops({Line({0, 0}, {0, 2})}).size(), 2u); // a real line from the origin
     EXPECT_EQ(Loops({}).size(), 1u);
     EXPECT_EQ(Loops(Square().Entities, 0).size(), 1u);
     TMyEntity tagged = Line({0, 0}, {1, 0});

@@ -106,15 +106,6 @@ TEST(Segments, RotateTurnsCounterClockwiseAboutTheOrigin) {
     EXPECT_NEAR(a[0].X2, 2 * std::numbers::pi - 0.5, 1e-12);
 }
 
-TEST(Segments, AppendContoursCopiesEveryRecordIncludingTheFirst) {
-    TRegionArrayX dest(1), src(3);
-    src[1].Entities.push_back(Line(0, 0, 1, 1));
-    AppendContours(src, dest);
-    ASSERT_EQ(dest.size(), 4u);
-    src[1].Entities.clear();
-    EXPECT_EQ(dest[2].Entities.size(), 1u);
-}
-
 TEST(Segments, ViewBoxAlwaysHoldsTheOrigin) {
     TRegionArrayX c(3);
     c[1].MinX = 10, c[1].MaxX = 15, c[1].MinY = 5, c[1].MaxY = 8;
