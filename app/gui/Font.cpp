@@ -73,6 +73,23 @@ std::optional<QString> runSaveDialog(QWidget* parent, const TSaveDialogRequest& 
     return dialog.selectedFiles().front();
 }
 
+class TWaitCursor {
+  public:
+    explicit TWaitCursor(bool show) : shown(show) {
+        if (shown)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~TWaitCursor() {
+        if (shown)
+            QApplication::restoreOverrideCursor();
+    }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+
+  private:
+    bool shown;
+};
+
 } // namespace
 
 TfrmFont::TfrmFont(QWidget* parent) : QMainWindow(parent) {
@@ -285,9 +302,15 @@ TCreateFields TfrmFont::readFields() const {
 
 void TfrmFont::Create1Click() {
     runCommand([this] {
-        const TCreateResult result =
-            CreateCommand(readFields(), Font, *Ttf,
-                          [this](const TViewBox& box) { Draw3D->SetView(box, 20, 20, true); });
+        TCreateResult result;
+        {
+            // The hourglass while the text is converted; a Create that is ignored (one is
+            // already running) leaves it to the running one.
+            TWaitCursor wait(!CreateRunning());
+            result = CreateCommand(readFields(), Font, *Ttf, [this](const TViewBox& box) {
+                Draw3D->SetView(box, 20, 20, true);
+            });
+        }
         if (!result.Message.empty())
             ShowMessage(result.Message);
         if (result.Outcome == TCreateOutcome::Done)
@@ -317,8 +340,9 @@ void TfrmFont::SelectFont1Click() {
 
 void TfrmFont::SaveGCode1Click() {
     runCommand([this] {
-        const TSaveDialogRequest request{"Save As G-Code", "DNC Files (*.Dnc);;All Files (*.*)",
-                                         "Dnc"};
+        // File names are case-sensitive here, so each pattern comes in its usual spellings.
+        const TSaveDialogRequest request{"Save As G-Code",
+                                         "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc"};
         // Clearing the flag stops a toolpath build that is still running.
         Globals().RunFlag = 0;
         if (const std::optional<QString> name = SaveDialog1(request))
@@ -328,7 +352,7 @@ void TfrmFont::SaveGCode1Click() {
 
 void TfrmFont::SaveDXF1Click() {
     runCommand([this] {
-        const TSaveDialogRequest request{"Save As DXF", "DXF Files (*.Dxf *.DXF)", "Dxf"};
+        const TSaveDialogRequest request{"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"};
         Globals().RunFlag = 0;
         if (const std::optional<QString> name = SaveDialog1(request))
             SaveToolpathsAsDXF(name->toStdString());
@@ -415,6 +439,8 @@ bool TfrmFont::eventFilter(QObject* watched, QEvent* event) {
     // Only keys that type a character reach the key handlers; arrows, Delete and the like
     // edit the field as usual.
     int key = 0;
+    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
+        return QMainWindow::eventFilter(watched, event); // focus keys never reach a field
     if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
         key = KeyEnter;
     else if (k->key() == Qt::Key_Backspace)
@@ -441,7 +467,6 @@ void TfrmFont::closeEvent(QCloseEvent* event) {
     // command: wait for it to end, then close.
     if (CreateRunning()) {
         closePending = true;
-        Globals().RunFlag = 0;
         event->ignore();
         return;
     }

@@ -180,9 +180,19 @@ bool TfrmParameters::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::KeyPress: {
         const auto* k = static_cast<QKeyEvent*>(event);
-        // Enter and Escape belong to the dialog's buttons; keys that type nothing edit as usual.
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Escape ||
-            k->key() == Qt::Key_Backspace || k->text().isEmpty())
+        // Enter, Escape and Tab belong to the dialog; keys that type nothing edit as usual.
+        switch (k->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Backspace:
+            return QDialog::eventFilter(watched, event);
+        default:
+            break;
+        }
+        if (k->text().isEmpty())
             break;
         const int key = k->text().front().unicode();
         const bool digit = key >= '0' && key <= '9';

@@ -87,9 +87,15 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
         }
         surface->SetLinePattern(SolidPattern);
         graph.LineTo(Vector3D(s.x, s.y, z));
+        // Segments of a contour join end to start; moving the pen to where the last line
+        // left it changes nothing, so that transform is skipped.
+        double penX = s.x, penY = s.y;
         for (const TMyEntity& e : t.Entities) {
-            graph.MoveTo(Vector3D(e.X1, e.Y1, z));
+            if (e.X1 != penX || e.Y1 != penY)
+                graph.MoveTo(Vector3D(e.X1, e.Y1, z));
             graph.LineTo(Vector3D(e.X2, e.Y2, z));
+            penX = e.X2;
+            penY = e.Y2;
         }
         const TPoint2 end = ToolpathEnd(t);
         px = end.x;
