@@ -1,0 +1,477 @@
+// The main window; see Font.h.
+#include "Font.h"
+
+#include "About.h"
+#include "Help.h"
+#include "OrlentaIcon.h"
+#include "Parameters.h"
+#include "VectorDisplay3D.h"
+
+#include "app/command/SaveCommands.h"
+#include "app/core/Globals.h"
+#include "app/core/Parameters.h"
+#include "glyph/UTTF2Vct.h"
+#include "kernel/Hooks.h"
+#include "preview/PantoGraph.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+constexpr int KeyEnter = 13;
+constexpr int KeyBackspace = 8;
+
+// Digits, the two decimal separators, the minus sign and backspace.
+bool numericKey(int key) {
+    return (key >= '0' && key <= '9') || key == '.' || key == '-' || key == ',' ||
+           key == KeyBackspace;
+}
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, const char* text) {
+    auto* e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    return e;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const char* text, QWidget* buddy) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setBuddy(buddy);
+    return l;
+}
+
+std::optional<QString> runSaveDialog(QWidget* parent, const TSaveDialogRequest& request) {
+    QFileDialog dialog(parent, request.Title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(request.Filter);
+    dialog.setDefaultSuffix(request.DefaultExt);
+    // QFileDialog asks before overwriting unless told not to.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+class TWaitCursor {
+  public:
+    explicit TWaitCursor(bool show) : shown(show) {
+        if (shown)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~TWaitCursor() {
+        if (shown)
+            QApplication::restoreOverrideCursor();
+    }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+
+  private:
+    bool shown;
+};
+
+} // namespace
+
+TfrmFont::TfrmFont(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("frmFont");
+    setWindowTitle(QString("Orlenta - ") + MakerWebAddress);
+    setWindowIcon(OrlentaIcon());
+
+    Ttf = std::make_unique<TTTFToVectorConverter>();
+
+    SaveDialog1 = [this](const TSaveDialogRequest& r) { return runSaveDialog(this, r); };
+    FontDialog1 = [this]() -> std::optional<QFont> {
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, QFont(QString::fromStdString(Font.Name)),
+                                                  this, "Select Font", QFontDialog::ScalableFonts);
+        if (!ok)
+            return std::nullopt;
+        return chosen;
+    };
+    ShowException = [this](const QString& text) {
+        QMessageBox::critical(this, QApplication::applicationName(), text);
+    };
+
+    buildMenus();
+    buildToolBar();
+
+    Draw3D = new TVectorDisplay3D(this);
+    Draw3D->setObjectName("Draw3D");
+    Draw3D->OnPaint = [this] { Draw3DPaint(); };
+    Draw3D->ShowException = [this](const QString& text) { ShowException(text); };
+    setCentralWidget(Draw3D);
+
+    // FormCreate: fonts and parameters start at their defaults before the file is read.
+    Font = TFontChoice{};
+    SetStartupValues(Globals());
+    runCommand([] { LoadParameters(Globals().Params); });
+    Draw3D->SetCartesian();
+    Draw3D->ResetView();
+    Draw3D->Resize();
+
+    // 468 x 349 at 120 pixels per inch (at least 465 x 270), widened when the tool bar's
+    // fields need more room in this style and font.
+    const double scale = logicalDpiX() / 120.0;
+    const int barWidth = ToolBar1->sizeHint().width() + 8;
+    setMinimumSize(std::max(static_cast<int>(465 * scale), barWidth),
+                   static_cast<int>(270 * scale));
+    resize(std::max(static_cast<int>(468 * scale), barWidth),
+           std::max(static_cast<int>(349 * scale), ToolBar1->sizeHint().height() + 260));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TfrmFont::~TfrmFont() = default;
+
+void TfrmFont::SetDialogs(TfrmParameters* parameters, TfrmAbout* about) {
+    frmParameters = parameters;
+    frmAbout = about;
+}
+
+void TfrmFont::buildMenus() {
+    auto action = [this](const char* name, const char* caption, auto slot) {
+        auto* a = new QAction(caption, this);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    SaveGCode1 = action("SaveGCode1", "Save As &G-Code", &TfrmFont::SaveGCode1Click);
+    SaveDXF1 = action("SaveDXF1", "Save As &DXF", &TfrmFont::SaveDXF1Click);
+    Exit1 = action("Exit1", "&Exit", &TfrmFont::Exit1Click);
+    SetParameters1 = action("SetParameters1", "&Set Parameters", &TfrmFont::SetParameters1Click);
+    Create1 = action("Create1", "&Create", &TfrmFont::Create1Click);
+    Create1->setIcon(CreateCommandIcon());
+    SelectFont1 = action("SelectFont1", "&Select Font", &TfrmFont::SelectFont1Click);
+    QuorvelHelpTopics1 =
+        action("QuorvelHelpTopics1", "&Orlenta Help Topics", &TfrmFont::QuorvelHelpTopics1Click);
+    About1 = action("About1", "&About", &TfrmFont::About1Click);
+
+    QMenu* file = menuBar()->addMenu("&File");
+    file->setObjectName("File1");
+    file->addAction(SaveGCode1);
+    file->addAction(SaveDXF1);
+    file->addSeparator()->setObjectName("N1");
+    file->addAction(Exit1);
+
+    QMenu* create = menuBar()->addMenu("&Create");
+    create->setObjectName("Parameters1");
+    create->addAction(SetParameters1);
+    create->addAction(Create1);
+    create->addSeparator()->setObjectName("N2");
+    create->addAction(SelectFont1);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("Help1");
+    help->addAction(QuorvelHelpTopics1);
+    help->addAction(About1);
+}
+
+void TfrmFont::buildToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    ToolButton2 = new QToolButton(ToolBar1);
+    ToolButton2->setObjectName("ToolButton2");
+    ToolButton2->setDefaultAction(Create1);
+    ToolButton2->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->addWidget(ToolButton2);
+
+    Panel3 = new QFrame(ToolBar1);
+    Panel3->setObjectName("Panel3");
+    ToolBar1->addWidget(Panel3);
+
+    optLinear = new QRadioButton("Linear", Panel3);
+    optLinear->setObjectName("optLinear");
+    optLinear->setChecked(true);
+    optArc = new QRadioButton("Arc", Panel3);
+    optArc->setObjectName("optArc");
+    auto* layoutChoice = new QButtonGroup(Panel3);
+    layoutChoice->addButton(optLinear);
+    layoutChoice->addButton(optArc);
+    connect(optLinear, &QRadioButton::clicked, this, &TfrmFont::optLinearClick);
+    connect(optArc, &QRadioButton::clicked, this, &TfrmFont::optArcClick);
+
+    rgArc = new QGroupBox("Alignment", Panel3);
+    rgArc->setObjectName("rgArc");
+    rgArcItems = new QButtonGroup(rgArc);
+    auto* rgLayout = new QHBoxLayout(rgArc);
+    rgLayout->setContentsMargins(4, 2, 4, 2);
+    const char* items[] = {"Left", "Cent", "Right"};
+    for (int i = 0; i < 3; ++i) {
+        auto* b = new QRadioButton(items[i], rgArc);
+        b->setObjectName(QString("rgArc_%1").arg(i));
+        rgArcItems->addButton(b, i);
+        rgLayout->addWidget(b);
+    }
+    rgArcItems->button(0)->setChecked(true);
+    connect(rgArcItems, &QButtonGroup::buttonClicked, this, &TfrmFont::rgArcClick);
+
+    txtBoundBoxX = makeEdit(Panel3, "txtBoundBoxX", "0");
+    txtBoundBoxX->setMaxLength(12);
+    Label2_0 = makeLabel(Panel3, "Label2_0", "Origin X", txtBoundBoxX);
+    txtBoundBoxY = makeEdit(Panel3, "txtBoundBoxY", "0");
+    txtBoundBoxY->setMaxLength(12);
+    Label2_1 = makeLabel(Panel3, "Label2_1", "Origin Y", txtBoundBoxY);
+    txtWidth = makeEdit(Panel3, "txtWidth", "0");
+    txtWidth->setToolTip("Enter Width of Text");
+    Label2 = makeLabel(Panel3, "Label2", "Width", txtWidth);
+    txtHeight = makeEdit(Panel3, "txtHeight", "1");
+    txtHeight->setToolTip("Enter Height of Text");
+    Label3 = makeLabel(Panel3, "Label3", "Height", txtHeight);
+    txtAng = makeEdit(Panel3, "txtAng", "0");
+    txtAng->setEnabled(false);
+    Label1 = makeLabel(Panel3, "Label1", "Angle", txtAng);
+    txtRad = makeEdit(Panel3, "txtRad", "0");
+    txtRad->setEnabled(false);
+    Label4 = makeLabel(Panel3, "Label4", "Rad", txtRad);
+    edFont = makeEdit(Panel3, "edFont", "Enter Text Here");
+
+    for (QLineEdit* e : {txtBoundBoxX, txtBoundBoxY, txtWidth, txtHeight, txtAng, txtRad}) {
+        e->setMinimumWidth(44);
+        e->setMaximumWidth(80);
+    }
+    for (QLineEdit* e : {edFont, txtBoundBoxX, txtBoundBoxY, txtWidth, txtHeight, txtAng, txtRad})
+        e->installEventFilter(this);
+
+    auto* grid = new QGridLayout(Panel3);
+    grid->setContentsMargins(4, 2, 4, 2);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(optLinear, 0, 0);
+    grid->addWidget(optArc, 1, 0);
+    grid->addWidget(Label2_0, 0, 1);
+    grid->addWidget(txtBoundBoxX, 0, 2);
+    grid->addWidget(Label2_1, 1, 1);
+    grid->addWidget(txtBoundBoxY, 1, 2);
+    grid->addWidget(Label2, 0, 3);
+    grid->addWidget(txtWidth, 0, 4);
+    grid->addWidget(Label3, 1, 3);
+    grid->addWidget(txtHeight, 1, 4);
+    grid->addWidget(Label1, 0, 5);
+    grid->addWidget(txtAng, 0, 6);
+    grid->addWidget(Label4, 1, 5);
+    grid->addWidget(txtRad, 1, 6);
+    grid->addWidget(rgArc, 2, 0, 1, 3);
+    grid->addWidget(edFont, 2, 3, 1, 4);
+}
+
+void TfrmFont::runCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        ShowException(QString::fromStdString(e.what()));
+    }
+}
+
+TCreateFields TfrmFont::readFields() const {
+    TCreateFields f;
+    f.Text = edFont->text().toStdString();
+    f.Height = txtHeight->text().toStdString();
+    f.Width = txtWidth->text().toStdString();
+    f.OriginX = txtBoundBoxX->text().toStdString();
+    f.OriginY = txtBoundBoxY->text().toStdString();
+    f.Radius = txtRad->text().toStdString();
+    f.Angle = txtAng->text().toStdString();
+    f.Arc = optArc->isChecked();
+    f.Alignment = std::max(0, rgArcItems->checkedId());
+    return f;
+}
+
+void TfrmFont::Create1Click() {
+    runCommand([this] {
+        TCreateResult result;
+        {
+            // The hourglass while the text is converted; a Create that is ignored (one is
+            // already running) leaves it to the running one.
+            TWaitCursor wait(!CreateRunning());
+            result = CreateCommand(readFields(), Font, *Ttf, [this](const TViewBox& box) {
+                Draw3D->SetView(box, 20, 20, true);
+            });
+        }
+        if (!result.Message.empty())
+            ShowMessage(result.Message);
+        if (result.Outcome == TCreateOutcome::Done)
+            Draw3D->repaint();
+    });
+    // A close that arrived while the build was processing messages happens now.
+    if (closePending && !CreateRunning())
+        close();
+}
+
+void TfrmFont::Draw3DPaint() {
+    Draw3D->ClearSurface();
+    DrawToolpaths(Draw3D->Graph(), Globals().Toolpaths);
+    Draw3D->ShowSurface();
+}
+
+void TfrmFont::SelectFont1Click() {
+    runCommand([this] {
+        const std::optional<QFont> chosen = FontDialog1();
+        if (!chosen)
+            return;
+        Font.Name = chosen->family().toStdString();
+        Font.Bold = chosen->bold();
+        Font.Italic = chosen->italic();
+    });
+}
+
+void TfrmFont::SaveGCode1Click() {
+    runCommand([this] {
+        // File names are case-sensitive here, so each pattern comes in its usual spellings.
+        const TSaveDialogRequest request{"Save As G-Code",
+                                         "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc"};
+        // Clearing the flag stops a toolpath build that is still running.
+        Globals().RunFlag = 0;
+        if (const std::optional<QString> name = SaveDialog1(request))
+            SaveToolpathsAsGCode(name->toStdString());
+    });
+}
+
+void TfrmFont::SaveDXF1Click() {
+    runCommand([this] {
+        const TSaveDialogRequest request{"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"};
+        Globals().RunFlag = 0;
+        if (const std::optional<QString> name = SaveDialog1(request))
+            SaveToolpathsAsDXF(name->toStdString());
+    });
+}
+
+void TfrmFont::SetParameters1Click() {
+    if (frmParameters)
+        frmParameters->exec();
+}
+
+void TfrmFont::About1Click() {
+    if (frmAbout)
+        frmAbout->exec();
+}
+
+void TfrmFont::QuorvelHelpTopics1Click() {
+    if (!Help)
+        Help = std::make_unique<TfrmHelp>(this);
+    Help->ShowContents(HelpFilePath());
+    Help->show();
+    Help->raise();
+}
+
+void TfrmFont::Exit1Click() {
+    close();
+}
+
+void TfrmFont::optLinearClick() {
+    Label2_0->setText("Origin X");
+    Label2_1->setText("Origin Y");
+    txtRad->setEnabled(false);
+    txtAng->setEnabled(false);
+    txtWidth->setEnabled(true);
+}
+
+void TfrmFont::optArcClick() {
+    Label2_0->setText("Center X");
+    Label2_1->setText("Center Y");
+    txtRad->setEnabled(true);
+    txtAng->setEnabled(true);
+    txtWidth->setEnabled(false);
+}
+
+void TfrmFont::rgArcClick() {
+    txtBoundBoxX->setEnabled(true);
+    txtBoundBoxY->setEnabled(true);
+}
+
+bool TfrmFont::edFontKeyPress(int key) {
+    if (key == KeyEnter) {
+        Create1Click();
+        return true;
+    }
+    return false;
+}
+
+bool TfrmFont::txtWidthKeyPress(int key) {
+    if (key == KeyEnter)
+        Create1Click();
+    const bool discard = !numericKey(key);
+    txtHeight->setText("0");
+    return discard;
+}
+
+bool TfrmFont::txtHeightKeyPress(int key) {
+    if (key == KeyEnter)
+        Create1Click();
+    const bool discard = !numericKey(key);
+    txtWidth->setText("0");
+    return discard;
+}
+
+bool TfrmFont::txtBoundBoxXKeyPress(int key) {
+    if (key == KeyEnter)
+        Create1Click();
+    return !numericKey(key);
+}
+
+bool TfrmFont::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* k = static_cast<QKeyEvent*>(event);
+    // Only keys that type a character reach the key handlers; arrows, Delete and the like
+    // edit the field as usual.
+    int key = 0;
+    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
+        return QMainWindow::eventFilter(watched, event); // focus keys never reach a field
+    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
+        key = KeyEnter;
+    else if (k->key() == Qt::Key_Backspace)
+        key = KeyBackspace;
+    else if (!k->text().isEmpty())
+        key = k->text().front().unicode();
+    else
+        return QMainWindow::eventFilter(watched, event);
+
+    if (watched == edFont)
+        return edFontKeyPress(key);
+    if (watched == txtWidth)
+        return txtWidthKeyPress(key);
+    if (watched == txtHeight)
+        return txtHeightKeyPress(key);
+    if (watched == txtBoundBoxX || watched == txtBoundBoxY || watched == txtRad ||
+        watched == txtAng)
+        return txtBoundBoxXKeyPress(key);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmFont::closeEvent(QCloseEvent* event) {
+    // Closing while Create processes messages would free the window under the running
+    // command: wait for it to end, then close.
+    if (CreateRunning()) {
+        closePending = true;
+        event->ignore();
+        return;
+    }
+    closePending = false;
+    if (Help)
+        Help->close();
+    event->accept();
+}

@@ -1,0 +1,15 @@
+// The Qt side of the process-wide hooks; see GuiHooks.h.
+#include "GuiHooks.h"
+
+#include "kernel/Hooks.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+void InstallGuiHooks() {
+    SetMessagePumpHook([] { QCoreApplication::processEvents(); });
+    SetMessageBoxHook([](const std::string& text) {
+        QMessageBox::information(QApplication::activeWindow(), QApplication::applicationName(),
+                                 QString::fromStdString(text));
+    });
+}

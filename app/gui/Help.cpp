@@ -1,0 +1,39 @@
+// The help window; see Help.h.
+#include "Help.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+TfrmHelp::TfrmHelp(QWidget* parent) : QDialog(parent), browser(new QTextBrowser(this)) {
+    setObjectName("frmHelp");
+    setWindowTitle("Orlenta Help Topics");
+    browser->setObjectName("HelpBrowser");
+    browser->setOpenExternalLinks(true);
+    auto* close = new QPushButton("Close", this);
+    connect(close, &QPushButton::clicked, this, &QDialog::hide);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(browser);
+    layout->addWidget(close, 0, Qt::AlignRight);
+    resize(560, 480);
+}
+
+bool TfrmHelp::ShowContents(const QString& helpFile) {
+    QFile file(helpFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        browser->setPlainText(QString("Cannot open the help file %1: %2")
+                                  .arg(QDir::toNativeSeparators(helpFile), file.errorString()));
+        return false;
+    }
+    // The help file is HTML; the anchor "contents" starts its contents page.
+    browser->setHtml(QString::fromUtf8(file.readAll()));
+    browser->scrollToAnchor("contents");
+    return true;
+}
+
+QString HelpFilePath() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath("Orlenta.hlp");
+}

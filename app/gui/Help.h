@@ -1,0 +1,22 @@
+// The help window: shows the help file that sits beside the executable.
+#pragma once
+
+#include <QDialog>
+
+class QTextBrowser;
+
+class TfrmHelp : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit TfrmHelp(QWidget* parent = nullptr);
+    // Loads the help file; false (and a note in the window) when it cannot be read.
+    bool ShowContents(const QString& helpFile);
+    QTextBrowser* Browser() const { return browser; }
+
+  private:
+    QTextBrowser* browser;
+};
+
+// The help file of the program: "Orlenta.hlp" in the directory of the executable.
+QString HelpFilePath();

@@ -1,0 +1,208 @@
+// The parameter dialog; see Parameters.h.
+#include "Parameters.h"
+
+#include "app/core/Globals.h"
+#include "app/core/Parameters.h"
+#include "kernel/Hooks.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace {
+
+// Every field but the rapid height takes at most this many characters.
+constexpr int FieldMaxLength = 10;
+
+} // namespace
+
+TfrmParameters::TfrmParameters(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmParameters");
+    setWindowTitle("Orlenta Parameters");
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+
+    auto row = [this](QGridLayout* grid, const char* panelName, const char* caption,
+                      const char* editName, bool decimal, bool limited) {
+        auto* panel = new QLabel(caption, this);
+        panel->setObjectName(panelName);
+        panel->setMinimumWidth(90);
+        panel->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+        panel->setMargin(2);
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(editName);
+        if (limited)
+            edit->setMaxLength(FieldMaxLength);
+        edit->installEventFilter(this);
+        panel->setBuddy(edit);
+        UnhighlightLabel(panel);
+        const int r = grid->rowCount();
+        grid->addWidget(panel, r, 0);
+        grid->addWidget(edit, r, 1);
+        fields.push_back({panel, edit, decimal});
+        return edit;
+    };
+
+    auto* parameters = new QGroupBox("Parameters", this);
+    parameters->setObjectName("grpParameters");
+    auto* pGrid = new QGridLayout(parameters);
+    txtTemplateContourDepth =
+        row(pGrid, "pnlTemplateContourDepth", "Depth", "txtTemplateContourDepth", true, true);
+    txtRapidHeight = row(pGrid, "pnlEngrave", "Rapid Height", "txtRapidHeight", true, false);
+    txtRoughFeed = row(pGrid, "pnlRoughFeed", "Feedrate", "txtRoughFeed", true, true);
+    txtRoughPlunge = row(pGrid, "pnlRoughPlunge", "Plunge Rate", "txtRoughPlunge", true, true);
+    txtPrecision = row(pGrid, "pnlPrecision", "Precision", "txtPrecision", false, true);
+    txtDecimal = row(pGrid, "pnlDecimal", "Dec. Places", "txtDecimal", false, true);
+
+    auto* lineNumbers = new QGroupBox("Line Numbers", this);
+    lineNumbers->setObjectName("grpLineNumbers");
+    auto* nGrid = new QGridLayout(lineNumbers);
+    txtStartAt = row(nGrid, "pnlStart", "Start At", "txtStartAt", false, true);
+    txtIncrement = row(nGrid, "pnlIncr", "Increment", "txtIncrement", false, true);
+
+    cmdTemplateContour = new QPushButton("OK", this);
+    cmdTemplateContour->setObjectName("cmdTemplateContour");
+    cmdTemplateContour->setDefault(true);
+    cmdTemplateContour->setAutoDefault(true);
+    cmdCancel = new QPushButton("Cancel", this);
+    cmdCancel->setObjectName("cmdCancel");
+    cmdCancel->setAutoDefault(false);
+    connect(cmdTemplateContour, &QPushButton::clicked, this,
+            &TfrmParameters::cmdTemplateContourClick);
+    connect(cmdCancel, &QPushButton::clicked, this, &TfrmParameters::cmdCancelClick);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdTemplateContour);
+    buttons->addWidget(cmdCancel);
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(parameters);
+    main->addWidget(lineNumbers);
+    main->addLayout(buttons);
+
+    adjustSize();
+    setFixedSize(sizeHint());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmParameters::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TfrmParameters::FormShow() {
+    const TParameterTexts texts = ParameterTexts(Globals().Params);
+    txtTemplateContourDepth->setText(QString::fromStdString(texts.Depth));
+    txtRapidHeight->setText(QString::fromStdString(texts.RapidHeight));
+    txtRoughFeed->setText(QString::fromStdString(texts.RoughFeed));
+    txtRoughPlunge->setText(QString::fromStdString(texts.RoughPlunge));
+    txtPrecision->setText(QString::fromStdString(texts.Precision));
+    txtDecimal->setText(QString::fromStdString(texts.Decimal));
+    txtStartAt->setText(QString::fromStdString(texts.Start));
+    txtIncrement->setText(QString::fromStdString(texts.Increment));
+}
+
+void TfrmParameters::cmdTemplateContourClick() {
+    TParameterTexts texts;
+    texts.Depth = txtTemplateContourDepth->text().toStdString();
+    texts.RapidHeight = txtRapidHeight->text().toStdString();
+    texts.RoughFeed = txtRoughFeed->text().toStdString();
+    texts.RoughPlunge = txtRoughPlunge->text().toStdString();
+    texts.Precision = txtPrecision->text().toStdString();
+    texts.Decimal = txtDecimal->text().toStdString();
+    texts.Start = txtStartAt->text().toStdString();
+    texts.Increment = txtIncrement->text().toStdString();
+    TGlobals& g = Globals();
+    ReadDialogFields(texts, g.Params);
+    try {
+        SaveParameters(g.Params);
+    } catch (const std::exception& e) {
+        // Params already holds the new values; the dialog stays open so the user can retry.
+        ShowMessage(e.what());
+        return;
+    }
+    accept();
+}
+
+void TfrmParameters::cmdCancelClick() {
+    // Cancel also stops a toolpath build that is still running.
+    Globals().RunFlag = 0;
+    reject();
+}
+
+void TfrmParameters::keyPressEvent(QKeyEvent* event) {
+    // Escape is the Cancel button, with its side effect.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdCancel->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+const TfrmParameters::Field* TfrmParameters::fieldOf(QObject* edit) const {
+    for (const Field& f : fields)
+        if (f.edit == edit)
+            return &f;
+    return nullptr;
+}
+
+void TfrmParameters::HighlightLabel(QLabel* panel) {
+    // Outer bevel lowered, inner raised: the etched frame around the active field's label.
+    panel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    panel->setLineWidth(1);
+    panel->setMidLineWidth(0);
+}
+
+void TfrmParameters::UnhighlightLabel(QLabel* panel) {
+    panel->setFrameStyle(QFrame::NoFrame);
+}
+
+bool TfrmParameters::eventFilter(QObject* watched, QEvent* event) {
+    const Field* f = fieldOf(watched);
+    if (!f)
+        return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        HighlightLabel(f->panel);
+        break;
+    case QEvent::FocusOut:
+        UnhighlightLabel(f->panel);
+        break;
+    case QEvent::KeyPress: {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        // Enter, Escape and Tab belong to the dialog; keys that type nothing edit as usual.
+        switch (k->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Backspace:
+            return QDialog::eventFilter(watched, event);
+        default:
+            break;
+        }
+        if (k->text().isEmpty())
+            break;
+        const int key = k->text().front().unicode();
+        const bool digit = key >= '0' && key <= '9';
+        const bool separator = f->decimal && (key == '.' || key == ',');
+        if (!digit && !separator)
+            return true;
+        break;
+    }
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,66 @@
+// Program start: the main window, the parameter dialog and the about box, then the
+// message loop until the main window closes.
+#include "About.h"
+#include "Font.h"
+#include "GuiHooks.h"
+#include "Parameters.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdio>
+
+namespace {
+
+// For the screenshot script: run Create on a text once the window is up, save a picture of
+// the window and quit.
+void scheduleScreenshot(TfrmFont& window, const QString& file, const QString& text) {
+    QTimer::singleShot(200, &window, [&window, file, text] {
+        if (auto* edit = window.findChild<QLineEdit*>("edFont"))
+            edit->setText(text);
+        window.Create1Click();
+        QCoreApplication::processEvents();
+        const bool saved = window.grab().save(file, "PNG");
+        if (!saved)
+            std::fprintf(stderr, "orlenta: cannot write %s\n", qPrintable(file));
+        QCoreApplication::exit(saved ? 0 : 1);
+    });
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Orlenta");
+    QApplication::setApplicationVersion("2.0");
+    // Qt adopts the user's locale for the C library too; the file writers format numbers
+    // with the C library and must keep the full stop. Fields read the user's separator
+    // on their own.
+    std::setlocale(LC_NUMERIC, "C");
+
+    QCommandLineParser options;
+    options.addHelpOption();
+    const QCommandLineOption screenshot(
+        "screenshot", "Run Create once, save a PNG picture of the window to <file> and quit.",
+        "file");
+    const QCommandLineOption text("text", "The text Create converts for --screenshot.", "text",
+                                  "Orlenta");
+    options.addOption(screenshot);
+    options.addOption(text);
+    options.process(app);
+
+    InstallGuiHooks();
+    TfrmFont frmFont;
+    TfrmParameters frmParameters;
+    TfrmAbout frmAbout;
+    frmFont.SetDialogs(&frmParameters, &frmAbout);
+    frmFont.show();
+
+    if (options.isSet(screenshot))
+        scheduleScreenshot(frmFont, options.value(screenshot), options.value(text));
+    return QApplication::exec();
+}

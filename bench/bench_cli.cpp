@@ -1,0 +1,124 @@
+// The whole pipeline through orlenta-cli (a 1,000-character text to a G-code program at
+// Precision 100), against the same work in this process: load the parameter file, make a
+// converter, Create, Save. The ratio is what the separate process costs. Prints it.
+#include "app/command/CreateCommand.h"
+#include "app/command/SaveCommands.h"
+#include "app/core/Globals.h"
+#include "app/core/Parameters.h"
+#include "glyph/UTTF2Vct.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int TextLength = 1000;
+
+std::string Text() {
+    const std::string words = "Orlenta engraves nameplates 0123456789 ACME Pump Valve ";
+    std::string text;
+    while (text.size() < TextLength)
+        text += words;
+    text.resize(TextLength);
+    return text;
+}
+
+fs::path Scratch() {
+    static const fs::path dir = [] {
+        const fs::path d =
+            fs::temp_directory_path() / ("orlenta_bench_cli_" + std::to_string(getpid()));
+        fs::create_directories(d);
+        std::ofstream(d / "bench.cfg") << "[Parameters]\nDepth=0.2\nRapidHeight=2\n"
+                                          "RoughFeed=600\nRoughPlunge=100\nPrecision=100\n"
+                                          "Decimal=4\nStart=100\nIncrement=5\n";
+        return d;
+    }();
+    return dir;
+}
+
+void BM_CliProcess(benchmark::State& state) {
+    std::vector<std::string> args = {ORLENTA_CLI_PATH,
+                                     Text(),
+                                     "--font",
+                                     "Arial",
+                                     "--height",
+                                     "5",
+                                     "--params",
+                                     (Scratch() / "bench.cfg").string(),
+                                     "-o",
+                                     (Scratch() / "cli.Dnc").string()};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto _ : state) {
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("orlenta-cli failed");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(fs::file_size(Scratch() / "cli.Dnc"));
+}
+
+void BM_InProcess(benchmark::State& state) {
+    const TCreateFields fields{Text(), "5", "0", "0", "0", "0", "0", false, 0};
+    const TFontChoice font{"Arial", false, false};
+    const fs::path out = Scratch() / "inprocess.Dnc";
+    for (auto _ : state) {
+        TGlobals& g = Globals();
+        SetStartupValues(g);
+        LoadParameters(g.Params, Scratch() / "bench.cfg");
+        TTTFToVectorConverter ttf;
+        if (CreateCommand(fields, font, ttf).Outcome != TCreateOutcome::Done) {
+            state.SkipWithError("Create failed");
+            break;
+        }
+        g.RunFlag = 0;
+        SaveToolpathsAsGCode(out.string());
+    }
+    state.counters["bytes"] = static_cast<double>(fs::file_size(out));
+}
+
+BENCHMARK(BM_CliProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_InProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Remembers each benchmark's real time per iteration for the closing ratio.
+class TRatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs)
+            if (r.run_type == Run::RT_Iteration)
+                Times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> Times;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto& t = reporter.Times;
+    const auto c = t.find("BM_CliProcess/real_time");
+    const auto i = t.find("BM_InProcess/real_time");
+    if (c != t.end() && i != t.end() && i->second > 0)
+        std::cout << "orlenta-cli / in-process = " << c->second / i->second << '\n';
+    fs::remove_all(Scratch());
+    benchmark::Shutdown();
+}

@@ -1,0 +1,343 @@
+// Setting up jobs from keys and values, reading batch files and naming their outputs;
+// see CliJob.h.
+#include "CliJob.h"
+
+#include "app/command/FieldNumbers.h"
+#include "gcode/GCodeWriter.h"
+#include "glyph/UTTF2Vct.h"
+#include "kernel/Errors.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+ECliError usageError(const std::string& message) {
+    return ECliError(message, ECliError::UsageFailed);
+}
+
+std::string lowerCase(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return s;
+}
+
+std::string trimmed(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+bool readFlag(const std::string& value) {
+    const std::string v = lowerCase(trimmed(value));
+    if (v == "yes" || v == "true" || v == "on" || v == "1")
+        return true;
+    if (v == "no" || v == "false" || v == "off" || v == "0")
+        return false;
+    throw usageError("'" + value + "' is not yes or no");
+}
+
+int readAlignment(const std::string& value) {
+    const std::string v = lowerCase(trimmed(value));
+    if (v == "left" || v == "0")
+        return 0;
+    if (v == "cent" || v == "centre" || v == "center" || v == "1")
+        return 1;
+    if (v == "right" || v == "2")
+        return 2;
+    throw usageError("'" + value + "' is not left, cent or right");
+}
+
+TOutputFormat readFormat(const std::string& value) {
+    const std::string v = lowerCase(trimmed(value));
+    if (v == "gcode" || v == "dnc")
+        return TOutputFormat::GCode;
+    if (v == "dxf")
+        return TOutputFormat::DXF;
+    throw usageError("'" + value + "' is not gcode or dxf");
+}
+
+// A parameter cannot be negative: the dialog has no minus sign either.
+double readParameter(const std::string& text) {
+    const double v = ReadNumber(text);
+    if (v < 0)
+        throw usageError("'" + text + "' is negative");
+    return v;
+}
+
+std::int32_t readInteger(const std::string& text, std::int32_t lo, std::int32_t hi) {
+    const std::string t = trimmed(text);
+    std::int64_t v = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (t.empty() || ec != std::errc() || end != t.data() + t.size())
+        throw usageError("'" + text + "' is not a whole number");
+    if (v < lo || v > hi)
+        throw usageError("'" + text + "' is not between " + std::to_string(lo) + " and " +
+                         std::to_string(hi));
+    return static_cast<std::int32_t>(v);
+}
+
+constexpr std::int32_t MaxInt32 = std::numeric_limits<std::int32_t>::max();
+
+// Sets one key. Returns false for a key that is not known.
+bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
+    TCreateFields& f = job.Fields;
+    const char sep = FieldSeparator();
+    if (key == "text") {
+        f.Text = value;
+        job.TextGiven = true;
+    } else if (key == "font") {
+        const std::string name = trimmed(value);
+        if (name.empty())
+            throw usageError("the font name is empty");
+        job.Font.Name = name;
+    } else if (key == "bold") {
+        job.Font.Bold = readFlag(value);
+    } else if (key == "italic") {
+        job.Font.Italic = readFlag(value);
+    } else if (key == "arc") {
+        f.Arc = readFlag(value);
+    } else if (key == "align") {
+        f.Alignment = readAlignment(value);
+    } else if (key == "x") {
+        f.OriginX = FieldText(value, sep);
+    } else if (key == "y") {
+        f.OriginY = FieldText(value, sep);
+    } else if (key == "width") {
+        f.Width = FieldText(value, sep);
+    } else if (key == "height") {
+        f.Height = FieldText(value, sep);
+    } else if (key == "angle") {
+        f.Angle = FieldText(value, sep);
+    } else if (key == "radius") {
+        f.Radius = FieldText(value, sep);
+    } else if (key == "depth") {
+        job.Params.Depth = readParameter(value);
+    } else if (key == "rapid-height") {
+        job.Params.RapidHeight = readParameter(value);
+    } else if (key == "feed") {
+        job.Params.RoughFeed = readParameter(value);
+    } else if (key == "plunge") {
+        job.Params.RoughPlunge = readParameter(value);
+    } else if (key == "precision") {
+        // Outside this range the converter would silently keep its previous precision.
+        job.Params.Precision = readInteger(value, MinPrecision, MaxPrecision);
+    } else if (key == "decimals") {
+        job.Params.Decimal = readInteger(value, 0, MaxGCodeDecimals);
+    } else if (key == "start") {
+        job.Params.Start = readInteger(value, 0, MaxInt32);
+    } else if (key == "increment") {
+        job.Params.Increment = readInteger(value, 0, MaxInt32);
+    } else if (key == "output") {
+        if (value.empty())
+            throw usageError("the output file name is empty");
+        job.Output = value;
+    } else if (key == "format") {
+        job.Format = readFormat(value);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void ApplyOverrides(const TParameterOverrides& o, TMachiningParameters& params) {
+    if (o.Depth)
+        params.Depth = *o.Depth;
+    if (o.RapidHeight)
+        params.RapidHeight = *o.RapidHeight;
+    if (o.RoughFeed)
+        params.RoughFeed = *o.RoughFeed;
+    if (o.RoughPlunge)
+        params.RoughPlunge = *o.RoughPlunge;
+    if (o.Precision)
+        params.Precision = *o.Precision;
+    if (o.Decimal)
+        params.Decimal = *o.Decimal;
+    if (o.Start)
+        params.Start = *o.Start;
+    if (o.Increment)
+        params.Increment = *o.Increment;
+    params.StepDown = params.Depth;
+}
+
+const std::vector<TJobKey>& JobKeys() {
+    static const char* const Text = "Text and font";
+    static const char* const Place = "Placement (numbers always with a full stop)";
+    static const char* const Machine = "Machining parameters (replace those of the file)";
+    static const std::vector<TJobKey> keys = {
+        {"text", "TEXT", "the text to engrave (or give it as the first argument)", Text},
+        {"font", "FACE",
+         "font face name; default Stick40 (if not installed, the system's substitute)", Text},
+        {"bold", nullptr, "bold face", Text},
+        {"italic", nullptr, "italic face", Text},
+        {"arc", nullptr, "lay the text along an arc instead of a straight line", Place},
+        {"x", "NUM", "origin X (linear) or centre X (arc); default 0", Place},
+        {"y", "NUM", "origin Y (linear) or centre Y (arc); default 0", Place},
+        {"width", "NUM", "text width (linear only): sizes the text by its width", Place},
+        {"height", "NUM", "text height; default 1", Place},
+        {"angle", "DEG", "start angle of an arc in degrees (0 at the top, clockwise)", Place},
+        {"radius", "NUM", "radius of the arc", Place},
+        {"align", "left|cent|right", "alignment against the origin or start angle; default left",
+         Place},
+        {"depth", "NUM", "engraving depth", Machine},
+        {"rapid-height", "NUM", "clearance height of rapid moves", Machine},
+        {"feed", "NUM", "cutting feed rate", Machine},
+        {"plunge", "NUM", "plunge feed rate", Machine},
+        {"precision", "1..100", "strokes per curve piece of the outlines", Machine},
+        {"decimals", "0..20", "digits after the decimal point of G-code coordinates", Machine},
+        {"start", "INT", "first G-code line number", Machine},
+        {"increment", "INT", "step between G-code line numbers", Machine},
+        {"format", "gcode|dxf", "output format; default by the extension (.Dnc or .Dxf)", "Output"},
+    };
+    return keys;
+}
+
+void ApplySettings(TCliJob& job, const std::vector<std::pair<std::string, std::string>>& settings,
+                   const std::string& where) {
+    bool width = false;
+    bool height = false;
+    for (const auto& [key, value] : settings) {
+        bool known = false;
+        try {
+            known = setKey(job, key, value);
+        } catch (const std::exception& e) {
+            throw usageError(where + key + ": " + e.what());
+        }
+        if (!known)
+            throw usageError(where + "unknown key '" + key + "'");
+        width = width || key == "width";
+        height = height || key == "height";
+    }
+    if (width && !height)
+        job.Fields.Height = "0";
+    if (height && !width)
+        job.Fields.Width = "0";
+}
+
+double ReadNumber(const std::string& text) {
+    return StrToFloat(text, '.');
+}
+
+std::string FieldText(const std::string& text, char separator) {
+    ReadNumber(text); // the shared Create must never see a text it cannot read
+    std::string field = text;
+    std::replace(field.begin(), field.end(), '.', separator);
+    return field;
+}
+
+char FieldSeparator() {
+    static const char separator = UserDecimalSeparator();
+    return separator;
+}
+
+std::vector<TBatchLine> ParseBatch(std::string_view content, const std::string& name) {
+    constexpr std::string_view Bom = "\xEF\xBB\xBF";
+    if (content.substr(0, Bom.size()) == Bom)
+        content.remove_prefix(Bom.size());
+
+    std::vector<TBatchLine> lines;
+    int number = 0;
+    while (!content.empty()) {
+        const std::size_t eol = content.find('\n');
+        std::string_view line = content.substr(0, eol);
+        content.remove_prefix(eol == std::string_view::npos ? content.size() : eol + 1);
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.find('\0') != std::string_view::npos)
+            throw usageError(name + ":" + std::to_string(number) + ": not a text line");
+        if (trimmed(line).empty())
+            continue;
+
+        TBatchLine job;
+        job.LineNumber = number;
+        std::size_t tab = line.find('\t');
+        job.Text = std::string(line.substr(0, tab));
+        while (tab != std::string_view::npos) {
+            line.remove_prefix(tab + 1);
+            tab = line.find('\t');
+            const std::string field = trimmed(line.substr(0, tab));
+            if (field.empty())
+                continue; // doubled or trailing tabs, as spreadsheets write them
+            const std::size_t eq = field.find('=');
+            if (eq == std::string::npos)
+                throw usageError(name + ":" + std::to_string(number) + ": '" + field +
+                                 "' is not key=value");
+            job.Settings.emplace_back(trimmed(field.substr(0, eq)), field.substr(eq + 1));
+        }
+        lines.push_back(std::move(job));
+    }
+    return lines;
+}
+
+std::string ExpandOutputPattern(const std::string& pattern, int lineNumber,
+                                const std::string& text) {
+    constexpr std::size_t MaxTextChars = 64; // keeps names well below the 255-byte limit
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if ((c == '{' || c == '}') && i + 1 < pattern.size() && pattern[i + 1] == c) {
+            out += c;
+            ++i;
+            continue;
+        }
+        if (c != '{') {
+            out += c;
+            continue;
+        }
+        const std::size_t close = pattern.find('}', i);
+        const std::string field =
+            pattern.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+        if (close == std::string::npos)
+            throw usageError("output pattern: '{" + field + "' is not closed");
+        i = close;
+        if (field == "n") {
+            out += std::to_string(lineNumber);
+        } else if (field.starts_with("n:") && field.size() == 3 && field[2] >= '1' &&
+                   field[2] <= '9') {
+            std::string digits = std::to_string(lineNumber);
+            const std::size_t width = static_cast<std::size_t>(field[2] - '0');
+            if (digits.size() < width)
+                digits.insert(0, width - digits.size(), '0');
+            out += digits;
+        } else if (field == "text") {
+            std::string safe;
+            for (const char t : text) {
+                if (safe.size() == MaxTextChars)
+                    break;
+                const bool keep = (t >= 'a' && t <= 'z') || (t >= 'A' && t <= 'Z') ||
+                                  (t >= '0' && t <= '9') || t == '-' || t == '_';
+                safe += keep ? t : '_';
+            }
+            out += safe;
+        } else {
+            throw usageError("output pattern: unknown placeholder '{" + field +
+                             "}' (use {n}, {n:3} or {text})");
+        }
+    }
+    return out;
+}
+
+TOutputFormat ResolveFormat(TOutputFormat format, const std::string& fileName) {
+    if (format != TOutputFormat::ByExtension)
+        return format;
+    const std::size_t dot = fileName.find_last_of('.');
+    const std::size_t slash = fileName.find_last_of('/');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        const std::string ext = lowerCase(fileName.substr(dot + 1));
+        if (ext == "dnc")
+            return TOutputFormat::GCode;
+        if (ext == "dxf")
+            return TOutputFormat::DXF;
+    }
+    throw usageError("'" + fileName +
+                     "': the name ends neither in .Dnc nor in .Dxf; give --format gcode or dxf");
+}

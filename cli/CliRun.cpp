@@ -1,0 +1,148 @@
+// Running the shared Create and Save for one job or a batch; see CliRun.h.
+#include "CliRun.h"
+
+#include "app/command/SaveCommands.h"
+#include "app/core/Globals.h"
+#include "kernel/Errors.h"
+
+#include <map>
+#include <ostream>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+ECliError jobError(const std::string& message) {
+    return ECliError(message, ECliError::JobFailed);
+}
+
+// Create only stops without a note for an empty arc field, which the options never pass,
+// and for an arc of height 0.
+std::string silentStopMessage(const TCliJob& job) {
+    if (job.Fields.Arc)
+        return "Height can not be 0 on an arc!";
+    return "Create stopped";
+}
+
+void createToolpaths(const TCliJob& job, const TMachiningParameters& base,
+                     TTTFToVectorConverter& ttf) {
+    TGlobals& g = Globals();
+    g.Params = base;
+    ApplyOverrides(job.Params, g.Params);
+    const TCreateResult result = CreateCommand(job.Fields, job.Font, ttf);
+    if (!result.Message.empty())
+        throw jobError(result.Message);
+    if (result.Outcome != TCreateOutcome::Done)
+        throw jobError(silentStopMessage(job));
+    // The window would save an empty program; a script would take it for a finished plate.
+    if (g.Toolpaths.size() <= 1)
+        throw jobError(g.Params.Depth == 0 ? "Depth is 0: there is nothing to engrave"
+                                           : "The text has no outlines to engrave");
+}
+
+void save(TOutputFormat format, const fs::path& file) {
+    Globals().RunFlag = 0;
+    if (format == TOutputFormat::DXF)
+        SaveToolpathsAsDXF(file.string());
+    else
+        SaveToolpathsAsGCode(file.string());
+}
+
+// A temporary name beside the target, short enough for any target name.
+fs::path temporaryFor(const fs::path& target, std::size_t index) {
+    return target.parent_path() /
+           (".orlenta-cli-" + std::to_string(::getpid()) + "-" + std::to_string(index) + ".part");
+}
+
+void removeQuietly(const fs::path& file) {
+    std::error_code ignored;
+    fs::remove(file, ignored);
+}
+
+} // namespace
+
+void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TTTFToVectorConverter& ttf,
+            const fs::path& file) {
+    try {
+        createToolpaths(job.Job, base, ttf);
+    } catch (const ECliError& e) {
+        throw jobError(job.Where + e.what());
+    } catch (const std::exception& e) {
+        throw jobError(job.Where + e.what());
+    }
+    try {
+        save(job.Format, file);
+    } catch (const std::exception& e) {
+        throw jobError(job.Where + job.File.string() + ": " + e.what());
+    }
+}
+
+void CheckBatchOutputs(std::vector<TPlannedJob>& jobs) {
+    std::map<fs::path, const TPlannedJob*> seen;
+    for (TPlannedJob& job : jobs) {
+        std::error_code ec;
+        const fs::path resolved = fs::weakly_canonical(fs::absolute(job.File), ec);
+        if (ec)
+            throw ECliError(job.Where + job.File.string() + ": " + ec.message(),
+                            ECliError::UsageFailed);
+        const fs::file_status status = fs::status(resolved, ec);
+        if (fs::exists(status) && !fs::is_regular_file(status))
+            throw ECliError(job.Where + job.File.string() + ": not a regular file",
+                            ECliError::UsageFailed);
+        const auto [it, inserted] = seen.emplace(resolved, &job);
+        if (!inserted)
+            throw ECliError(job.Where + "output '" + job.File.string() +
+                                "' is already the output of line " +
+                                std::to_string(it->second->LineNumber),
+                            ECliError::UsageFailed);
+        job.File = resolved;
+    }
+}
+
+int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& base,
+             TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err) {
+    if (keepGoing) {
+        int failed = 0;
+        for (const TPlannedJob& job : jobs) {
+            try {
+                RunJob(job, base, ttf, job.File);
+            } catch (const ECliError& e) {
+                err << "orlenta-cli: " << e.what() << '\n';
+                ++failed;
+            }
+        }
+        return failed == 0 ? 0 : ECliError::JobFailed;
+    }
+
+    // Every file is written under a temporary name first, so that a failing line leaves
+    // none of the batch's files behind.
+    std::vector<fs::path> written;
+    const auto discard = [&written](std::size_t from) {
+        for (std::size_t i = from; i < written.size(); ++i)
+            removeQuietly(written[i]);
+    };
+    try {
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            const fs::path temporary = temporaryFor(jobs[i].File, i);
+            written.push_back(temporary);
+            RunJob(jobs[i], base, ttf, temporary);
+        }
+    } catch (...) {
+        discard(0);
+        throw;
+    }
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        std::error_code ec;
+        const fs::file_status old = fs::status(jobs[i].File, ec);
+        if (fs::exists(old))
+            fs::permissions(written[i], old.permissions(), ec);
+        fs::rename(written[i], jobs[i].File, ec);
+        if (ec) {
+            discard(i);
+            throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + ec.message());
+        }
+    }
+    return 0;
+}

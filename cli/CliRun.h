@@ -1,0 +1,40 @@
+// Running jobs: the shared Create on the process-wide state, then the shared Save of the
+// chosen format. A batch either writes every file or none.
+#pragma once
+
+#include "CliJob.h"
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class TTTFToVectorConverter;
+
+// A job with its output decided.
+struct TPlannedJob {
+    TCliJob Job;
+    std::filesystem::path File;
+    TOutputFormat Format = TOutputFormat::GCode;
+    std::string Where;  // "jobs.txt:12: " in a batch, empty for a single job
+    int LineNumber = 0; // of the batch file
+};
+
+// Runs Create for job with the parameters base plus the job's overrides, and saves the
+// toolpaths to file. The window's notes ("No Text to convert!", "Radius can not be 0!",
+// "Radius is too small"), a result without toolpaths and every error of Create or Save
+// throw ECliError (job failed); file is then untouched.
+void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TTTFToVectorConverter& ttf,
+            const std::filesystem::path& file);
+
+// Checks the output files of a batch before anything runs: no two jobs may write the same
+// file, and an existing target must be a regular file. Symbolic links are resolved in
+// File. Throws ECliError (usage).
+void CheckBatchOutputs(std::vector<TPlannedJob>& jobs);
+
+// Runs every job. Without keepGoing, all files are first written beside their targets
+// under temporary names and put in place only when every job has succeeded; the first
+// failure removes them and throws. With keepGoing, each job's file is written as it
+// succeeds, each failure is reported on err, and the result is the exit status.
+int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& base,
+             TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err);

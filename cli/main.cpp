@@ -1,0 +1,229 @@
+// orlenta-cli: the desktop program's Create and Save without a window, for one text given
+// on the command line or for a batch file of texts, one output file per line.
+#include "CliJob.h"
+#include "CliRun.h"
+
+#include "app/core/Globals.h"
+#include "app/core/Parameters.h"
+#include "glyph/UTTF2Vct.h"
+#include "kernel/Hooks.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+namespace {
+
+constexpr const char* Footer = R"(
+Examples:
+  orlenta-cli "ACME Ltd" --font Arial --height 5 --align cent -o plate.Dnc
+  orlenta-cli "SERIAL 0042" --arc --radius 30 --height 4 --angle -40 -o ring.Dxf
+  orlenta-cli "Pump 3" --depth 0.2 --feed 300 --plunge 100 -p shop.cfg -o pump.Dnc
+  orlenta-cli --batch plates.txt --height 6 -o "plate-{n:3}-{text}.Dnc"
+
+Numbers are always written with a full stop (2.5), whatever the locale.
+--width sizes the text by its width and --height by its height; giving only one of
+them sets the other to 0, as typing into one of the two fields does in the window.
+
+Machining parameters come from Parameters.cfg beside this program (or --params);
+without that file the program's start values apply (depth 0.5, precision 8, other
+parameters 0). Options override single parameters.
+
+Batch files (--batch FILE, or - for standard input): one job per line, UTF-8.
+Each line is the text, optionally followed by TAB-separated key=value settings
+that change that line only; keys are the long option names above without the
+dashes, plus output=NAME, for example (-> marks a TAB):
+  ACME Ltd->height=8->align=cent
+  SERIAL 0042->arc=yes->radius=30->output=ring-{n}.Dxf
+Flags take yes or no. Empty lines are skipped. -o gives the pattern of the file
+names: {n} the line number, {n:3} the same with 3 digits, {text} the text with
+everything but letters, digits, - and _ made _, {{ and }} literal braces.
+The batch writes every file or, when a line fails, none (--keep-going writes
+the lines that succeed and reports the others).
+
+Errors are one line on standard error; the output file is then not written
+(an existing file keeps its content). Exit status: 0 done, 1 a job failed
+(for example "No Text to convert!", "Radius can not be 0!", "Radius is too
+small"), 2 the command line, a number or the batch file could not be read.)";
+
+// Messages are one line each, whatever the text that caused them holds.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return text;
+}
+
+// A batch file larger than this is refused rather than read until memory runs out (a
+// device such as /dev/zero never ends); a million plates fit well below it.
+constexpr std::size_t MaxBatchBytes = 256u << 20;
+
+std::string readWholeFile(const std::string& name) {
+    std::ifstream file;
+    if (name != "-") {
+        file.open(name, std::ios::binary);
+        if (!file)
+            throw ECliError(name + ": " + std::strerror(errno), ECliError::UsageFailed);
+    }
+    std::istream& in = name == "-" ? std::cin : file;
+    std::string content;
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        content.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (content.size() > MaxBatchBytes)
+            throw ECliError(name + ": too large for a batch file", ECliError::UsageFailed);
+    }
+    if (in.bad())
+        throw ECliError(name + ": could not be read", ECliError::UsageFailed);
+    return content;
+}
+
+struct TCommandLine {
+    std::string Text; // positional
+    std::string Batch;
+    std::string ParamsFile;
+    bool KeepGoing = false;
+    std::vector<std::pair<std::string, std::string>> Settings; // in the order of JobKeys
+};
+
+int run(int argc, char** argv) {
+    CLI::App app{"Engraves a line of text as CNC toolpaths and saves them as a G-code "
+                 "program (.Dnc) or a DXF drawing (.Dxf), exactly as the desktop program's "
+                 "Create and Save do.",
+                 "orlenta-cli"};
+    app.footer(Footer);
+    app.set_version_flag("--version", "orlenta-cli " ORLENTA_VERSION);
+    app.get_formatter()->column_width(30);
+
+    TCommandLine cl;
+    std::string output;
+    const std::vector<TJobKey>& keys = JobKeys();
+    std::vector<std::string> values(keys.size());
+    const auto flags = std::make_unique<bool[]>(keys.size()); // CLI11 needs a bool&
+    std::vector<CLI::Option*> options(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::string name = std::string(keys[i].Name).size() == 1
+                                     ? "-" + std::string(keys[i].Name) + ",--" + keys[i].Name
+                                     : "--" + std::string(keys[i].Name);
+        if (keys[i].Value) {
+            options[i] = app.add_option(name, values[i], keys[i].Help)->type_name(keys[i].Value);
+        } else {
+            options[i] = app.add_flag(name, flags[i], keys[i].Help);
+        }
+        options[i]->group(keys[i].Group);
+    }
+
+    app.add_option("TEXT", cl.Text,
+                   "the text to engrave (use -- before a text that starts "
+                   "with a dash)")
+        ->type_name("");
+    app.add_option("-o,--output", output, "the output file; in batch mode the pattern of the names")
+        ->type_name("FILE")
+        ->group("Output");
+    app.add_option("-b,--batch", cl.Batch, "one job per line of FILE (see below)")
+        ->type_name("FILE")
+        ->group("Output");
+    app.add_flag("--keep-going", cl.KeepGoing, "batch: write the lines that succeed")
+        ->group("Output");
+    app.add_option("-p,--params", cl.ParamsFile,
+                   "parameter file to read instead of Parameters.cfg beside the program")
+        ->type_name("FILE")
+        ->group("Machining parameters (replace those of the file)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e); // --help, --version
+    } catch (const CLI::ParseError& e) {
+        throw ECliError(std::string(e.what()) + " (see --help)", ECliError::UsageFailed);
+    }
+
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (options[i]->count() > 0)
+            cl.Settings.emplace_back(keys[i].Name, keys[i].Value ? values[i]
+                                                   : flags[i]    ? "yes"
+                                                                 : "no");
+    if (app.count("TEXT") > 0)
+        cl.Settings.emplace_back("text", cl.Text);
+    if (app.count("TEXT") > 0 && app.count("--text") > 0)
+        throw ECliError("give the text either as an argument or with --text",
+                        ECliError::UsageFailed);
+
+    TCliJob base;
+    ApplySettings(base, cl.Settings, "--");
+    // A batch may name every line's file with output= instead.
+    if (output.empty() && cl.Batch.empty())
+        throw ECliError("no output file: give -o FILE.Dnc or -o FILE.Dxf (see --help)",
+                        ECliError::UsageFailed);
+    base.Output = output;
+
+    TGlobals& g = Globals();
+    SetStartupValues(g);
+    if (!cl.ParamsFile.empty()) {
+        if (!LoadParameters(g.Params, cl.ParamsFile))
+            throw ECliError(cl.ParamsFile + ": no such parameter file", ECliError::UsageFailed);
+    } else {
+        LoadParameters(g.Params);
+    }
+    const TMachiningParameters params = g.Params;
+
+    std::vector<TPlannedJob> jobs;
+    if (cl.Batch.empty()) {
+        TPlannedJob job{base, base.Output, ResolveFormat(base.Format, base.Output), "", 0};
+        jobs.push_back(std::move(job));
+    } else {
+        if (base.TextGiven)
+            throw ECliError("a text and --batch exclude each other", ECliError::UsageFailed);
+        const std::string content = readWholeFile(cl.Batch);
+        const std::string batchName = cl.Batch == "-" ? "<stdin>" : cl.Batch;
+        for (TBatchLine& line : ParseBatch(content, batchName)) {
+            const std::string where = batchName + ":" + std::to_string(line.LineNumber) + ": ";
+            TPlannedJob job{base, {}, TOutputFormat::GCode, where, line.LineNumber};
+            line.Settings.insert(line.Settings.begin(), {"text", line.Text});
+            ApplySettings(job.Job, line.Settings, where);
+            if (job.Job.Output.empty())
+                throw ECliError(where + "no output file: give -o PATTERN or output=NAME",
+                                ECliError::UsageFailed);
+            try {
+                job.File =
+                    ExpandOutputPattern(job.Job.Output, line.LineNumber, job.Job.Fields.Text);
+                job.Format = ResolveFormat(job.Job.Format, job.File.string());
+            } catch (const ECliError& e) {
+                throw ECliError(where + e.what(), e.ExitStatus);
+            }
+            jobs.push_back(std::move(job));
+        }
+        if (jobs.empty())
+            throw ECliError(batchName + ": no jobs in the file", ECliError::UsageFailed);
+        CheckBatchOutputs(jobs);
+    }
+
+    // Nothing here waits for a window; notes the pipeline shows go to standard error.
+    SetMessageBoxHook([](const std::string& text) {
+        std::cerr << "orlenta-cli: " << oneLine(text) << std::endl;
+    });
+    TTTFToVectorConverter ttf;
+    if (cl.Batch.empty()) {
+        RunJob(jobs.front(), params, ttf, jobs.front().File);
+        return 0;
+    }
+    return RunBatch(jobs, params, ttf, cl.KeepGoing, std::cerr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const ECliError& e) {
+        std::cerr << "orlenta-cli: " << oneLine(e.what()) << std::endl;
+        return e.ExitStatus;
+    } catch (const std::exception& e) {
+        std::cerr << "orlenta-cli: " << oneLine(e.what()) << std::endl;
+        return ECliError::JobFailed;
+    }
+}

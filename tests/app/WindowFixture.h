@@ -1,0 +1,59 @@
+// A main window on the offscreen platform with its dialogs replaced by recorders.
+#pragma once
+
+#include "AppTestSupport.h"
+
+#include "app/gui/Font.h"
+#include "app/gui/VectorDisplay3D.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetGlobals();
+        previousPump = SetMessagePumpHook([] { QCoreApplication::processEvents(); });
+        window = std::make_unique<TfrmFont>();
+        window->ShowException = [this](const QString& t) { errors.push_back(t.toStdString()); };
+        window->SaveDialog1 = [this](const TSaveDialogRequest& r) -> std::optional<QString> {
+            requests.push_back(r);
+            return saveAnswer;
+        };
+        window->resize(720, 480);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void TearDown() override {
+        window.reset();
+        SetMessagePumpHook(previousPump);
+    }
+
+    template <class T> T* find(const char* name) {
+        T* w = window->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
+    // Types into a field as a person would: focus, then one key press per character.
+    void type(const char* name, const QString& text) {
+        QLineEdit* e = edit(name);
+        e->setFocus();
+        e->end(false);
+        QTest::keyClicks(e, text);
+    }
+    void setText(const char* name, const QString& text) { edit(name)->setText(text); }
+    void pressEnter(const char* name) { QTest::keyClick(edit(name), Qt::Key_Return); }
+
+    TMessageRecorder recorder;
+    std::vector<std::string> errors;
+    std::vector<TSaveDialogRequest> requests;
+    std::optional<QString> saveAnswer;
+    std::unique_ptr<TfrmFont> window;
+    MessagePumpHook previousPump;
+};

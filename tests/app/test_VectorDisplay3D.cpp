@@ -1,0 +1,167 @@
+// The preview after Create: blue where the toolpaths run, white everywhere else, and the
+// picture following Shift+drag (pan) and Ctrl+drag (zoom).
+#include "WindowFixture.h"
+
+#include "preview/PantoGraph.h"
+
+#include <QAction>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadioButton>
+
+namespace {
+
+const QRgb Blue = qRgb(0, 0, 255);
+const QRgb White = qRgb(255, 255, 255);
+
+class PreviewTest : public WindowTest {
+  protected:
+    QImage picture() { return preview()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    TVectorDisplay3D* preview() { return window->Preview(); }
+    void create(const QString& text) {
+        setText("edFont", text);
+        setText("txtHeight", "10");
+        find<QAction>("Create1")->trigger();
+        ASSERT_TRUE(errors.empty());
+    }
+    // Moves the mouse over the preview with the given buttons and keys held.
+    void moveMouse(QPoint to, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), preview()->mapToGlobal(QPointF(to)),
+                         Qt::NoButton, buttons, keys);
+        QApplication::sendEvent(preview(), &move);
+    }
+    static QRect blueBox(const QImage& img) {
+        QRect box;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixel(x, y) == Blue)
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    }
+};
+
+TEST_F(PreviewTest, AnEmptyToolpathArrayPaintsWhite) {
+    const QImage img = picture();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            ASSERT_EQ(img.pixel(x, y), White) << x << "," << y;
+}
+
+TEST_F(PreviewTest, ToolpathsAreBlueOnWhite) {
+    create("Hi");
+    const QImage img = picture();
+    int blue = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            ASSERT_TRUE(p == White || p == Blue) << x << "," << y << " " << std::hex << p;
+            blue += p == Blue;
+        }
+    EXPECT_GT(blue, 100);
+
+    // Every segment's middle lies on a blue pixel (or right next to one).
+    TPantoGraph& graph = preview()->Graph();
+    int checked = 0;
+    for (std::size_t i = 1; i < Globals().Toolpaths.size(); ++i)
+        for (const TMyEntity& e : Globals().Toolpaths[i].Entities) {
+            const TScreenPoint s = graph.WorldToScreen(
+                Vector3D((e.X1 + e.X2) / 2, (e.Y1 + e.Y2) / 2, -Globals().Toolpaths[i].Depth));
+            bool found = false;
+            for (int dy = -1; dy <= 1 && !found; ++dy)
+                for (int dx = -1; dx <= 1 && !found; ++dx)
+                    found = img.valid(s.X + dx, s.Y + dy) && img.pixel(s.X + dx, s.Y + dy) == Blue;
+            EXPECT_TRUE(found) << "segment middle at " << s.X << "," << s.Y;
+            ++checked;
+        }
+    EXPECT_GT(checked, 4);
+
+    // The text is fitted with the margins: nothing within 19 pixels of the left or right.
+    const QRect box = blueBox(img);
+    EXPECT_GE(box.left(), 19);
+    EXPECT_LE(box.right(), img.width() - 20);
+}
+
+TEST_F(PreviewTest, TooSmallARadiusEmptiesThePreview) {
+    create("Hi");
+    find<QRadioButton>("optArc")->click();
+    setText("txtRad", "0.5");
+    find<QAction>("Create1")->trigger();
+    ASSERT_EQ(recorder.Messages.size(), 1u);
+    EXPECT_TRUE(blueBox(picture()).isEmpty());
+}
+
+TEST_F(PreviewTest, ShiftDragPansThePicture) {
+    create("Hi");
+    const QRect before = blueBox(picture());
+    moveMouse({100, 100}, Qt::NoButton, Qt::NoModifier);
+    moveMouse({130, 120}, Qt::LeftButton, Qt::ShiftModifier);
+    const QRect after = blueBox(picture());
+    // The right and top edges stay in view (the link from the origin leaves at the bottom).
+    EXPECT_NEAR(after.right() - before.right(), 30, 1);
+    EXPECT_NEAR(after.top() - before.top(), 20, 1);
+    EXPECT_FALSE(preview()->Busy());
+}
+
+TEST_F(PreviewTest, CtrlDragZoomsUpInDownOut) {
+    create("Hi");
+    const QRect before = blueBox(picture());
+    moveMouse({100, 200}, Qt::NoButton, Qt::NoModifier);
+    moveMouse({100, 170}, Qt::LeftButton, Qt::ControlModifier); // up: in
+    const QRect zoomedIn = blueBox(picture());
+    EXPECT_GT(zoomedIn.width(), before.width() + 5);
+    moveMouse({100, 240}, Qt::LeftButton, Qt::ControlModifier); // down: out
+    EXPECT_LT(blueBox(picture()).width(), zoomedIn.width() - 5);
+}
+
+TEST_F(PreviewTest, OtherDragsOnlyTrackTheMouse) {
+    create("Hi");
+    const QRect before = blueBox(picture());
+    moveMouse({100, 100}, Qt::NoButton, Qt::NoModifier);
+    moveMouse({150, 150}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+    moveMouse({200, 120}, Qt::RightButton, Qt::ShiftModifier);
+    moveMouse({220, 160}, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(blueBox(picture()), before);
+    // The last position was tracked: a pan from here moves by the new step only.
+    moveMouse({230, 160}, Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_NEAR(blueBox(picture()).right() - before.right(), 10, 1);
+}
+
+TEST_F(PreviewTest, AZoomThatTurnsTheWindowInsideOutChangesNothing) {
+    create("Hi");
+    const QRect before = blueBox(picture());
+    moveMouse({100, 5000}, Qt::NoButton, Qt::NoModifier);
+    moveMouse({100, 0}, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(blueBox(picture()), before);
+}
+
+} // namespace
+
+namespace {
+
+// Every surface format reaches the screen upright and in its colours.
+TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
+    for (int bits : {8, 15, 16, 24, 32}) {
+        TPantoGraph graph;
+        graph.CreateSurface(40, 30, bits);
+        TDIBUltra& surface = *graph.Surface();
+        surface.SetBrushColor(0xFFFFFF);
+        surface.Clear();
+        surface.SetPenColor(0xFF0000); // blue
+        surface.MoveTo(2, 3);          // a short line near the top-left corner
+        surface.LineTo(10, 3);
+        QImage screen(40, 30, QImage::Format_RGB32);
+        screen.fill(Qt::black);
+        QImage frame;
+        {
+            QPainter painter(&screen);
+            CopySurface(graph, painter, 40, 30, frame);
+        }
+        EXPECT_EQ(screen.pixel(5, 3), qRgb(0, 0, 255)) << bits << " bits";
+        EXPECT_EQ(screen.pixel(5, 26), qRgb(255, 255, 255)) << bits << " bits";
+        EXPECT_EQ(screen.pixel(39, 29), qRgb(255, 255, 255)) << bits << " bits";
+    }
+}
+
+} // namespace

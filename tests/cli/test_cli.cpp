@@ -1,0 +1,422 @@
+// The built orlenta-cli against the desktop program's own Create and Save run in this
+// process: same bytes for the same inputs, the window's messages as errors, no file left
+// behind by a failure, and batches of many jobs.
+#include "CliTestSupport.h"
+
+#include "app/command/CreateCommand.h"
+#include "app/command/FieldNumbers.h"
+#include "app/command/SaveCommands.h"
+#include "app/core/Globals.h"
+#include "app/core/Parameters.h"
+#include "glyph/UTTF2Vct.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <locale>
+
+using namespace clitest;
+
+namespace {
+
+constexpr const char* ShopParameters = "[Parameters]\n"
+                                       "Depth=0.3\n"
+                                       "RapidHeight=2\n"
+                                       "RoughFeed=300\n"
+                                       "RoughPlunge=100\n"
+                                       "Precision=12\n"
+                                       "Decimal=3\n"
+                                       "Start=10\n"
+                                       "Increment=10\n";
+
+// Field texts are typed with a full stop here; the window reads the user's separator.
+std::string field(std::string text) {
+    std::replace(text.begin(), text.end(), '.', UserDecimalSeparator());
+    return text;
+}
+
+// What the desktop program saves for these fields after loading cfg.
+std::string DesktopOutput(TCreateFields fields, const TFontChoice& font, const fs::path& cfg,
+                          const fs::path& file,
+                          const std::function<void(TMachiningParameters&)>& edit = {}) {
+    for (std::string* f : {&fields.Height, &fields.Width, &fields.OriginX, &fields.OriginY,
+                           &fields.Radius, &fields.Angle})
+        *f = field(*f);
+    TGlobals& g = Globals();
+    SetStartupValues(g);
+    EXPECT_TRUE(LoadParameters(g.Params, cfg));
+    if (edit)
+        edit(g.Params);
+    TTTFToVectorConverter ttf;
+    const TCreateResult result = CreateCommand(fields, font, ttf);
+    EXPECT_EQ(result.Outcome, TCreateOutcome::Done);
+    EXPECT_GT(g.Toolpaths.size(), 1u);
+    g.RunFlag = 0;
+    if (file.extension() == ".Dxf")
+        SaveToolpathsAsDXF(file.string());
+    else
+        SaveToolpathsAsGCode(file.string());
+    const std::string bytes = ReadBytes(file);
+    fs::remove(file);
+    return bytes;
+}
+
+class Cli : public TScratchDir {
+  protected:
+    void SetUp() override {
+        TScratchDir::SetUp();
+        Cfg = Dir / "shop.cfg";
+        WriteBytes(Cfg, ShopParameters);
+    }
+
+    // Runs the binary with the shop's parameters.
+    TRun Run(std::vector<std::string> args, const std::map<std::string, std::string>& env = {}) {
+        args.insert(args.end(), {"--params", Cfg.string()});
+        return RunCli(Dir, args, env);
+    }
+
+    // The files a run left, apart from the parameter file and the batch file.
+    std::vector<std::string> Outputs() const {
+        std::vector<std::string> names = Files();
+        std::erase_if(names,
+                      [](const std::string& n) { return n == "shop.cfg" || n == "jobs.txt"; });
+        return names;
+    }
+
+    fs::path Cfg;
+};
+
+struct TSameJob {
+    const char* Name;
+    std::vector<std::string> Args;
+    TCreateFields Fields;
+    TFontChoice Font;
+};
+
+const std::vector<TSameJob> SameJobs = {
+    {"linear",
+     {"Orlenta 42", "--font", "Arial", "--bold=no", "--height", "5", "-x", "10", "-y", "-3.5",
+      "--align", "cent"},
+     {"Orlenta 42", "5", "0", "10", "-3.5", "0", "0", false, 1},
+     {"Arial", false, false}},
+    {"linear by width",
+     {"Plate", "--font", "DejaVu Sans", "--italic", "--width", "80", "--align", "right", "-x",
+      "100"},
+     {"Plate", "0", "80", "100", "0", "0", "0", false, 2},
+     {"DejaVu Sans", false, true}},
+    {"arc",
+     {"SERIAL 0042", "--arc", "--radius", "30", "--height", "4", "--angle", "-40.5", "--align",
+      "right", "--bold", "--font", "Arial", "-x", "5", "-y", "5"},
+     {"SERIAL 0042", "4", "0", "5", "5", "30", "-40.5", true, 2},
+     {"Arial", true, false}},
+};
+
+TEST_F(Cli, LinearAndArcJobsSaveTheDesktopBytes) {
+    for (const TSameJob& job : SameJobs)
+        for (const char* name : {"out.Dnc", "out.Dxf"}) {
+            SCOPED_TRACE(std::string(job.Name) + " " + name);
+            std::vector<std::string> args = job.Args;
+            args.insert(args.end(), {"-o", name});
+            const TRun run = Run(args);
+            ASSERT_EQ(run.Status, 0) << run.Err;
+            EXPECT_EQ(run.Err, "");
+            const std::string cli = ReadBytes(Dir / name);
+            EXPECT_EQ(cli, DesktopOutput(job.Fields, job.Font, Cfg,
+                                         Dir / ("desktop-" + std::string(name))));
+            fs::remove(Dir / name);
+        }
+}
+
+TEST_F(Cli, ParameterOptionsReplaceThoseOfTheFile) {
+    const TRun run = Run({"Pump 3", "--font",         "Arial", "--height",   "6",       "--depth",
+                          "0.25",   "--rapid-height", "1.5",   "--feed",     "120.5",   "--plunge",
+                          "60",     "--precision",    "20",    "--decimals", "2",       "--start",
+                          "1",      "--increment",    "1",     "-o",         "pump.Dnc"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::string expected =
+        DesktopOutput({"Pump 3", "6", "0", "0", "0", "0", "0", false, 0}, {"Arial", false, false},
+                      Cfg, Dir / "desktop.Dnc", [](TMachiningParameters& p) {
+                          p.Depth = p.StepDown = 0.25;
+                          p.RapidHeight = 1.5;
+                          p.RoughFeed = 120.5;
+                          p.RoughPlunge = 60;
+                          p.Precision = 20;
+                          p.Decimal = 2;
+                          p.Start = 1;
+                          p.Increment = 1;
+                      });
+    EXPECT_EQ(ReadBytes(Dir / "pump.Dnc"), expected);
+}
+
+// A locale with a decimal comma, built from the system's locale sources when they exist.
+class CliInCommaLocale : public Cli {
+  protected:
+    static void SetUpTestSuite() {
+        LocaleDir = fs::temp_directory_path() / ("orlenta_cli_locale_" + std::to_string(getpid()));
+        fs::create_directories(LocaleDir);
+        const std::string command = "localedef -i de_DE -f UTF-8 '" +
+                                    (LocaleDir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+        Available = std::system(command.c_str()) == 0 && fs::exists(LocaleDir / "de_DE.UTF-8");
+    }
+    static void TearDownTestSuite() { fs::remove_all(LocaleDir); }
+
+    // glibc keeps the LOCPATH list it parses for the life of the process, which the leak
+    // checker of a sanitizer build would report; this replaces the suppressions the
+    // environment may name, so fontconfig's lifelong allocations are listed again.
+    std::map<std::string, std::string> Env() const {
+        WriteBytes(LocaleDir / "lsan.supp", "leak:__argz_add_sep\nleak:libfontconfig\n");
+        return {{"LOCPATH", LocaleDir.string()},
+                {"LC_ALL", "de_DE.UTF-8"},
+                {"LSAN_OPTIONS",
+                 "print_suppressions=0:suppressions=" + (LocaleDir / "lsan.supp").string()}};
+    }
+
+    static inline fs::path LocaleDir;
+    static inline bool Available = false;
+};
+
+TEST_F(CliInCommaLocale, NumbersAreReadWithAFullStopWhateverTheLocale) {
+    if (!Available)
+        GTEST_SKIP() << "localedef cannot build de_DE.UTF-8 here";
+    const std::vector<std::string> args = {"A.1",      "--font", "Arial",    "--arc",
+                                           "--radius", "20.5",   "--height", "2.5",
+                                           "--angle",  "12.25",  "-x",       "1.75"};
+    std::vector<std::string> plain = args;
+    plain.insert(plain.end(), {"-o", "c.Dnc"});
+    std::vector<std::string> comma = args;
+    comma.insert(comma.end(), {"-o", "de.Dnc"});
+    ASSERT_EQ(Run(plain).Status, 0);
+    const TRun run = Run(comma, Env());
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadBytes(Dir / "de.Dnc"), ReadBytes(Dir / "c.Dnc"));
+
+    const TRun refused = Run({"A", "--height", "2,5", "-o", "x.Dnc"}, Env());
+    EXPECT_EQ(refused.Status, 2);
+    EXPECT_EQ(refused.Err, "orlenta-cli: --height: '2,5' is not a valid floating point value\n");
+}
+
+struct TFailure {
+    const char* Name;
+    std::vector<std::string> Args;
+    const char* Message; // the whole line after "orlenta-cli: "; a part of it when Part
+    int Status;
+    bool Part = false;
+    bool OwnParams = false; // run without the shop's parameter file
+};
+
+const std::vector<TFailure> Failures = {
+    {"empty text", {"", "-o", "out.Dnc"}, "No Text to convert!", 1},
+    {"no text at all", {"-o", "out.Dnc"}, "No Text to convert!", 1},
+    {"arc without radius",
+     {"ABC", "--arc", "--height", "5", "-o", "out.Dnc"},
+     "Radius can not be 0!",
+     1},
+    {"arc radius 0",
+     {"ABC", "--arc", "--radius", "0.0", "-o", "out.Dxf"},
+     "Radius can not be 0!",
+     1},
+    {"radius too small",
+     {"ABC", "--arc", "--radius", "0.5", "--height", "5", "-o", "out.Dxf"},
+     "Radius is too small",
+     1},
+    {"arc of height 0",
+     {"ABC", "--arc", "--radius", "9", "--height", "0", "-o", "out.Dnc"},
+     "Height can not be 0 on an arc!",
+     1},
+    {"only blanks", {"   ", "-o", "out.Dnc"}, "The text has no outlines to engrave", 1},
+    {"depth 0",
+     {"ABC", "--depth", "0", "-o", "out.Dnc"},
+     "Depth is 0: there is nothing to engrave",
+     1},
+    {"missing directory",
+     {"ABC", "-o", "no/such/dir/out.Dnc"},
+     "no/such/dir/out.Dnc: No such file or directory",
+     1},
+    {"decimal comma",
+     {"ABC", "--height", "2,5", "-o", "out.Dnc"},
+     "--height: '2,5' is not a valid floating point value",
+     2},
+    {"not a number",
+     {"ABC", "-x", "abc", "-o", "out.Dnc"},
+     "--x: 'abc' is not a valid floating point value",
+     2},
+    {"empty number",
+     {"ABC", "--radius", "", "-o", "out.Dnc"},
+     "--radius: '' is not a valid floating point value",
+     2},
+    {"negative depth", {"ABC", "--depth", "-1", "-o", "out.Dnc"}, "--depth: '-1' is negative", 2},
+    {"precision out of range",
+     {"ABC", "--precision", "500", "-o", "out.Dnc"},
+     "--precision: '500' is not between 1 and 100",
+     2},
+    {"fractional decimals",
+     {"ABC", "--decimals", "2.5", "-o", "out.Dnc"},
+     "--decimals: '2.5' is not a whole number",
+     2},
+    {"unknown alignment",
+     {"ABC", "--align", "middle", "-o", "out.Dnc"},
+     "--align: 'middle' is not left, cent or right",
+     2},
+    {"unknown format",
+     {"ABC", "--format", "svg", "-o", "out.Dnc"},
+     "--format: 'svg' is not gcode or dxf",
+     2},
+    {"unknown extension",
+     {"ABC", "-o", "out.txt"},
+     "'out.txt': the name ends neither in .Dnc nor in .Dxf; give --format gcode or dxf",
+     2},
+    {"no output", {"ABC"}, "no output file: give -o FILE.Dnc or -o FILE.Dxf (see --help)", 2},
+    {"text twice",
+     {"ABC", "--text", "DEF", "-o", "out.Dnc"},
+     "give the text either as an argument or with --text",
+     2},
+    {"unknown option", {"ABC", "--colour", "red", "-o", "out.Dnc"}, "--colour", 2, true},
+    {"option without value", {"ABC", "-o", "out.Dnc", "--height"}, "--height", 2, true, true},
+    {"missing parameter file",
+     {"ABC", "-o", "out.Dnc", "--params", "nowhere.cfg"},
+     "nowhere.cfg: no such parameter file",
+     2,
+     false,
+     true},
+};
+
+TEST_F(Cli, EachFailureIsOneLineAndLeavesNoFile) {
+    for (const TFailure& f : Failures) {
+        SCOPED_TRACE(f.Name);
+        const TRun run = f.OwnParams ? RunCli(Dir, f.Args) : Run(f.Args);
+        EXPECT_EQ(run.Status, f.Status);
+        EXPECT_EQ(run.Out, "");
+        if (f.Part) {
+            EXPECT_TRUE(run.Err.starts_with("orlenta-cli: ")) << run.Err;
+            EXPECT_NE(run.Err.find(f.Message), std::string::npos) << run.Err;
+            EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+            EXPECT_TRUE(run.Err.ends_with("\n"));
+        } else {
+            EXPECT_EQ(run.Err, "orlenta-cli: " + std::string(f.Message) + "\n");
+        }
+        EXPECT_EQ(Outputs(), std::vector<std::string>{});
+    }
+}
+
+TEST_F(Cli, AFailedJobKeepsTheFileThatWasThere) {
+    WriteBytes(Dir / "plate.Dnc", "old program\n");
+    const TRun run = Run({"ABC", "--arc", "--radius", "0.1", "-o", "plate.Dnc"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(ReadBytes(Dir / "plate.Dnc"), "old program\n");
+    EXPECT_EQ(Outputs(), std::vector<std::string>{"plate.Dnc"});
+}
+
+// ---- batches ---------------------------------------------------------------------------
+
+class CliBatch : public Cli {
+  protected:
+    // 100 lines; line 7 names its own output and sets its own size and alignment.
+    static std::string HundredLines() {
+        std::string content;
+        for (int i = 1; i <= 100; ++i)
+            content += i == 7 ? "Line 7\theight=8\talign=cent\toutput=seven.Dxf\n"
+                              : "Plate " + std::to_string(i) + "\n";
+        return content;
+    }
+    static std::vector<std::string> HundredNames() {
+        std::vector<std::string> names;
+        for (int i = 1; i <= 100; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "plate-%03d.Dnc", i);
+            names.push_back(i == 7 ? "seven.Dxf" : name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(CliBatch, AHundredLinesWriteAHundredFiles) {
+    WriteBytes(Dir / "jobs.txt", HundredLines());
+    const TRun run = Run({"--batch", "jobs.txt", "--font", "Arial", "-o", "plate-{n:3}.Dnc"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    EXPECT_EQ(Outputs(), HundredNames());
+
+    // A line is the same job as the command line with the same settings.
+    ASSERT_EQ(Run({"Plate 12", "--font", "Arial", "-o", "single.Dnc"}).Status, 0);
+    EXPECT_EQ(ReadBytes(Dir / "plate-012.Dnc"), ReadBytes(Dir / "single.Dnc"));
+    ASSERT_EQ(
+        Run({"Line 7", "--font", "Arial", "--height", "8", "--align", "cent", "-o", "single.Dxf"})
+            .Status,
+        0);
+    EXPECT_EQ(ReadBytes(Dir / "seven.Dxf"), ReadBytes(Dir / "single.Dxf"));
+}
+
+TEST_F(CliBatch, AFailingLineLeavesNoFileUnlessKeepGoing) {
+    std::string content = HundredLines();
+    const std::size_t line50 = content.find("Plate 50\n");
+    content.replace(line50, 9, "Plate 50\tarc=yes\tradius=0.01\n");
+    WriteBytes(Dir / "jobs.txt", content);
+    WriteBytes(Dir / "plate-001.Dnc", "old program\n");
+
+    const TRun run = Run({"--batch", "jobs.txt", "-o", "plate-{n:3}.Dnc"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "orlenta-cli: jobs.txt:50: Radius is too small\n");
+    EXPECT_EQ(Outputs(), std::vector<std::string>{"plate-001.Dnc"});
+    EXPECT_EQ(ReadBytes(Dir / "plate-001.Dnc"), "old program\n");
+
+    const TRun going = Run({"--batch", "jobs.txt", "--keep-going", "-o", "plate-{n:3}.Dnc"});
+    EXPECT_EQ(going.Status, 1);
+    EXPECT_EQ(going.Err, "orlenta-cli: jobs.txt:50: Radius is too small\n");
+    std::vector<std::string> expected = HundredNames();
+    std::erase(expected, "plate-050.Dnc");
+    EXPECT_EQ(Outputs(), expected);
+}
+
+struct TBadBatch {
+    const char* Name;
+    const char* Content;
+    const char* Pattern;
+    const char* Message;
+};
+
+const std::vector<TBadBatch> BadBatches = {
+    {"field without =", "A\tbold\n", "p{n}.Dnc", "jobs.txt:1: 'bold' is not key=value"},
+    {"unknown key", "A\n\nB\tcolour=red\n", "p{n}.Dnc", "jobs.txt:3: unknown key 'colour'"},
+    {"bad number", "A\theight=1,5\n", "p{n}.Dnc",
+     "jobs.txt:1: height: '1,5' is not a valid floating point value"},
+    {"bad flag", "A\tbold=maybe\n", "p{n}.Dnc", "jobs.txt:1: bold: 'maybe' is not yes or no"},
+    {"same output twice", "A\nB\n", "same.Dnc",
+     "jobs.txt:2: output 'same.Dnc' is already the output of line 1"},
+    {"same text twice", "A B\nA/B\n", "{text}.Dnc",
+     "jobs.txt:2: output 'A_B.Dnc' is already the output of line 1"},
+    {"unknown placeholder", "A\n", "p{line}.Dnc",
+     "jobs.txt:1: output pattern: unknown placeholder '{line}' (use {n}, {n:3} or {text})"},
+    {"no jobs", "\n  \n", "p{n}.Dnc", "jobs.txt: no jobs in the file"},
+    {"line without output", "A\toutput=a.Dnc\nB\n", "",
+     "jobs.txt:2: no output file: give -o PATTERN or output=NAME"},
+};
+
+TEST_F(CliBatch, ABatchThatCannotBeReadRunsNothing) {
+    for (const TBadBatch& b : BadBatches) {
+        SCOPED_TRACE(b.Name);
+        WriteBytes(Dir / "jobs.txt", b.Content);
+        std::vector<std::string> args = {"--batch", "jobs.txt"};
+        if (*b.Pattern)
+            args.insert(args.end(), {"-o", b.Pattern});
+        const TRun run = Run(args);
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_EQ(run.Err, "orlenta-cli: " + std::string(b.Message) + "\n");
+        EXPECT_EQ(Outputs(), std::vector<std::string>{});
+    }
+    const TRun missing = Run({"--batch", "nothere.txt", "-o", "p{n}.Dnc"});
+    EXPECT_EQ(missing.Status, 2);
+    EXPECT_EQ(missing.Err, "orlenta-cli: nothere.txt: No such file or directory\n");
+    const TRun withText = Run({"A", "--batch", "jobs.txt", "-o", "p{n}.Dnc"});
+    EXPECT_EQ(withText.Err, "orlenta-cli: a text and --batch exclude each other\n");
+}
+
+TEST_F(Cli, HelpShowsExamples) {
+    const TRun run = RunCli(Dir, {"--help"});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Out.find("Examples:"), std::string::npos);
+    EXPECT_NE(run.Out.find("--batch"), std::string::npos);
+    EXPECT_NE(run.Out.find("{n:3}"), std::string::npos);
+}
+
+} // namespace
