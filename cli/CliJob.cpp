@@ -216,10 +216,12 @@ void ApplySettings(TCliJob& job, const std::vector<std::pair<std::string, std::s
         width = width || key == "width";
         height = height || key == "height";
     }
+    // assign(1, '0') rather than = "0": g++ 12 at -O3 reports a false -Wrestrict overlap in
+    // the literal assignment here (GCC bug 105329).
     if (width && !height)
-        job.Fields.Height = "0";
+        job.Fields.Height.assign(1, '0');
     if (height && !width)
-        job.Fields.Width = "0";
+        job.Fields.Width.assign(1, '0');
 }
 
 double ReadNumber(const std::string& text) {
