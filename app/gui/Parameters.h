@@ -40,7 +40,9 @@ class TfrmParameters : public QDialog {
     const Field* fieldOf(QObject* edit) const;
 
     // Containers and layouts come before what they hold: members are destroyed in reverse,
-    // so every widget leaves its layout and parent before those go.
+    // so every widget leaves its layout and parent before those go. The field list too: an
+    // edit that loses focus as it is destroyed still passes through eventFilter.
+    std::vector<Field> fields;
     QVBoxLayout main;
     QHBoxLayout buttons;
     QGroupBox grpParameters;
@@ -65,5 +67,4 @@ class TfrmParameters : public QDialog {
     QLineEdit txtIncrement;
     QPushButton cmdTemplateContour;
     QPushButton cmdCancel;
-    std::vector<Field> fields;
 };
