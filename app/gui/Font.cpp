@@ -48,17 +48,15 @@ bool numericKey(int key) {
            key == KeyBackspace;
 }
 
-QLineEdit* makeEdit(QWidget* parent, const char* name, const char* text) {
-    auto* e = new QLineEdit(text, parent);
-    e->setObjectName(name);
-    return e;
+void setUpEdit(QLineEdit& e, const char* name, const char* text) {
+    e.setObjectName(name);
+    e.setText(text);
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const char* text, QWidget* buddy) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setBuddy(buddy);
-    return l;
+void setUpLabel(QLabel& l, const char* name, const char* text, QLineEdit& buddy) {
+    l.setObjectName(name);
+    l.setText(text);
+    l.setBuddy(&buddy);
 }
 
 std::optional<QString> runSaveDialog(QWidget* parent, const TSaveDialogRequest& request) {
@@ -92,7 +90,11 @@ class TWaitCursor {
 
 } // namespace
 
-TfrmFont::TfrmFont(QWidget* parent) : QMainWindow(parent) {
+TfrmFont::TfrmFont(QWidget* parent)
+    : QMainWindow(parent), SaveGCode1("Save As &G-Code", this), SaveDXF1("Save As &DXF", this),
+      Exit1("&Exit", this), SetParameters1("&Set Parameters", this), Create1("&Create", this),
+      SelectFont1("&Select Font", this), QuorvelHelpTopics1("&Orlenta Help Topics", this),
+      About1("&About", this), ToolBar1(this), panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
     setObjectName("frmFont");
     setWindowTitle(QString("Orlenta - ") + MakerWebAddress);
     setWindowIcon(OrlentaIcon());
@@ -115,28 +117,27 @@ TfrmFont::TfrmFont(QWidget* parent) : QMainWindow(parent) {
     buildMenus();
     buildToolBar();
 
-    Draw3D = new TVectorDisplay3D(this);
-    Draw3D->setObjectName("Draw3D");
-    Draw3D->OnPaint = [this] { Draw3DPaint(); };
-    Draw3D->ShowException = [this](const QString& text) { ShowException(text); };
-    setCentralWidget(Draw3D);
+    Draw3D.setObjectName("Draw3D");
+    Draw3D.OnPaint = [this] { Draw3DPaint(); };
+    Draw3D.ShowException = [this](const QString& text) { ShowException(text); };
+    setCentralWidget(&Draw3D);
 
     // FormCreate: fonts and parameters start at their defaults before the file is read.
     Font = TFontChoice{};
     SetStartupValues(Globals());
     runCommand([] { LoadParameters(Globals().Params); });
-    Draw3D->SetCartesian();
-    Draw3D->ResetView();
-    Draw3D->Resize();
+    Draw3D.SetCartesian();
+    Draw3D.ResetView();
+    Draw3D.Resize();
 
     // 468 x 349 at 120 pixels per inch (at least 465 x 270), widened when the tool bar's
     // fields need more room in this style and font.
     const double scale = logicalDpiX() / 120.0;
-    const int barWidth = ToolBar1->sizeHint().width() + 8;
+    const int barWidth = ToolBar1.sizeHint().width() + 8;
     setMinimumSize(std::max(static_cast<int>(465 * scale), barWidth),
                    static_cast<int>(270 * scale));
     resize(std::max(static_cast<int>(468 * scale), barWidth),
-           std::max(static_cast<int>(349 * scale), ToolBar1->sizeHint().height() + 260));
+           std::max(static_cast<int>(349 * scale), ToolBar1.sizeHint().height() + 260));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -149,133 +150,126 @@ void TfrmFont::SetDialogs(TfrmParameters* parameters, TfrmAbout* about) {
 }
 
 void TfrmFont::buildMenus() {
-    auto action = [this](const char* name, const char* caption, auto slot) {
-        auto* a = new QAction(caption, this);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, slot);
-        return a;
+    auto action = [this](QAction& a, const char* name, auto slot) {
+        a.setObjectName(name);
+        connect(&a, &QAction::triggered, this, slot);
     };
-    SaveGCode1 = action("SaveGCode1", "Save As &G-Code", &TfrmFont::SaveGCode1Click);
-    SaveDXF1 = action("SaveDXF1", "Save As &DXF", &TfrmFont::SaveDXF1Click);
-    Exit1 = action("Exit1", "&Exit", &TfrmFont::Exit1Click);
-    SetParameters1 = action("SetParameters1", "&Set Parameters", &TfrmFont::SetParameters1Click);
-    Create1 = action("Create1", "&Create", &TfrmFont::Create1Click);
-    Create1->setIcon(CreateCommandIcon());
-    SelectFont1 = action("SelectFont1", "&Select Font", &TfrmFont::SelectFont1Click);
-    QuorvelHelpTopics1 =
-        action("QuorvelHelpTopics1", "&Orlenta Help Topics", &TfrmFont::QuorvelHelpTopics1Click);
-    About1 = action("About1", "&About", &TfrmFont::About1Click);
+    action(SaveGCode1, "SaveGCode1", &TfrmFont::SaveGCode1Click);
+    action(SaveDXF1, "SaveDXF1", &TfrmFont::SaveDXF1Click);
+    action(Exit1, "Exit1", &TfrmFont::Exit1Click);
+    action(SetParameters1, "SetParameters1", &TfrmFont::SetParameters1Click);
+    action(Create1, "Create1", &TfrmFont::Create1Click);
+    Create1.setIcon(CreateCommandIcon());
+    action(SelectFont1, "SelectFont1", &TfrmFont::SelectFont1Click);
+    action(QuorvelHelpTopics1, "QuorvelHelpTopics1", &TfrmFont::QuorvelHelpTopics1Click);
+    action(About1, "About1", &TfrmFont::About1Click);
 
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("File1");
-    file->addAction(SaveGCode1);
-    file->addAction(SaveDXF1);
+    file->addAction(&SaveGCode1);
+    file->addAction(&SaveDXF1);
     file->addSeparator()->setObjectName("N1");
-    file->addAction(Exit1);
+    file->addAction(&Exit1);
 
     QMenu* create = menuBar()->addMenu("&Create");
     create->setObjectName("Parameters1");
-    create->addAction(SetParameters1);
-    create->addAction(Create1);
+    create->addAction(&SetParameters1);
+    create->addAction(&Create1);
     create->addSeparator()->setObjectName("N2");
-    create->addAction(SelectFont1);
+    create->addAction(&SelectFont1);
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");
-    help->addAction(QuorvelHelpTopics1);
-    help->addAction(About1);
+    help->addAction(&QuorvelHelpTopics1);
+    help->addAction(&About1);
 }
 
 void TfrmFont::buildToolBar() {
-    ToolBar1 = new QToolBar(this);
-    ToolBar1->setObjectName("ToolBar1");
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    ToolBar1.setObjectName("ToolBar1");
+    ToolBar1.setMovable(false);
+    ToolBar1.setFloatable(false);
+    addToolBar(Qt::TopToolBarArea, &ToolBar1);
 
-    ToolButton2 = new QToolButton(ToolBar1);
-    ToolButton2->setObjectName("ToolButton2");
-    ToolButton2->setDefaultAction(Create1);
-    ToolButton2->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    ToolBar1->addWidget(ToolButton2);
+    ToolButton2.setObjectName("ToolButton2");
+    ToolButton2.setDefaultAction(&Create1);
+    ToolButton2.setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1.addWidget(&ToolButton2);
 
-    Panel3 = new QFrame(ToolBar1);
-    Panel3->setObjectName("Panel3");
-    ToolBar1->addWidget(Panel3);
+    Panel3.setObjectName("Panel3");
+    ToolBar1.addWidget(&Panel3);
 
-    optLinear = new QRadioButton("Linear", Panel3);
-    optLinear->setObjectName("optLinear");
-    optLinear->setChecked(true);
-    optArc = new QRadioButton("Arc", Panel3);
-    optArc->setObjectName("optArc");
-    auto* layoutChoice = new QButtonGroup(Panel3);
-    layoutChoice->addButton(optLinear);
-    layoutChoice->addButton(optArc);
-    connect(optLinear, &QRadioButton::clicked, this, &TfrmFont::optLinearClick);
-    connect(optArc, &QRadioButton::clicked, this, &TfrmFont::optArcClick);
+    optLinear.setText("Linear");
+    optLinear.setObjectName("optLinear");
+    optLinear.setChecked(true);
+    optArc.setText("Arc");
+    optArc.setObjectName("optArc");
+    layoutChoice.addButton(&optLinear);
+    layoutChoice.addButton(&optArc);
+    connect(&optLinear, &QRadioButton::clicked, this, &TfrmFont::optLinearClick);
+    connect(&optArc, &QRadioButton::clicked, this, &TfrmFont::optArcClick);
 
-    rgArc = new QGroupBox("Alignment", Panel3);
-    rgArc->setObjectName("rgArc");
-    rgArcItems = new QButtonGroup(rgArc);
-    auto* rgLayout = new QHBoxLayout(rgArc);
-    rgLayout->setContentsMargins(4, 2, 4, 2);
+    rgArc.setTitle("Alignment");
+    rgArc.setObjectName("rgArc");
+    rgLayout.setContentsMargins(4, 2, 4, 2);
     const char* items[] = {"Left", "Cent", "Right"};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QRadioButton(items[i], rgArc);
-        b->setObjectName(QString("rgArc_%1").arg(i));
-        rgArcItems->addButton(b, i);
-        rgLayout->addWidget(b);
+        QRadioButton& b = rgArcButtons[i];
+        b.setText(items[i]);
+        b.setObjectName(QString("rgArc_%1").arg(i));
+        rgArcItems.addButton(&b, i);
+        rgLayout.addWidget(&b);
     }
-    rgArcItems->button(0)->setChecked(true);
-    connect(rgArcItems, &QButtonGroup::buttonClicked, this, &TfrmFont::rgArcClick);
+    rgArcButtons[0].setChecked(true);
+    connect(&rgArcItems, &QButtonGroup::buttonClicked, this, &TfrmFont::rgArcClick);
 
-    txtBoundBoxX = makeEdit(Panel3, "txtBoundBoxX", "0");
-    txtBoundBoxX->setMaxLength(12);
-    Label2_0 = makeLabel(Panel3, "Label2_0", "Origin X", txtBoundBoxX);
-    txtBoundBoxY = makeEdit(Panel3, "txtBoundBoxY", "0");
-    txtBoundBoxY->setMaxLength(12);
-    Label2_1 = makeLabel(Panel3, "Label2_1", "Origin Y", txtBoundBoxY);
-    txtWidth = makeEdit(Panel3, "txtWidth", "0");
-    txtWidth->setToolTip("Enter Width of Text");
-    Label2 = makeLabel(Panel3, "Label2", "Width", txtWidth);
-    txtHeight = makeEdit(Panel3, "txtHeight", "1");
-    txtHeight->setToolTip("Enter Height of Text");
-    Label3 = makeLabel(Panel3, "Label3", "Height", txtHeight);
-    txtAng = makeEdit(Panel3, "txtAng", "0");
-    txtAng->setEnabled(false);
-    Label1 = makeLabel(Panel3, "Label1", "Angle", txtAng);
-    txtRad = makeEdit(Panel3, "txtRad", "0");
-    txtRad->setEnabled(false);
-    Label4 = makeLabel(Panel3, "Label4", "Rad", txtRad);
-    edFont = makeEdit(Panel3, "edFont", "Enter Text Here");
+    setUpEdit(txtBoundBoxX, "txtBoundBoxX", "0");
+    txtBoundBoxX.setMaxLength(12);
+    setUpLabel(Label2_0, "Label2_0", "Origin X", txtBoundBoxX);
+    setUpEdit(txtBoundBoxY, "txtBoundBoxY", "0");
+    txtBoundBoxY.setMaxLength(12);
+    setUpLabel(Label2_1, "Label2_1", "Origin Y", txtBoundBoxY);
+    setUpEdit(txtWidth, "txtWidth", "0");
+    txtWidth.setToolTip("Enter Width of Text");
+    setUpLabel(Label2, "Label2", "Width", txtWidth);
+    setUpEdit(txtHeight, "txtHeight", "1");
+    txtHeight.setToolTip("Enter Height of Text");
+    setUpLabel(Label3, "Label3", "Height", txtHeight);
+    setUpEdit(txtAng, "txtAng", "0");
+    txtAng.setEnabled(false);
+    setUpLabel(Label1, "Label1", "Angle", txtAng);
+    setUpEdit(txtRad, "txtRad", "0");
+    txtRad.setEnabled(false);
+    setUpLabel(Label4, "Label4", "Rad", txtRad);
+    setUpEdit(edFont, "edFont", "Enter Text Here");
 
-    for (QLineEdit* e : {txtBoundBoxX, txtBoundBoxY, txtWidth, txtHeight, txtAng, txtRad}) {
+    for (QLineEdit* e : {&txtBoundBoxX, &txtBoundBoxY, &txtWidth, &txtHeight, &txtAng, &txtRad}) {
         e->setMinimumWidth(44);
         e->setMaximumWidth(80);
     }
-    for (QLineEdit* e : {edFont, txtBoundBoxX, txtBoundBoxY, txtWidth, txtHeight, txtAng, txtRad})
+    for (QLineEdit* e :
+         {&edFont, &txtBoundBoxX, &txtBoundBoxY, &txtWidth, &txtHeight, &txtAng, &txtRad})
         e->installEventFilter(this);
 
-    auto* grid = new QGridLayout(Panel3);
-    grid->setContentsMargins(4, 2, 4, 2);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(2);
-    grid->addWidget(optLinear, 0, 0);
-    grid->addWidget(optArc, 1, 0);
-    grid->addWidget(Label2_0, 0, 1);
-    grid->addWidget(txtBoundBoxX, 0, 2);
-    grid->addWidget(Label2_1, 1, 1);
-    grid->addWidget(txtBoundBoxY, 1, 2);
-    grid->addWidget(Label2, 0, 3);
-    grid->addWidget(txtWidth, 0, 4);
-    grid->addWidget(Label3, 1, 3);
-    grid->addWidget(txtHeight, 1, 4);
-    grid->addWidget(Label1, 0, 5);
-    grid->addWidget(txtAng, 0, 6);
-    grid->addWidget(Label4, 1, 5);
-    grid->addWidget(txtRad, 1, 6);
-    grid->addWidget(rgArc, 2, 0, 1, 3);
-    grid->addWidget(edFont, 2, 3, 1, 4);
+    QGridLayout& grid = panelGrid;
+    grid.setContentsMargins(4, 2, 4, 2);
+    grid.setHorizontalSpacing(6);
+    grid.setVerticalSpacing(2);
+    grid.addWidget(&optLinear, 0, 0);
+    grid.addWidget(&optArc, 1, 0);
+    grid.addWidget(&Label2_0, 0, 1);
+    grid.addWidget(&txtBoundBoxX, 0, 2);
+    grid.addWidget(&Label2_1, 1, 1);
+    grid.addWidget(&txtBoundBoxY, 1, 2);
+    grid.addWidget(&Label2, 0, 3);
+    grid.addWidget(&txtWidth, 0, 4);
+    grid.addWidget(&Label3, 1, 3);
+    grid.addWidget(&txtHeight, 1, 4);
+    grid.addWidget(&Label1, 0, 5);
+    grid.addWidget(&txtAng, 0, 6);
+    grid.addWidget(&Label4, 1, 5);
+    grid.addWidget(&txtRad, 1, 6);
+    grid.addWidget(&rgArc, 2, 0, 1, 3);
+    grid.addWidget(&edFont, 2, 3, 1, 4);
 }
 
 void TfrmFont::runCommand(const std::function<void()>& command) {
@@ -288,15 +282,15 @@ void TfrmFont::runCommand(const std::function<void()>& command) {
 
 TCreateFields TfrmFont::readFields() const {
     TCreateFields f;
-    f.Text = edFont->text().toStdString();
-    f.Height = txtHeight->text().toStdString();
-    f.Width = txtWidth->text().toStdString();
-    f.OriginX = txtBoundBoxX->text().toStdString();
-    f.OriginY = txtBoundBoxY->text().toStdString();
-    f.Radius = txtRad->text().toStdString();
-    f.Angle = txtAng->text().toStdString();
-    f.Arc = optArc->isChecked();
-    f.Alignment = std::max(0, rgArcItems->checkedId());
+    f.Text = edFont.text().toStdString();
+    f.Height = txtHeight.text().toStdString();
+    f.Width = txtWidth.text().toStdString();
+    f.OriginX = txtBoundBoxX.text().toStdString();
+    f.OriginY = txtBoundBoxY.text().toStdString();
+    f.Radius = txtRad.text().toStdString();
+    f.Angle = txtAng.text().toStdString();
+    f.Arc = optArc.isChecked();
+    f.Alignment = std::max(0, rgArcItems.checkedId());
     return f;
 }
 
@@ -308,13 +302,13 @@ void TfrmFont::Create1Click() {
             // already running) leaves it to the running one.
             TWaitCursor wait(!CreateRunning());
             result = CreateCommand(readFields(), Font, *Ttf, [this](const TViewBox& box) {
-                Draw3D->SetView(box, 20, 20, true);
+                Draw3D.SetView(box, 20, 20, true);
             });
         }
         if (!result.Message.empty())
             ShowMessage(result.Message);
         if (result.Outcome == TCreateOutcome::Done)
-            Draw3D->repaint();
+            Draw3D.repaint();
     });
     // A close that arrived while the build was processing messages happens now.
     if (closePending && !CreateRunning())
@@ -322,9 +316,9 @@ void TfrmFont::Create1Click() {
 }
 
 void TfrmFont::Draw3DPaint() {
-    Draw3D->ClearSurface();
-    DrawToolpaths(Draw3D->Graph(), Globals().Toolpaths);
-    Draw3D->ShowSurface();
+    Draw3D.ClearSurface();
+    DrawToolpaths(Draw3D.Graph(), Globals().Toolpaths);
+    Draw3D.ShowSurface();
 }
 
 void TfrmFont::SelectFont1Click() {
@@ -382,24 +376,24 @@ void TfrmFont::Exit1Click() {
 }
 
 void TfrmFont::optLinearClick() {
-    Label2_0->setText("Origin X");
-    Label2_1->setText("Origin Y");
-    txtRad->setEnabled(false);
-    txtAng->setEnabled(false);
-    txtWidth->setEnabled(true);
+    Label2_0.setText("Origin X");
+    Label2_1.setText("Origin Y");
+    txtRad.setEnabled(false);
+    txtAng.setEnabled(false);
+    txtWidth.setEnabled(true);
 }
 
 void TfrmFont::optArcClick() {
-    Label2_0->setText("Center X");
-    Label2_1->setText("Center Y");
-    txtRad->setEnabled(true);
-    txtAng->setEnabled(true);
-    txtWidth->setEnabled(false);
+    Label2_0.setText("Center X");
+    Label2_1.setText("Center Y");
+    txtRad.setEnabled(true);
+    txtAng.setEnabled(true);
+    txtWidth.setEnabled(false);
 }
 
 void TfrmFont::rgArcClick() {
-    txtBoundBoxX->setEnabled(true);
-    txtBoundBoxY->setEnabled(true);
+    txtBoundBoxX.setEnabled(true);
+    txtBoundBoxY.setEnabled(true);
 }
 
 bool TfrmFont::edFontKeyPress(int key) {
@@ -414,7 +408,7 @@ bool TfrmFont::txtWidthKeyPress(int key) {
     if (key == KeyEnter)
         Create1Click();
     const bool discard = !numericKey(key);
-    txtHeight->setText("0");
+    txtHeight.setText("0");
     return discard;
 }
 
@@ -422,7 +416,7 @@ bool TfrmFont::txtHeightKeyPress(int key) {
     if (key == KeyEnter)
         Create1Click();
     const bool discard = !numericKey(key);
-    txtWidth->setText("0");
+    txtWidth.setText("0");
     return discard;
 }
 
@@ -450,14 +444,14 @@ bool TfrmFont::eventFilter(QObject* watched, QEvent* event) {
     else
         return QMainWindow::eventFilter(watched, event);
 
-    if (watched == edFont)
+    if (watched == &edFont)
         return edFontKeyPress(key);
-    if (watched == txtWidth)
+    if (watched == &txtWidth)
         return txtWidthKeyPress(key);
-    if (watched == txtHeight)
+    if (watched == &txtHeight)
         return txtHeightKeyPress(key);
-    if (watched == txtBoundBoxX || watched == txtBoundBoxY || watched == txtRad ||
-        watched == txtAng)
+    if (watched == &txtBoundBoxX || watched == &txtBoundBoxY || watched == &txtRad ||
+        watched == &txtAng)
         return txtBoundBoxXKeyPress(key);
     return QMainWindow::eventFilter(watched, event);
 }

@@ -4,26 +4,30 @@
 
 #include "app/command/CreateCommand.h"
 
-#include <QMainWindow>
+#include "VectorDisplay3D.h"
 
+#include <QAction>
+#include <QButtonGroup>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QRadioButton>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 
-class QAction;
-class QButtonGroup;
 class QFont;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QRadioButton;
-class QToolBar;
-class QToolButton;
 class TfrmAbout;
 class TfrmHelp;
 class TfrmParameters;
-class TVectorDisplay3D;
 
 // What a save dialog is asked to show; a front end or a test answers with a file name.
 struct TSaveDialogRequest {
@@ -51,7 +55,7 @@ class TfrmFont : public QMainWindow {
     std::function<void(const QString&)> ShowException;
 
     const TFontChoice& FontChoice() const { return Font; }
-    TVectorDisplay3D* Preview() const { return Draw3D; }
+    TVectorDisplay3D* Preview() { return &Draw3D; }
     // The help window, once the help command has opened it.
     TfrmHelp* HelpWindow() const { return Help.get(); }
 
@@ -93,36 +97,43 @@ class TfrmFont : public QMainWindow {
     TfrmAbout* frmAbout = nullptr;
     bool closePending = false; // the window was closed while Create was running
 
-    QToolBar* ToolBar1 = nullptr;
-    QToolButton* ToolButton2 = nullptr;
-    QFrame* Panel3 = nullptr;
-    QRadioButton* optLinear = nullptr;
-    QRadioButton* optArc = nullptr;
-    QGroupBox* rgArc = nullptr;
-    QButtonGroup* rgArcItems = nullptr;
-    QLabel* Label2_0 = nullptr;
-    QLineEdit* txtBoundBoxX = nullptr;
-    QLabel* Label2_1 = nullptr;
-    QLineEdit* txtBoundBoxY = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* txtWidth = nullptr;
-    QLabel* Label3 = nullptr;
-    QLineEdit* txtHeight = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* txtAng = nullptr;
-    QLabel* Label4 = nullptr;
-    QLineEdit* txtRad = nullptr;
-    QLineEdit* edFont = nullptr;
-    TVectorDisplay3D* Draw3D = nullptr;
+    // Members are destroyed in reverse order, so each container and layout is declared
+    // before what it holds, and the actions before the widgets that show them: everything
+    // leaves its layout and parent before those go, and nothing is deleted twice.
+    QAction SaveGCode1;
+    QAction SaveDXF1;
+    QAction Exit1;
+    QAction SetParameters1;
+    QAction Create1;
+    QAction SelectFont1;
+    QAction QuorvelHelpTopics1;
+    QAction About1;
 
-    QAction* SaveGCode1 = nullptr;
-    QAction* SaveDXF1 = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* SetParameters1 = nullptr;
-    QAction* Create1 = nullptr;
-    QAction* SelectFont1 = nullptr;
-    QAction* QuorvelHelpTopics1 = nullptr;
-    QAction* About1 = nullptr;
+    QToolBar ToolBar1;
+    QToolButton ToolButton2;
+    QFrame Panel3;
+    QGridLayout panelGrid;
+    QButtonGroup layoutChoice;
+    QRadioButton optLinear;
+    QRadioButton optArc;
+    QGroupBox rgArc;
+    QHBoxLayout rgLayout;
+    QButtonGroup rgArcItems;
+    std::array<QRadioButton, 3> rgArcButtons;
+    QLineEdit txtBoundBoxX;
+    QLabel Label2_0;
+    QLineEdit txtBoundBoxY;
+    QLabel Label2_1;
+    QLineEdit txtWidth;
+    QLabel Label2;
+    QLineEdit txtHeight;
+    QLabel Label3;
+    QLineEdit txtAng;
+    QLabel Label1;
+    QLineEdit txtRad;
+    QLabel Label4;
+    QLineEdit edFont;
+    TVectorDisplay3D Draw3D;
 };
 
 // The maker's web address, shown in the window caption and the about box.

@@ -8,29 +8,28 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-TfrmHelp::TfrmHelp(QWidget* parent) : QDialog(parent), browser(new QTextBrowser(this)) {
+TfrmHelp::TfrmHelp(QWidget* parent)
+    : QDialog(parent), layout(this), browser(this), closeButton("Close", this) {
     setObjectName("frmHelp");
     setWindowTitle("Orlenta Help Topics");
-    browser->setObjectName("HelpBrowser");
-    browser->setOpenExternalLinks(true);
-    auto* close = new QPushButton("Close", this);
-    connect(close, &QPushButton::clicked, this, &QDialog::hide);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(browser);
-    layout->addWidget(close, 0, Qt::AlignRight);
+    browser.setObjectName("HelpBrowser");
+    browser.setOpenExternalLinks(true);
+    connect(&closeButton, &QPushButton::clicked, this, &QDialog::hide);
+    layout.addWidget(&browser);
+    layout.addWidget(&closeButton, 0, Qt::AlignRight);
     resize(560, 480);
 }
 
 bool TfrmHelp::ShowContents(const QString& helpFile) {
     QFile file(helpFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        browser->setPlainText(QString("Cannot open the help file %1: %2")
-                                  .arg(QDir::toNativeSeparators(helpFile), file.errorString()));
+        browser.setPlainText(QString("Cannot open the help file %1: %2")
+                                 .arg(QDir::toNativeSeparators(helpFile), file.errorString()));
         return false;
     }
     // The help file is HTML; the anchor "contents" starts its contents page.
-    browser->setHtml(QString::fromUtf8(file.readAll()));
-    browser->scrollToAnchor("contents");
+    browser.setHtml(QString::fromUtf8(file.readAll()));
+    browser.scrollToAnchor("contents");
     return true;
 }
 

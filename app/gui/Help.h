@@ -2,8 +2,9 @@
 #pragma once
 
 #include <QDialog>
-
-class QTextBrowser;
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
 class TfrmHelp : public QDialog {
     Q_OBJECT
@@ -12,10 +13,13 @@ class TfrmHelp : public QDialog {
     explicit TfrmHelp(QWidget* parent = nullptr);
     // Loads the help file; false (and a note in the window) when it cannot be read.
     bool ShowContents(const QString& helpFile);
-    QTextBrowser* Browser() const { return browser; }
+    QTextBrowser* Browser() { return &browser; }
 
   private:
-    QTextBrowser* browser;
+    // The layout comes first so that the widgets in it are destroyed before it.
+    QVBoxLayout layout;
+    QTextBrowser browser;
+    QPushButton closeButton;
 };
 
 // The help file of the program: "Orlenta.hlp" in the directory of the executable.

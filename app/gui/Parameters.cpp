@@ -25,69 +25,65 @@ constexpr int FieldMaxLength = 10;
 
 } // namespace
 
-TfrmParameters::TfrmParameters(QWidget* parent) : QDialog(parent) {
+TfrmParameters::TfrmParameters(QWidget* parent)
+    : QDialog(parent), main(this), grpParameters("Parameters", this), pGrid(&grpParameters),
+      grpLineNumbers("Line Numbers", this), nGrid(&grpLineNumbers), cmdTemplateContour("OK", this),
+      cmdCancel("Cancel", this) {
     setObjectName("frmParameters");
     setWindowTitle("Orlenta Parameters");
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
-    auto row = [this](QGridLayout* grid, const char* panelName, const char* caption,
-                      const char* editName, bool decimal, bool limited) {
-        auto* panel = new QLabel(caption, this);
-        panel->setObjectName(panelName);
-        panel->setMinimumWidth(90);
-        panel->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-        panel->setMargin(2);
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(editName);
+    auto row = [this](QGridLayout& grid, QLabel& panel, const char* panelName, const char* caption,
+                      QLineEdit& edit, const char* editName, bool decimal, bool limited) {
+        panel.setText(caption);
+        panel.setObjectName(panelName);
+        panel.setMinimumWidth(90);
+        panel.setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+        panel.setMargin(2);
+        edit.setObjectName(editName);
         if (limited)
-            edit->setMaxLength(FieldMaxLength);
-        edit->installEventFilter(this);
-        panel->setBuddy(edit);
-        UnhighlightLabel(panel);
-        const int r = grid->rowCount();
-        grid->addWidget(panel, r, 0);
-        grid->addWidget(edit, r, 1);
-        fields.push_back({panel, edit, decimal});
-        return edit;
+            edit.setMaxLength(FieldMaxLength);
+        edit.installEventFilter(this);
+        panel.setBuddy(&edit);
+        UnhighlightLabel(&panel);
+        const int r = grid.rowCount();
+        grid.addWidget(&panel, r, 0);
+        grid.addWidget(&edit, r, 1);
+        fields.push_back({&panel, &edit, decimal});
     };
 
-    auto* parameters = new QGroupBox("Parameters", this);
-    parameters->setObjectName("grpParameters");
-    auto* pGrid = new QGridLayout(parameters);
-    txtTemplateContourDepth =
-        row(pGrid, "pnlTemplateContourDepth", "Depth", "txtTemplateContourDepth", true, true);
-    txtRapidHeight = row(pGrid, "pnlEngrave", "Rapid Height", "txtRapidHeight", true, false);
-    txtRoughFeed = row(pGrid, "pnlRoughFeed", "Feedrate", "txtRoughFeed", true, true);
-    txtRoughPlunge = row(pGrid, "pnlRoughPlunge", "Plunge Rate", "txtRoughPlunge", true, true);
-    txtPrecision = row(pGrid, "pnlPrecision", "Precision", "txtPrecision", false, true);
-    txtDecimal = row(pGrid, "pnlDecimal", "Dec. Places", "txtDecimal", false, true);
+    grpParameters.setObjectName("grpParameters");
+    row(pGrid, pnlTemplateContourDepth, "pnlTemplateContourDepth", "Depth", txtTemplateContourDepth,
+        "txtTemplateContourDepth", true, true);
+    row(pGrid, pnlEngrave, "pnlEngrave", "Rapid Height", txtRapidHeight, "txtRapidHeight", true,
+        false);
+    row(pGrid, pnlRoughFeed, "pnlRoughFeed", "Feedrate", txtRoughFeed, "txtRoughFeed", true, true);
+    row(pGrid, pnlRoughPlunge, "pnlRoughPlunge", "Plunge Rate", txtRoughPlunge, "txtRoughPlunge",
+        true, true);
+    row(pGrid, pnlPrecision, "pnlPrecision", "Precision", txtPrecision, "txtPrecision", false,
+        true);
+    row(pGrid, pnlDecimal, "pnlDecimal", "Dec. Places", txtDecimal, "txtDecimal", false, true);
 
-    auto* lineNumbers = new QGroupBox("Line Numbers", this);
-    lineNumbers->setObjectName("grpLineNumbers");
-    auto* nGrid = new QGridLayout(lineNumbers);
-    txtStartAt = row(nGrid, "pnlStart", "Start At", "txtStartAt", false, true);
-    txtIncrement = row(nGrid, "pnlIncr", "Increment", "txtIncrement", false, true);
+    grpLineNumbers.setObjectName("grpLineNumbers");
+    row(nGrid, pnlStart, "pnlStart", "Start At", txtStartAt, "txtStartAt", false, true);
+    row(nGrid, pnlIncr, "pnlIncr", "Increment", txtIncrement, "txtIncrement", false, true);
 
-    cmdTemplateContour = new QPushButton("OK", this);
-    cmdTemplateContour->setObjectName("cmdTemplateContour");
-    cmdTemplateContour->setDefault(true);
-    cmdTemplateContour->setAutoDefault(true);
-    cmdCancel = new QPushButton("Cancel", this);
-    cmdCancel->setObjectName("cmdCancel");
-    cmdCancel->setAutoDefault(false);
-    connect(cmdTemplateContour, &QPushButton::clicked, this,
+    cmdTemplateContour.setObjectName("cmdTemplateContour");
+    cmdTemplateContour.setDefault(true);
+    cmdTemplateContour.setAutoDefault(true);
+    cmdCancel.setObjectName("cmdCancel");
+    cmdCancel.setAutoDefault(false);
+    connect(&cmdTemplateContour, &QPushButton::clicked, this,
             &TfrmParameters::cmdTemplateContourClick);
-    connect(cmdCancel, &QPushButton::clicked, this, &TfrmParameters::cmdCancelClick);
+    connect(&cmdCancel, &QPushButton::clicked, this, &TfrmParameters::cmdCancelClick);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdTemplateContour);
-    buttons->addWidget(cmdCancel);
-    auto* main = new QVBoxLayout(this);
-    main->addWidget(parameters);
-    main->addWidget(lineNumbers);
-    main->addLayout(buttons);
+    buttons.addStretch();
+    buttons.addWidget(&cmdTemplateContour);
+    buttons.addWidget(&cmdCancel);
+    main.addWidget(&grpParameters);
+    main.addWidget(&grpLineNumbers);
+    main.addLayout(&buttons);
 
     adjustSize();
     setFixedSize(sizeHint());
@@ -102,26 +98,26 @@ void TfrmParameters::showEvent(QShowEvent* event) {
 
 void TfrmParameters::FormShow() {
     const TParameterTexts texts = ParameterTexts(Globals().Params);
-    txtTemplateContourDepth->setText(QString::fromStdString(texts.Depth));
-    txtRapidHeight->setText(QString::fromStdString(texts.RapidHeight));
-    txtRoughFeed->setText(QString::fromStdString(texts.RoughFeed));
-    txtRoughPlunge->setText(QString::fromStdString(texts.RoughPlunge));
-    txtPrecision->setText(QString::fromStdString(texts.Precision));
-    txtDecimal->setText(QString::fromStdString(texts.Decimal));
-    txtStartAt->setText(QString::fromStdString(texts.Start));
-    txtIncrement->setText(QString::fromStdString(texts.Increment));
+    txtTemplateContourDepth.setText(QString::fromStdString(texts.Depth));
+    txtRapidHeight.setText(QString::fromStdString(texts.RapidHeight));
+    txtRoughFeed.setText(QString::fromStdString(texts.RoughFeed));
+    txtRoughPlunge.setText(QString::fromStdString(texts.RoughPlunge));
+    txtPrecision.setText(QString::fromStdString(texts.Precision));
+    txtDecimal.setText(QString::fromStdString(texts.Decimal));
+    txtStartAt.setText(QString::fromStdString(texts.Start));
+    txtIncrement.setText(QString::fromStdString(texts.Increment));
 }
 
 void TfrmParameters::cmdTemplateContourClick() {
     TParameterTexts texts;
-    texts.Depth = txtTemplateContourDepth->text().toStdString();
-    texts.RapidHeight = txtRapidHeight->text().toStdString();
-    texts.RoughFeed = txtRoughFeed->text().toStdString();
-    texts.RoughPlunge = txtRoughPlunge->text().toStdString();
-    texts.Precision = txtPrecision->text().toStdString();
-    texts.Decimal = txtDecimal->text().toStdString();
-    texts.Start = txtStartAt->text().toStdString();
-    texts.Increment = txtIncrement->text().toStdString();
+    texts.Depth = txtTemplateContourDepth.text().toStdString();
+    texts.RapidHeight = txtRapidHeight.text().toStdString();
+    texts.RoughFeed = txtRoughFeed.text().toStdString();
+    texts.RoughPlunge = txtRoughPlunge.text().toStdString();
+    texts.Precision = txtPrecision.text().toStdString();
+    texts.Decimal = txtDecimal.text().toStdString();
+    texts.Start = txtStartAt.text().toStdString();
+    texts.Increment = txtIncrement.text().toStdString();
     TGlobals& g = Globals();
     ReadDialogFields(texts, g.Params);
     try {
@@ -143,7 +139,7 @@ void TfrmParameters::cmdCancelClick() {
 void TfrmParameters::keyPressEvent(QKeyEvent* event) {
     // Escape is the Cancel button, with its side effect.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cmdCancel->click();
+        cmdCancel.click();
         return;
     }
     QDialog::keyPressEvent(event);

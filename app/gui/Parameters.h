@@ -3,12 +3,15 @@
 #pragma once
 
 #include <QDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 #include <vector>
-
-class QLabel;
-class QLineEdit;
-class QPushButton;
 
 class TfrmParameters : public QDialog {
     Q_OBJECT
@@ -36,15 +39,32 @@ class TfrmParameters : public QDialog {
     static void UnhighlightLabel(QLabel* panel);
     const Field* fieldOf(QObject* edit) const;
 
-    QLineEdit* txtTemplateContourDepth;
-    QLineEdit* txtRapidHeight;
-    QLineEdit* txtRoughFeed;
-    QLineEdit* txtRoughPlunge;
-    QLineEdit* txtPrecision;
-    QLineEdit* txtDecimal;
-    QLineEdit* txtStartAt;
-    QLineEdit* txtIncrement;
-    QPushButton* cmdTemplateContour;
-    QPushButton* cmdCancel;
+    // Containers and layouts come before what they hold: members are destroyed in reverse,
+    // so every widget leaves its layout and parent before those go. The field list too: an
+    // edit that loses focus as it is destroyed still passes through eventFilter.
     std::vector<Field> fields;
+    QVBoxLayout main;
+    QHBoxLayout buttons;
+    QGroupBox grpParameters;
+    QGridLayout pGrid;
+    QGroupBox grpLineNumbers;
+    QGridLayout nGrid;
+    QLabel pnlTemplateContourDepth;
+    QLineEdit txtTemplateContourDepth;
+    QLabel pnlEngrave;
+    QLineEdit txtRapidHeight;
+    QLabel pnlRoughFeed;
+    QLineEdit txtRoughFeed;
+    QLabel pnlRoughPlunge;
+    QLineEdit txtRoughPlunge;
+    QLabel pnlPrecision;
+    QLineEdit txtPrecision;
+    QLabel pnlDecimal;
+    QLineEdit txtDecimal;
+    QLabel pnlStart;
+    QLineEdit txtStartAt;
+    QLabel pnlIncr;
+    QLineEdit txtIncrement;
+    QPushButton cmdTemplateContour;
+    QPushButton cmdCancel;
 };
