@@ -7,6 +7,8 @@
 #include "app/core/Parameters.h"
 #include "glyph/UTTF2Vct.h"
 
+#include "BenchRatio.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -96,29 +98,11 @@ void BM_InProcess(benchmark::State& state) {
 BENCHMARK(BM_CliProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_InProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Remembers each benchmark's real time per iteration for the closing ratio.
-class TRatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                Times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> Times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto& t = reporter.Times;
-    const auto c = t.find("BM_CliProcess/real_time");
-    const auto i = t.find("BM_InProcess/real_time");
-    if (c != t.end() && i != t.end() && i->second > 0)
-        std::cout << "orlenta-cli / in-process = " << c->second / i->second << '\n';
+    const int rc = bench::RunWithRatio(argc, argv, "BM_CliProcess/real_time",
+                                       "BM_InProcess/real_time", "orlenta-cli / in-process");
     fs::remove_all(Scratch());
-    benchmark::Shutdown();
+    return rc;
 }

@@ -4,6 +4,8 @@
 #include "QuorvelKernel.h"
 #include "SafeFile.h"
 
+#include "BenchRatio.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -78,28 +80,9 @@ void BM_WriteFormattedBytes(benchmark::State& state) {
 BENCHMARK(BM_WriteGCode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WriteFormattedBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Remembers each benchmark's real time per iteration for the closing ratio.
-class TRatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                Times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> Times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto& t = reporter.Times;
-    const auto w = t.find("BM_WriteGCode/real_time");
-    const auto f = t.find("BM_WriteFormattedBytes/real_time");
-    if (w != t.end() && f != t.end() && f->second > 0)
-        std::cout << "WriteGCode / I/O floor = " << w->second / f->second << '\n';
-    benchmark::Shutdown();
+    return bench::RunWithRatio(argc, argv, "BM_WriteGCode/real_time",
+                               "BM_WriteFormattedBytes/real_time", "WriteGCode / I/O floor");
 }

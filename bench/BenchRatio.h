@@ -1,0 +1,40 @@
+// A benchmark main that prints, after the usual table, the ratio of two benchmarks' real
+// times per iteration: the figure we quote (a run against its baseline in the same process).
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+class TRatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs)
+            if (r.run_type == Run::RT_Iteration)
+                Times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> Times;
+};
+
+// Runs the registered benchmarks and prints "label = measured / baseline" when both ran
+// (names as Google Benchmark reports them, e.g. "BM_WriteGCode/real_time").
+inline int RunWithRatio(int argc, char** argv, const std::string& measured,
+                        const std::string& baseline, const std::string& label) {
+    benchmark::Initialize(&argc, argv);
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto m = reporter.Times.find(measured);
+    const auto b = reporter.Times.find(baseline);
+    if (m != reporter.Times.end() && b != reporter.Times.end() && b->second > 0)
+        std::cout << label << " = " << m->second / b->second << '\n';
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace bench
