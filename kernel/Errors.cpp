@@ -24,11 +24,10 @@ void CheckFloatFlags() {
         throw EOverflow();
 }
 
-void CheckFinite(double v) {
+void RaiseNotFinite(double v) {
     if (std::isnan(v))
         throw EInvalidOp();
-    if (std::isinf(v))
-        throw EOverflow();
+    throw EOverflow();
 }
 
 std::int32_t TruncToInt32(double v) {
