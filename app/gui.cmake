@@ -1,9 +1,5 @@
 # The Qt desktop program: the windows in orlenta_gui, the program start in orlenta.
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
-if(NOT TARGET orlenta_command OR NOT TARGET orlenta_preview)
-  message(STATUS "orlenta: the commands or the preview are not built yet, skipping the program")
-  return()
-endif()
 
 add_library(orlenta_gui
   gui/Font.cpp

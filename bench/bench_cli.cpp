@@ -4,10 +4,10 @@
 #include "app/command/CreateCommand.h"
 #include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"
-#include "app/core/Parameters.h"
+#include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 
-#include "BenchRatio.h"
+#include "bench/BenchRatio.h"
 
 #include <benchmark/benchmark.h>
 

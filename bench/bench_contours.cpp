@@ -1,8 +1,8 @@
 // BuildContours on text-like input: a line of glyph-like outlines of 10 to 200 segments,
 // some with a hole, sorted by MinX. Plain is the scan that walks every element from the
 // start; Indexed is what BuildContours uses. Both give identical contours.
-#include "ContourBuilder.h"
-#include "QuorvelKernel.h"
+#include "kernel/ContourBuilder.h"
+#include "kernel/QuorvelKernel.h"
 
 #include <benchmark/benchmark.h>
 

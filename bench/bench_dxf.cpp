@@ -1,7 +1,7 @@
 // Saving a drawing of a million lines, against writing the same bytes already formatted
 // through the same file path (temporary file, sync, rename): the I/O floor.
-#include "DXFObject.h"
-#include "DXFTextFile.h"
+#include "dxf/DXFObject.h"
+#include "dxf/DXFTextFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,10 @@
 // Writing a G-code program of 10^6 segments, against the floor of writing the same bytes
 // already formatted (through the same temporary-file-and-rename path). Prints the ratio.
-#include "GCodeWriter.h"
-#include "QuorvelKernel.h"
-#include "SafeFile.h"
+#include "gcode/GCodeWriter.h"
+#include "kernel/QuorvelKernel.h"
+#include "kernel/SafeFile.h"
 
-#include "BenchRatio.h"
+#include "bench/BenchRatio.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // The converter on the 95 printable ASCII characters, against FreeType alone loading and
 // decomposing the same glyphs of the same face.
-#include "FreeTypeFontService.h"
-#include "UTTF2Vct.h"
+#include "glyph/FreeTypeFontService.h"
+#include "glyph/UTTF2Vct.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -1,6 +1,6 @@
 // Linear and arc layout of a 1,000-character text at precision 8 and 100.
-#include "ArcLayout.h"
-#include "LinearLayout.h"
+#include "layout/ArcLayout.h"
+#include "layout/LinearLayout.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // Setting up jobs from keys and values, reading batch files and naming their outputs;
 // see CliJob.h.
-#include "CliJob.h"
+#include "cli/CliJob.h"
 
 #include "app/command/FieldNumbers.h"
 #include "gcode/GCodeWriter.h"

@@ -1,5 +1,5 @@
 // Running the shared Create and Save for one job or a batch; see CliRun.h.
-#include "CliRun.h"
+#include "cli/CliRun.h"
 
 #include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"

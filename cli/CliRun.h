@@ -2,7 +2,7 @@
 // chosen format. A batch either writes every file or none.
 #pragma once
 
-#include "CliJob.h"
+#include "cli/CliJob.h"
 
 #include <filesystem>
 #include <iosfwd>

@@ -1,10 +1,10 @@
 // orlenta-cli: the desktop program's Create and Save without a window, for one text given
 // on the command line or for a batch file of texts, one output file per line.
-#include "CliJob.h"
-#include "CliRun.h"
+#include "cli/CliJob.h"
+#include "cli/CliRun.h"
 
 #include "app/core/Globals.h"
-#include "app/core/Parameters.h"
+#include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
 

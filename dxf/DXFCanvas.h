@@ -2,7 +2,7 @@
 // the user interface implements over its own toolkit, and the projection it supplies.
 #pragma once
 
-#include "DXFGeometry.h"
+#include "dxf/DXFGeometry.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,11 +1,11 @@
 // The DXF entity classes: file output, extents, drawing, descriptions, vertex editing and
 // block references.
-#include "DXFEntities.h"
+#include "dxf/DXFEntities.h"
 
-#include "DXFFormat.h"
-#include "DXFObject.h"
-#include "DXFTextFile.h"
-#include "Errors.h"
+#include "dxf/DXFFormat.h"
+#include "dxf/DXFObject.h"
+#include "dxf/DXFTextFile.h"
+#include "kernel/Errors.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,10 +2,10 @@
 // upper-cased without the trailing underscore, so the class names are part of the format.
 #pragma once
 
-#include "DXFCanvas.h"
-#include "DXFException.h"
-#include "DXFGeometry.h"
-#include "QuorvelTypes.h"
+#include "dxf/DXFCanvas.h"
+#include "dxf/DXFException.h"
+#include "dxf/DXFGeometry.h"
+#include "kernel/QuorvelTypes.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The error the drawing model raises for misuse of its layers and entities.
 #pragma once
 
-#include "Errors.h"
+#include "kernel/Errors.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 // 0.0078125 whose expansion ends in a 5 just past the last kept digit) going away from
 // zero. The fixed format works on the value scaled by a power of ten and settles products
 // that land next to a half with fma, so the decision never rests on a rounded product.
-#include "DXFFormat.h"
+#include "dxf/DXFFormat.h"
 
 #include <algorithm>
 #include <bit>

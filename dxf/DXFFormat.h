@@ -3,7 +3,7 @@
 // accept nothing else.
 #pragma once
 
-#include "DXFGeometry.h"
+#include "dxf/DXFGeometry.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // Geometry functions of the DXF subsystem; see DXFGeometry.h.
-#include "DXFGeometry.h"
+#include "dxf/DXFGeometry.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // The drawing model: entity lists, layers and the drawing built from toolpaths.
-#include "DXFObject.h"
+#include "dxf/DXFObject.h"
 
-#include "DXFWriter.h"
+#include "dxf/DXFWriter.h"
 
 // ---- Entity_List ---------------------------------------------------------------------
 

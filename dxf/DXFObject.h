@@ -2,9 +2,9 @@
 // one Entity_List per entity class, in the order the classes first occur.
 #pragma once
 
-#include "DXFEntities.h"
-#include "DXFException.h"
-#include "QuorvelTypes.h"
+#include "dxf/DXFEntities.h"
+#include "dxf/DXFException.h"
+#include "kernel/QuorvelTypes.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
 // Buffered, all-or-nothing output file of the DXF writer; see DXFTextFile.h.
-#include "DXFTextFile.h"
+#include "dxf/DXFTextFile.h"
 
-#include "DXFFormat.h"
-#include "Errors.h"
+#include "dxf/DXFFormat.h"
+#include "kernel/Errors.h"
 
 #include <charconv>
 #include <cmath>

@@ -4,7 +4,7 @@
 // as it was and removes the temporary file.
 #pragma once
 
-#include "SafeFile.h"
+#include "kernel/SafeFile.h"
 
 #include <cstdint>
 #include <memory>

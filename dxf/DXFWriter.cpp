@@ -1,7 +1,7 @@
 // The DXF file writer; see DXFWriter.h.
-#include "DXFWriter.h"
+#include "dxf/DXFWriter.h"
 
-#include "DXFFormat.h"
+#include "dxf/DXFFormat.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // viewport, the layers), BLOCKS (from layer "0"), ENTITIES, then EOF.
 #pragma once
 
-#include "DXFGeometry.h"
-#include "DXFObject.h"
-#include "DXFTextFile.h"
+#include "dxf/DXFGeometry.h"
+#include "dxf/DXFObject.h"
+#include "dxf/DXFTextFile.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 // The G-code writer; see GCodeWriter.h.
-#include "GCodeWriter.h"
+#include "gcode/GCodeWriter.h"
 
-#include "Errors.h"
-#include "QuorvelKernel.h"
-#include "SafeFile.h"
+#include "kernel/Errors.h"
+#include "kernel/QuorvelKernel.h"
+#include "kernel/SafeFile.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 // The G-code writer: the toolpaths as a line-numbered G-code program (a ".Dnc" file).
 #pragma once
 
-#include "QuorvelTypes.h"
+#include "kernel/QuorvelTypes.h"
 
 #include <filesystem>
 #include <string>

@@ -1,5 +1,5 @@
 // Cubic to quadratic conversion; see CubicToQuadratic.h.
-#include "CubicToQuadratic.h"
+#include "glyph/CubicToQuadratic.h"
 
 #include <algorithm>
 #include <cmath>

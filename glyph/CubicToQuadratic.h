@@ -2,7 +2,7 @@
 // that every outline source can deliver quadratic records only.
 #pragma once
 
-#include "NativeOutline.h"
+#include "glyph/NativeOutline.h"
 
 #include <vector>
 

@@ -4,9 +4,9 @@
 // native record layout: runs of on-curve points as line records, runs of conic control
 // points as quadratic spline records whose implied on-curve points are the exact
 // midpoints of neighbouring controls, and cubic (CFF) curves as quadratic pieces.
-#include "FreeTypeFontService.h"
+#include "glyph/FreeTypeFontService.h"
 
-#include "CubicToQuadratic.h"
+#include "glyph/CubicToQuadratic.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

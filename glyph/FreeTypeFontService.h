@@ -1,7 +1,7 @@
 // The outline source on FreeType, with faces found through fontconfig.
 #pragma once
 
-#include "OutlineSource.h"
+#include "glyph/OutlineSource.h"
 
 #include <memory>
 #include <string>

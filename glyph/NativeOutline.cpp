@@ -1,5 +1,5 @@
 // Fixed-point conversions and the native outline writer; see NativeOutline.h.
-#include "NativeOutline.h"
+#include "glyph/NativeOutline.h"
 
 #include <cassert>
 #include <cmath>

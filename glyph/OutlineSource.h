@@ -3,7 +3,7 @@
 // source; others (single-line engraving fonts) can stand beside it.
 #pragma once
 
-#include "NativeOutline.h"
+#include "glyph/NativeOutline.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 // The outline converter and its stroke collection; see UTTF2Vct.h.
-#include "UTTF2Vct.h"
+#include "glyph/UTTF2Vct.h"
 
-#include "FreeTypeFontService.h"
+#include "glyph/FreeTypeFontService.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 // units out (every curve piece cut into Precision strokes), plus character advances.
 #pragma once
 
-#include "OutlineSource.h"
+#include "glyph/OutlineSource.h"
 
 #include "kernel/Errors.h"
 

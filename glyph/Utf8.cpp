@@ -1,5 +1,5 @@
 // UTF-8 decoding; see Utf8.h.
-#include "Utf8.h"
+#include "glyph/Utf8.h"
 
 namespace {
 constexpr char32_t Replacement = 0xFFFD;

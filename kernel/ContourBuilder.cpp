@@ -1,9 +1,9 @@
 // The contour builder: chains loose segments, sorted by MinX, into closed or open contours,
 // batch by batch, then joins the open chains that batch borders have cut.
-#include "ContourBuilder.h"
+#include "kernel/ContourBuilder.h"
 
-#include "Hooks.h"
-#include "QuorvelKernel.h"
+#include "kernel/Hooks.h"
+#include "kernel/QuorvelKernel.h"
 
 #include <algorithm>
 #include <cmath>

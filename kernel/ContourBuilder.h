@@ -3,7 +3,7 @@
 // BuildContours.
 #pragma once
 
-#include "QuorvelTypes.h"
+#include "kernel/QuorvelTypes.h"
 
 #include <cstdint>
 

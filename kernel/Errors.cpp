@@ -1,5 +1,5 @@
 // Floating-point checkpoints and safe double-to-integer conversions; see Errors.h.
-#include "Errors.h"
+#include "kernel/Errors.h"
 
 #include <cfenv>
 #include <cmath>

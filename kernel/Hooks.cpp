@@ -1,5 +1,5 @@
 // The process-wide user-interface hooks; see Hooks.h.
-#include "Hooks.h"
+#include "kernel/Hooks.h"
 
 #include <utility>
 

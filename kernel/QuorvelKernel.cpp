@@ -1,6 +1,6 @@
 // Geometric primitives on segments, contours and toolpaths. Tolerances are part of the
 // chaining behaviour that stored jobs rely on; change none without changing them all.
-#include "QuorvelKernel.h"
+#include "kernel/QuorvelKernel.h"
 
 #include <algorithm>
 #include <cmath>

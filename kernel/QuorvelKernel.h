@@ -2,7 +2,7 @@
 // segments into closed or open contours.
 #pragma once
 
-#include "QuorvelTypes.h"
+#include "kernel/QuorvelTypes.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,7 +1,7 @@
 // Temporary-file-and-rename writing; see SafeFile.h.
-#include "SafeFile.h"
+#include "kernel/SafeFile.h"
 
-#include "Errors.h"
+#include "kernel/Errors.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
 // The toolpath builder; see ToolpathBuilder.h.
-#include "ToolpathBuilder.h"
+#include "kernel/ToolpathBuilder.h"
 
-#include "Hooks.h"
-#include "QuorvelKernel.h"
+#include "kernel/Hooks.h"
+#include "kernel/QuorvelKernel.h"
 
 #include <cmath>
 #include <cstddef>

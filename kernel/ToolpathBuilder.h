@@ -2,8 +2,8 @@
 // the contour line exactly (no tool-radius offset).
 #pragma once
 
-#include "Errors.h"
-#include "QuorvelTypes.h"
+#include "kernel/Errors.h"
+#include "kernel/QuorvelTypes.h"
 
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 // Arc text layout; see ArcLayout.h.
-#include "ArcLayout.h"
+#include "layout/ArcLayout.h"
 
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"

@@ -1,7 +1,7 @@
 // Text along a circular arc, running clockwise, each character upright on the circle.
 #pragma once
 
-#include "LinearLayout.h"
+#include "layout/LinearLayout.h"
 
 // Appends the contours of the text at height H (≠ 0) around (CX, CY), radius R (≠ 0),
 // start angle A (radians, 0 at the top, clockwise) to contours. A character wider than R

@@ -1,5 +1,5 @@
 // Linear text layout and the shared segment operations; see LinearLayout.h.
-#include "LinearLayout.h"
+#include "layout/LinearLayout.h"
 
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"

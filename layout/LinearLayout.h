@@ -3,7 +3,7 @@
 // shares.
 #pragma once
 
-#include "ViewBox.h"
+#include "layout/ViewBox.h"
 
 #include "glyph/UTTF2Vct.h"
 #include "kernel/QuorvelTypes.h"

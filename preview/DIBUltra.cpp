@@ -1,5 +1,5 @@
 // Pixel surface and line rasteriser of the preview.
-#include "DIBUltra.h"
+#include "preview/DIBUltra.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,5 +1,5 @@
 // Window/viewport engine of the preview.
-#include "PantoGraph.h"
+#include "preview/PantoGraph.h"
 
 #include <algorithm>
 #include <cmath>

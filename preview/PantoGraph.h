@@ -2,8 +2,8 @@
 // transformation into a viewport in pixels and draws pen-plotter style on its surface.
 #pragma once
 
-#include "DIBUltra.h"
-#include "VectorMatrix.h"
+#include "preview/DIBUltra.h"
+#include "preview/VectorMatrix.h"
 
 #include <cstdint>
 #include <memory>

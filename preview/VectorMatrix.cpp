@@ -1,5 +1,5 @@
 // Vector and matrix arithmetic of the preview.
-#include "VectorMatrix.h"
+#include "preview/VectorMatrix.h"
 
 #include <cmath>
 

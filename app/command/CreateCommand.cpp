@@ -1,7 +1,7 @@
 // The Create command; see CreateCommand.h.
-#include "CreateCommand.h"
+#include "app/command/CreateCommand.h"
 
-#include "FieldNumbers.h"
+#include "app/command/FieldNumbers.h"
 
 #include "app/core/Globals.h"
 #include "glyph/UTTF2Vct.h"

@@ -1,5 +1,5 @@
 // Field text to number conversion in the user's locale; see FieldNumbers.h.
-#include "FieldNumbers.h"
+#include "app/command/FieldNumbers.h"
 
 #include "kernel/Errors.h"
 

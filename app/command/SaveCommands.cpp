@@ -1,5 +1,5 @@
 // Saving the toolpaths of the last Create; see SaveCommands.h.
-#include "SaveCommands.h"
+#include "app/command/SaveCommands.h"
 
 #include "app/core/Globals.h"
 #include "dxf/DXFObject.h"

@@ -1,5 +1,5 @@
 // The process-wide state; see Globals.h.
-#include "Globals.h"
+#include "app/core/Globals.h"
 
 TGlobals& Globals() {
     static TGlobals g;

@@ -3,8 +3,8 @@
 // extents. Touched only on the user-interface thread.
 #pragma once
 
-#include "Hooks.h" // ProcessMessages, ShowMessage and their installers belong here too
-#include "QuorvelTypes.h"
+#include "kernel/Hooks.h" // ProcessMessages, ShowMessage and their installers belong here too
+#include "kernel/QuorvelTypes.h"
 #include "layout/ViewBox.h"
 
 #include <cstdint>

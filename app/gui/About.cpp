@@ -1,8 +1,8 @@
 // The about box; see About.h.
-#include "About.h"
+#include "app/gui/About.h"
 
-#include "Font.h"
-#include "OrlentaIcon.h"
+#include "app/gui/Font.h"
+#include "app/gui/OrlentaIcon.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

@@ -1,15 +1,15 @@
 // The main window; see Font.h.
-#include "Font.h"
+#include "app/gui/Font.h"
 
-#include "About.h"
-#include "Help.h"
-#include "OrlentaIcon.h"
-#include "Parameters.h"
-#include "VectorDisplay3D.h"
+#include "app/gui/About.h"
+#include "app/gui/Help.h"
+#include "app/gui/OrlentaIcon.h"
+#include "app/gui/Parameters.h"
+#include "app/gui/VectorDisplay3D.h"
 
 #include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"
-#include "app/core/Parameters.h"
+#include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
 #include "preview/PantoGraph.h"

@@ -4,7 +4,7 @@
 
 #include "app/command/CreateCommand.h"
 
-#include "VectorDisplay3D.h"
+#include "app/gui/VectorDisplay3D.h"
 
 #include <QAction>
 #include <QButtonGroup>

@@ -1,5 +1,5 @@
 // The Qt side of the process-wide hooks; see GuiHooks.h.
-#include "GuiHooks.h"
+#include "app/gui/GuiHooks.h"
 
 #include "kernel/Hooks.h"
 

@@ -1,5 +1,5 @@
 // The help window; see Help.h.
-#include "Help.h"
+#include "app/gui/Help.h"
 
 #include <QCoreApplication>
 #include <QDir>

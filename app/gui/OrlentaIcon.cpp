@@ -1,5 +1,5 @@
 // Icons drawn with QPainter, so the program needs no image files.
-#include "OrlentaIcon.h"
+#include "app/gui/OrlentaIcon.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,8 +1,8 @@
 // The parameter dialog; see Parameters.h.
-#include "Parameters.h"
+#include "app/gui/Parameters.h"
 
 #include "app/core/Globals.h"
-#include "app/core/Parameters.h"
+#include "app/core/ParameterFile.h"
 #include "kernel/Hooks.h"
 
 #include <QGridLayout>

@@ -1,5 +1,5 @@
 // The preview control; see VectorDisplay3D.h.
-#include "VectorDisplay3D.h"
+#include "app/gui/VectorDisplay3D.h"
 
 #include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"

@@ -1,9 +1,9 @@
 // Program start: the main window, the parameter dialog and the about box, then the
 // message loop until the main window closes.
-#include "About.h"
-#include "Font.h"
-#include "GuiHooks.h"
-#include "Parameters.h"
+#include "app/gui/About.h"
+#include "app/gui/Font.h"
+#include "app/gui/GuiHooks.h"
+#include "app/gui/Parameters.h"
 
 #include <QAction>
 #include <QApplication>

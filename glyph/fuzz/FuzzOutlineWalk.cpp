@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the outline walk as a native outline buffer; the first byte
 // picks the precision.
-#include "UTTF2Vct.h"
+#include "glyph/UTTF2Vct.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // A main window on the offscreen platform with its dialogs replaced by recorders.
 #pragma once
 
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include "app/gui/Font.h"
 #include "app/gui/VectorDisplay3D.h"

@@ -1,6 +1,6 @@
 // The Create command and the save helpers without a window: every stop, every message,
 // the state each leaves behind, and the saved files read back against the toolpaths.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include "app/command/CreateCommand.h"
 #include "app/command/SaveCommands.h"

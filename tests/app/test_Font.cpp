@@ -1,6 +1,6 @@
 // The main window driven as a person would: typing, Enter, the layout choice, the
 // messages of Create, the save and font commands, help and the about box.
-#include "WindowFixture.h"
+#include "tests/app/WindowFixture.h"
 
 #include "app/gui/About.h"
 #include "app/gui/Help.h"

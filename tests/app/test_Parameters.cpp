@@ -1,8 +1,8 @@
 // The parameter dialog: what it shows, its key filters and focus highlight, OK writing
 // the parameter file (and staying open when it cannot), Cancel stopping a build.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
-#include "app/core/Parameters.h"
+#include "app/core/ParameterFile.h"
 #include "app/gui/Parameters.h"
 
 #include <QApplication>

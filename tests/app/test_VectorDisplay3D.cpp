@@ -1,6 +1,6 @@
 // The preview after Create: blue where the toolpaths run, white everywhere else, and the
 // picture following Shift+drag (pan) and Ctrl+drag (zoom).
-#include "WindowFixture.h"
+#include "tests/app/WindowFixture.h"
 
 #include "preview/PantoGraph.h"
 

@@ -1,5 +1,5 @@
 // Batch lines, output name patterns and the command line's number and size rules.
-#include "CliJob.h"
+#include "cli/CliJob.h"
 
 #include "kernel/Errors.h"
 

@@ -1,13 +1,13 @@
 // The built orlenta-cli against the desktop program's own Create and Save run in this
 // process: same bytes for the same inputs, the window's messages as errors, no file left
 // behind by a failure, and batches of many jobs.
-#include "CliTestSupport.h"
+#include "tests/cli/CliTestSupport.h"
 
 #include "app/command/CreateCommand.h"
 #include "app/command/FieldNumbers.h"
 #include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"
-#include "app/core/Parameters.h"
+#include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 
 #include <algorithm>

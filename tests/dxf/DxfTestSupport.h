@@ -2,8 +2,8 @@
 // TestFiles.h.
 #pragma once
 
-#include "QuorvelKernel.h"
-#include "TestFiles.h"
+#include "kernel/QuorvelKernel.h"
+#include "tests/support/TestFiles.h"
 
 #include <cmath>
 #include <random>

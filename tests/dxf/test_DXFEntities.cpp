@@ -1,6 +1,6 @@
 // Entity operations seen from outside: drawing through a recording canvas, descriptions,
 // vertex editing and block references.
-#include "DXFObject.h"
+#include "dxf/DXFObject.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The number formats of DXF files: pinned values and rounding at the last kept digit.
-#include "DXFFormat.h"
+#include "dxf/DXFFormat.h"
 
 #include <gtest/gtest.h>
 

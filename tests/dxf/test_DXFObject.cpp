@@ -1,7 +1,7 @@
 // The drawing model: building from toolpaths, layers and entity lists, colours, extents and
 // the geometry helpers that can meet degenerate input.
-#include "DXFObject.h"
-#include "DxfTestSupport.h"
+#include "dxf/DXFObject.h"
+#include "tests/dxf/DxfTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A real DXF reader (ezdxf, run by the system's own Python) reads what we write: its audit
 // finds no error, and every entity comes back with its type, layer and coordinates.
-#include "DXFObject.h"
-#include "DxfTestSupport.h"
+#include "dxf/DXFObject.h"
+#include "tests/dxf/DxfTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The DXF file as bytes: golden drawings, section and table layout, and what happens to the
 // target when writing fails.
-#include "DXFObject.h"
-#include "DXFWriter.h"
-#include "DxfTestSupport.h"
-#include "Errors.h"
+#include "dxf/DXFObject.h"
+#include "dxf/DXFWriter.h"
+#include "tests/dxf/DxfTestSupport.h"
+#include "kernel/Errors.h"
 
 #include <gtest/gtest.h>
 

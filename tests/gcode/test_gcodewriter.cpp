@@ -1,10 +1,10 @@
 // The G-code writer: golden programs, a read-back of written moves, and failures that must
 // leave the user's file as it was.
-#include "Errors.h"
-#include "GCodeWriter.h"
-#include "KernelFixtures.h"
-#include "QuorvelKernel.h"
-#include "TestFiles.h"
+#include "kernel/Errors.h"
+#include "gcode/GCodeWriter.h"
+#include "tests/support/KernelFixtures.h"
+#include "kernel/QuorvelKernel.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 

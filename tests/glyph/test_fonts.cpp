@@ -1,8 +1,8 @@
 // The converter on installed fonts through FreeType and fontconfig.
-#include "CubicToQuadratic.h"
-#include "FreeTypeFontService.h"
-#include "UTTF2Vct.h"
-#include "Utf8.h"
+#include "glyph/CubicToQuadratic.h"
+#include "glyph/FreeTypeFontService.h"
+#include "glyph/UTTF2Vct.h"
+#include "glyph/Utf8.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

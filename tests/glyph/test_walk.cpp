@@ -1,5 +1,5 @@
 // The outline walk and the converter on hand-made outline buffers.
-#include "UTTF2Vct.h"
+#include "glyph/UTTF2Vct.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Contour builder: tolerances, batch borders, orientation, growth at both ends, and
 // seeded random outlines checked by their properties.
-#include "ContourBuilder.h"
-#include "Hooks.h"
-#include "QuorvelKernel.h"
+#include "kernel/ContourBuilder.h"
+#include "kernel/Hooks.h"
+#include "kernel/QuorvelKernel.h"
 
 #include <gtest/gtest.h>
 

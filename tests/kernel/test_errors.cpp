@@ -1,7 +1,7 @@
 // Floating-point checkpoints and conversions that must raise instead of hitting
 // undefined behaviour.
-#include "Errors.h"
-#include "Hooks.h"
+#include "kernel/Errors.h"
+#include "kernel/Hooks.h"
 
 #include <gtest/gtest.h>
 

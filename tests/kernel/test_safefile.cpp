@@ -1,6 +1,6 @@
 // Replacing a file only after a complete write.
-#include "Errors.h"
-#include "SafeFile.h"
+#include "kernel/Errors.h"
+#include "kernel/SafeFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The toolpath builder: passes, loops, rapid entries, and the run flag that a command run
 // inside the message pump may clear.
-#include "Errors.h"
-#include "Hooks.h"
-#include "KernelFixtures.h"
-#include "QuorvelKernel.h"
-#include "ToolpathBuilder.h"
+#include "kernel/Errors.h"
+#include "kernel/Hooks.h"
+#include "tests/support/KernelFixtures.h"
+#include "kernel/QuorvelKernel.h"
+#include "kernel/ToolpathBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Linear and arc layout on a real font (Liberation Sans, answering "Arial").
-#include "ArcLayout.h"
-#include "LinearLayout.h"
+#include "layout/ArcLayout.h"
+#include "layout/LinearLayout.h"
 
 #include "kernel/Hooks.h"
 

@@ -1,6 +1,6 @@
 // The segment operations that both layouts share, and the view box.
-#include "ArcLayout.h"
-#include "LinearLayout.h"
+#include "layout/ArcLayout.h"
+#include "layout/LinearLayout.h"
 
 #include "kernel/QuorvelKernel.h"
 

@@ -1,7 +1,7 @@
 // Small geometry shared by the tests: polylines and the unit square.
 #pragma once
 
-#include "QuorvelKernel.h"
+#include "kernel/QuorvelKernel.h"
 
 #include <vector>
 

@@ -3,8 +3,8 @@
 // them.
 #pragma once
 
-#include "Errors.h"
-#include "QuorvelTypes.h"
+#include "kernel/Errors.h"
+#include "kernel/QuorvelTypes.h"
 
 #include <cstdint>
 #include <filesystem>

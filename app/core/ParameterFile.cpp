@@ -1,7 +1,7 @@
 // The parameter file and the dialog's conversions; see Parameters.h.
-#include "Parameters.h"
+#include "app/core/ParameterFile.h"
 
-#include "SafeFile.h"
+#include "kernel/SafeFile.h"
 
 // Bytes in, bytes out: no UTF conversion library. Debian's SimpleIni.h keeps its template
 // bodies behind SI_IMPLEMENTATION; instantiating them here spares linking its ICU build.

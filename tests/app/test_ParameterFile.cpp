@@ -1,7 +1,7 @@
 // Parameters.cfg and the parameter dialog's conversions; the process-wide state.
-#include "Globals.h"
-#include "Parameters.h"
-#include "TestFiles.h"
+#include "app/core/Globals.h"
+#include "app/core/ParameterFile.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
