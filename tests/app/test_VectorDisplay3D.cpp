@@ -3,6 +3,8 @@
 #include "tests/app/WindowFixture.h"
 
 #include "preview/PantoGraph.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/PreviewScenes.h"
 
 #include <QAction>
 #include <QImage>
@@ -162,6 +164,44 @@ TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
         EXPECT_EQ(screen.pixel(5, 26), qRgb(255, 255, 255)) << bits << " bits";
         EXPECT_EQ(screen.pixel(39, 29), qRgb(255, 255, 255)) << bits << " bits";
     }
+}
+
+} // namespace
+
+namespace {
+
+// The control's own picture of a fixed scene at 320 x 200, set up and fitted as the window
+// does it at start and on Create.
+TRgbPicture ControlPicture(const TPreviewScene& scene) {
+    TVectorDisplay3D preview;
+    preview.resize(320, 200);
+    preview.SetCartesian();
+    preview.ResetView();
+    preview.Resize();
+    TViewBox box;
+    box.MinX = scene.MinX;
+    box.MaxX = scene.MaxX;
+    box.MinY = scene.MinY;
+    box.MaxY = scene.MaxY;
+    preview.SetView(box, 20, 20, true);
+    preview.OnPaint = [&] {
+        preview.ClearSurface();
+        DrawToolpaths(preview.Graph(), scene.Toolpaths);
+        preview.ShowSurface();
+    };
+    const QImage img = preview.grab().toImage().convertToFormat(QImage::Format_RGB888);
+    TRgbPicture picture(img.width(), img.height());
+    for (int y = 0; y < img.height(); ++y)
+        std::copy_n(img.constScanLine(y), img.width() * 3, picture.At(0, y));
+    return picture;
+}
+
+// The screen shows exactly the surface's picture (the goldens the headless tests check).
+TEST(PreviewPicture, TheControlShowsTheGoldenPictures) {
+    EXPECT_TRUE(MatchesGoldenPicture(ControlPicture(LinearTextScene()), "preview_linear_text.ppm",
+                                     "control.out"));
+    EXPECT_TRUE(MatchesGoldenPicture(ControlPicture(ArcTextScene()), "preview_arc_text.ppm",
+                                     "control.out"));
 }
 
 } // namespace
