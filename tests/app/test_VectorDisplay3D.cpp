@@ -145,9 +145,8 @@ namespace {
 // Every surface format reaches the screen upright and in its colours.
 TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
     for (int bits : {8, 15, 16, 24, 32}) {
-        TPantoGraph graph;
-        graph.CreateSurface(40, 30, bits);
-        TDIBUltra& surface = *graph.Surface();
+        TPreviewPainter preview(40, 30, bits, TControlSize{40, 30});
+        TDIBUltra& surface = *preview.Graph().Surface();
         surface.SetBrushColor(0xFFFFFF);
         surface.Clear();
         surface.SetPenColor(0xFF0000); // blue
@@ -158,7 +157,7 @@ TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
         QImage frame;
         {
             QPainter painter(&screen);
-            CopySurface(graph, painter, 40, 30, frame);
+            CopySurface(preview, painter, 40, 30, frame);
         }
         EXPECT_EQ(screen.pixel(5, 3), qRgb(0, 0, 255)) << bits << " bits";
         EXPECT_EQ(screen.pixel(5, 26), qRgb(255, 255, 255)) << bits << " bits";
