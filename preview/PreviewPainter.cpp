@@ -105,6 +105,8 @@ void TPreviewPainter::Resize(TControlSize control) {
     if (TDIBUltra* surface = graph.Surface())
         surface->SetSize(static_cast<std::uint16_t>(control.Width),
                          static_cast<std::uint16_t>(control.Height));
+    // The new viewport under the old window would scale X and Y differently.
+    Refit(control);
 }
 
 void TPreviewPainter::SetCartesian() {

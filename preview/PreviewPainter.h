@@ -50,13 +50,14 @@ class TPreviewPainter {
     // positive changes nothing in the engine. E, the margins and Recentre are kept for Refit.
     void SetView(const TViewWindow& E, std::int32_t MarginX, std::int32_t MarginY, bool Recentre,
                  TControlSize control);
-    // Fits the window of the last SetView again, as it was asked for: after the control's
-    // size changed, the picture keeps its proportions and margins.
+    // Fits the window of the last SetView again, as it was asked for. A pan or zoom step
+    // since then is dropped: the picture returns to the fit Create gave it.
     void Refit(TControlSize control);
     // Top view, zoom 1.
     void ResetView();
-    // Follows the control's size: device size and viewport of the engine, and the surface's
-    // drawable area. The view is not refitted here.
+    // Follows the control's size: device size and viewport of the engine, the surface's
+    // drawable area, and the window of the last SetView fitted again (Refit), so a resized
+    // control shows the picture undistorted, with its margins, centred.
     void Resize(TControlSize control);
     // Coordinates given to MoveTo3D and LineTo3D are Cartesian.
     void SetCartesian();

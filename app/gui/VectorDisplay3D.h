@@ -29,7 +29,8 @@ class TVectorDisplay3D : public QWidget {
     void SetView(TViewBox E, std::int32_t MarginX, std::int32_t MarginY, bool Recentre);
     // Top view, zoom 1.
     void ResetView();
-    // Follows the control's size: device size and viewport of the engine.
+    // Follows the control's size: device size and viewport of the engine, and the view
+    // fitted again as the last SetView asked for (same margins, centred, one scale).
     void Resize();
     // Paints synchronously and clears Busy.
     void Paint();

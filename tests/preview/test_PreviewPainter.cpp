@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 constexpr TControlSize Control{320, 200};
@@ -56,6 +58,41 @@ TEST(PreviewPicture, LinearAndArcTextMatchTheirGoldensOnAnySurface) {
         EXPECT_TRUE(
             MatchesGoldenPicture(Render(ArcTextScene(), surface, Control), "preview_arc_text.ppm"));
     }
+}
+
+// Through random resizes (some too small to fit anything) the last fit is kept: one scale on
+// both axes, the scene's box centred, at least the margins around it and exactly the margin
+// on the tighter axis. Returning to the first size gives the golden picture again.
+TEST(PreviewResize, EveryResizeRefitsTheLastViewUndistortedAndCentred) {
+    const TPreviewScene scene = ArcTextScene();
+    TPreviewPainter painter(1920, 1080, 24, Control);
+    painter.SetCartesian();
+    painter.ResetView();
+    painter.Resize(Control);
+    painter.SetView(SceneWindow(scene), 20, 20, true, Control);
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> side(1, 1000);
+    for (int i = 0; i < 200; ++i) {
+        const TControlSize size{side(rng), side(rng)};
+        painter.Resize(size);
+        if (size.Width <= 40 || size.Height <= 40)
+            continue; // nothing fits; the engine keeps the last fit
+        SCOPED_TRACE(std::to_string(size.Width) + "x" + std::to_string(size.Height));
+        const TPantoGraph& g = painter.Graph();
+        ASSERT_NEAR(g.ScaleX(), g.ScaleY(), 1e-9 * g.ScaleX());
+        const TScreenPoint lo = g.WorldToScreen(Vector2D(scene.MinX, scene.MinY));
+        const TScreenPoint hi = g.WorldToScreen(Vector2D(scene.MaxX, scene.MaxY));
+        EXPECT_NEAR(lo.X + hi.X, size.Width, 1);
+        EXPECT_NEAR(lo.Y + hi.Y, size.Height, 1);
+        EXPECT_GE(lo.X, 19);
+        EXPECT_GE(hi.Y, 19);
+        EXPECT_NEAR(std::min(lo.X, hi.Y), 20, 1);
+    }
+    painter.Resize(Control);
+    painter.Draw(scene.Toolpaths);
+    TCapture capture;
+    painter.ShowSurface(capture, Control);
+    EXPECT_TRUE(MatchesGoldenPicture(capture.Picture, "preview_arc_text.ppm", "resized.out"));
 }
 
 } // namespace
