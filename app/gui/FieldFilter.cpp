@@ -13,6 +13,11 @@ bool IsShortcutKey(const QKeyEvent& key) {
 TCharFilter::TCharFilter(std::function<bool(QChar)> keep) : Keep(std::move(keep)) {}
 
 QValidator::State TCharFilter::validate(QString& input, int& pos) const {
+    // Undo and redo return to a text the field held before, shown values included.
+    if (seen.contains(input)) {
+        held = input;
+        return Acceptable;
+    }
     // The inserted part is what lies between the prefix and the suffix that the text shares
     // with the one held before; a deletion inserts nothing.
     const qsizetype shorter = std::min(held.size(), input.size());
@@ -36,10 +41,12 @@ QValidator::State TCharFilter::validate(QString& input, int& pos) const {
     input = filtered;
     pos = std::clamp(newPos, 0, static_cast<int>(input.size()));
     held = input;
+    seen.insert(input);
     return Acceptable;
 }
 
 void TCharFilter::Show(QLineEdit& edit, const QString& text) {
     held = text.left(edit.maxLength());
+    seen = {held};
     edit.setText(text);
 }

@@ -2,6 +2,7 @@
 // pasted, dropped or composed), and the test for keys that are shortcuts, not characters.
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QValidator>
 
@@ -26,5 +27,6 @@ class TCharFilter : public QValidator {
 
   private:
     std::function<bool(QChar)> Keep;
-    mutable QString held; // the text as last accepted
+    mutable QString held;       // the text as last accepted
+    mutable QSet<QString> seen; // every text accepted since the last Show: what undo brings back
 };

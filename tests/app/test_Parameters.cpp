@@ -118,6 +118,16 @@ TEST_F(ParametersDialog, FieldsTakeShortcutsEditingKeysAndFilteredPaste) {
         QTest::keyClick(e, Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(e->text(), "72") << name;
     }
+    // Undo brings back a shown value that could not be typed.
+    Globals().Params.RapidHeight = -1e-05;
+    dialog.hide();
+    dialog.show();
+    QLineEdit* rapid = edit("txtRapidHeight");
+    rapid->setFocus();
+    QTest::keyClick(rapid, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(rapid, "3");
+    QTest::keyClick(rapid, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rapid->text(), "-1e-05");
     const std::pair<const char*, const char*> pasted[] = {
         {"txtRoughFeed", "1,5"}, // separators kept in a floating-point field
         {"txtStartAt", "15"},    // digits only in an integer field
