@@ -348,6 +348,7 @@ void TfrmFont::selectFieldShowing(const std::string& message) {
 }
 
 void TfrmFont::markStale() {
+    ++edits;
     if (created)
         setStale(true);
 }
@@ -367,6 +368,7 @@ bool TfrmFont::confirmFreshPreview() {
         Create1Click();
         return !stale; // a Create that failed has shown why; nothing is saved
     case TStaleSaveChoice::Cancel:
+        Globals().RunFlag = 0; // as a cancelled save dialog does
         break;
     }
     return false;
@@ -387,7 +389,8 @@ TCreateFields TfrmFont::readFields() const {
 }
 
 void TfrmFont::Create1Click() {
-    runCommand([this] {
+    const unsigned editsAtStart = edits;
+    runCommand([this, editsAtStart] {
         TCreateResult result;
         {
             // The hourglass while the text is converted; a Create that is ignored (one is
@@ -400,8 +403,9 @@ void TfrmFont::Create1Click() {
         if (!result.Message.empty())
             ShowMessage(result.Message);
         if (result.Outcome == TCreateOutcome::Done) {
+            // An edit made while the build processed messages is not in what it built.
             created = true;
-            setStale(false);
+            setStale(edits != editsAtStart);
             Draw3D.repaint();
         }
     });

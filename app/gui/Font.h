@@ -119,6 +119,7 @@ class TfrmFont : public QMainWindow {
     bool closePending = false; // the window was closed while Create was running
     bool created = false;      // a Create has built the toolpaths shown
     bool stale = false;        // the inputs changed since
+    unsigned edits = 0;        // changes of the inputs so far
     std::vector<std::unique_ptr<TCharFilter>> numericFilters;
 
     // Members are destroyed in reverse order, so each container and layout is declared

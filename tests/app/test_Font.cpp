@@ -339,6 +339,17 @@ TEST_F(WindowTest, ChangesAfterCreateMarkThePreviewOutOfDate) {
     find<QAction>("SetParameters1")->trigger();
     EXPECT_FALSE(window->PreviewOutOfDate());
     EXPECT_TRUE(errors.empty());
+    // An edit made while Create processes messages is not in what it builds.
+    int pumps = 0;
+    SetMessagePumpHook([&] {
+        if (pumps++ == 0)
+            type("edFont", "D");
+        QCoreApplication::processEvents();
+    });
+    find<QAction>("Create1")->trigger();
+    SetMessagePumpHook([] { QCoreApplication::processEvents(); });
+    EXPECT_GT(pumps, 0);
+    EXPECT_TRUE(window->PreviewOutOfDate());
 }
 
 // Save As while the preview is out of date asks first: Cancel saves nothing, "Save As Is"
@@ -357,6 +368,7 @@ TEST_F(WindowTest, SaveWhileOutOfDateOffersToCreateFirst) {
     find<QAction>("SaveGCode1")->trigger();
     EXPECT_EQ(staleQuestions, 1);
     EXPECT_TRUE(requests.empty());
+    EXPECT_EQ(Globals().RunFlag, 0);
     EXPECT_FALSE(std::filesystem::exists(gcode.Path));
 
     staleAnswer = TStaleSaveChoice::SaveAsIs;
