@@ -48,7 +48,7 @@ class TfrmParameters : public QDialog {
     // Containers and layouts come before what they hold: members are destroyed in reverse,
     // so every widget leaves its layout and parent before those go. The field list too: an
     // edit that loses focus as it is destroyed still passes through eventFilter.
-    std::vector<Field> fields;
+    std::vector<Field> fields; // in the order of TParameterField
     QVBoxLayout main;
     QHBoxLayout buttons;
     QGroupBox grpParameters;
