@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package Orlenta needs to build, run and test.
+# Installs every Debian package Orlenta needs to build, run and test; with --package also
+# what building and checking the Debian package needs.
 # Idempotent: run as root on a fresh Debian 12 machine as often as you like.
 set -euo pipefail
 
@@ -19,7 +20,13 @@ packages=(
   python3 python3-ezdxf
   # a comma-decimal locale, so tests can check that files never take the user's separator
   locales
+  # manual pages from --help; checks of the installed menu entry and metainfo
+  help2man desktop-file-utils appstream
 )
+if [ "${1:-}" = --package ]; then
+  # the Debian package: its library dependencies, and the check of the result
+  packages+=(dpkg-dev file lintian)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
