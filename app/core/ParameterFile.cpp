@@ -1,4 +1,4 @@
-// The parameter file and the dialog's conversions; see Parameters.h.
+// The parameter file and the dialog's conversions; see ParameterFile.h.
 #include "app/core/ParameterFile.h"
 
 #include "kernel/SafeFile.h"
@@ -118,30 +118,32 @@ void RestoreLostComments(std::string_view original, std::string& saved) {
 EIniWriteError::EIniWriteError(const std::filesystem::path& file, std::string reason)
     : EInOutError("Unable to write to " + file.string()), Reason_(std::move(reason)) {}
 
-std::filesystem::path ExecutableDirectory() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : exe.parent_path();
-}
-
 std::filesystem::path DefaultParametersPath() {
     return ExecutableDirectory() / ParametersFileName;
 }
 
 namespace {
-std::filesystem::path& ParametersPathOverride() {
-    static std::filesystem::path path;
-    return path;
+TParameterFiles& ParameterFilesOverride() {
+    static TParameterFiles files;
+    return files;
 }
 } // namespace
 
+TParameterFiles ParameterFiles() {
+    const TParameterFiles& set = ParameterFilesOverride();
+    return set.Write.empty() ? FindParameterFiles(CurrentInstallLayout()) : set;
+}
+
 std::filesystem::path ParametersPath() {
-    const std::filesystem::path& set = ParametersPathOverride();
-    return set.empty() ? DefaultParametersPath() : set;
+    return ParameterFiles().Write;
+}
+
+void SetParameterFiles(TParameterFiles files) {
+    ParameterFilesOverride() = std::move(files);
 }
 
 void SetParametersPath(std::filesystem::path file) {
-    ParametersPathOverride() = std::move(file);
+    SetParameterFiles({file, file});
 }
 
 bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file) {
@@ -165,16 +167,25 @@ bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& f
     return true;
 }
 
-void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
+bool LoadParameters(TMachiningParameters& params) {
+    return LoadParameters(params, ParameterFiles().Read);
+}
+
+namespace {
+
+// Writes the keys into file, keeping everything else that base holds (file itself, or
+// the file a new one starts from).
+void SaveParametersOver(const TMachiningParameters& params, const std::filesystem::path& file,
+                        const std::filesystem::path& base) {
     CSimpleIniA ini;
     ini.SetSpaces(false);  // "Depth=0.5", as profile files are written
     ini.SetMultiKey(true); // a key given twice in another section keeps both values
     std::error_code ec;
     std::string original;
-    if (std::filesystem::exists(file, ec)) {
+    if (std::filesystem::exists(base, ec)) {
         // Whatever else the file holds must survive; if it cannot be read, do not write.
         std::string why;
-        auto data = ReadSmallFile(file, why);
+        auto data = ReadSmallFile(base, why);
         if (!data)
             throw EIniWriteError(file, why);
         original = std::move(*data);
@@ -203,6 +214,27 @@ void SaveParameters(const TMachiningParameters& params, const std::filesystem::p
     } catch (const EInOutError& e) {
         throw EIniWriteError(file, e.what());
     }
+}
+
+} // namespace
+
+void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
+    SaveParametersOver(params, file, file);
+}
+
+void SaveParameters(const TMachiningParameters& params) {
+    const TParameterFiles files = ParameterFiles();
+    std::error_code ec;
+    if (std::filesystem::exists(files.Write, ec)) {
+        SaveParametersOver(params, files.Write, files.Write);
+        return;
+    }
+    // The user's folder may not exist before the first save.
+    if (files.Write.has_parent_path())
+        std::filesystem::create_directories(files.Write.parent_path(), ec);
+    if (ec)
+        throw EIniWriteError(files.Write, ec.message());
+    SaveParametersOver(params, files.Write, files.Read);
 }
 
 std::string FloatToGeneralText(double v) {
