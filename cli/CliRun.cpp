@@ -4,6 +4,7 @@
 #include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"
 #include "kernel/Errors.h"
+#include "kernel/Hooks.h"
 
 #include <map>
 #include <ostream>
@@ -26,8 +27,9 @@ std::string silentStopMessage(const TCliJob& job) {
     return "Create stopped";
 }
 
+// where prefixes the warning about characters the font lacks ("jobs.txt:12: ").
 void createToolpaths(const TCliJob& job, const TMachiningParameters& base,
-                     TTTFToVectorConverter& ttf) {
+                     TTTFToVectorConverter& ttf, const std::string& where) {
     TGlobals& g = Globals();
     g.Params = base;
     ApplyOverrides(job.Params, g.Params);
@@ -36,6 +38,9 @@ void createToolpaths(const TCliJob& job, const TMachiningParameters& base,
         throw jobError(result.Message);
     if (result.Outcome != TCreateOutcome::Done)
         throw jobError(silentStopMessage(job));
+    // Before the check for toolpaths: missing glyphs may be why there are none.
+    if (!result.MissingCharacters.empty())
+        ShowMessage(where + "warning: " + MissingGlyphsNote(job.Font, result.MissingCharacters));
     // The window would save an empty program; a script would take it for a finished plate.
     if (g.Toolpaths.size() <= 1)
         throw jobError(g.Params.Depth == 0 ? "Depth is 0: there is nothing to engrave"
@@ -66,7 +71,7 @@ void removeQuietly(const fs::path& file) {
 void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TTTFToVectorConverter& ttf,
             const fs::path& file) {
     try {
-        createToolpaths(job.Job, base, ttf);
+        createToolpaths(job.Job, base, ttf, job.Where);
     } catch (const ECliError& e) {
         throw jobError(job.Where + e.what());
     } catch (const std::exception& e) {

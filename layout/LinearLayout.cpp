@@ -116,6 +116,16 @@ std::vector<std::int32_t> PenAdvances(const std::u32string& text,
     return advances;
 }
 
+std::u32string MissingCharacters(const std::u32string& text, TTTFToVectorConverter& converter) {
+    std::u32string missing;
+    for (char32_t c : text) {
+        const bool control = c <= 0x20 || (c >= 0x7F && c <= 0x9F);
+        if (!control && missing.find(c) == std::u32string::npos && !converter.HasGlyph(c))
+            missing.push_back(c);
+    }
+    return missing;
+}
+
 double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H) {
     if (H == 0)
         H = 1;

@@ -30,6 +30,7 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -121,6 +122,9 @@ TfrmFont::TfrmFont(QWidget* parent)
     Draw3D.OnPaint = [this] { Draw3DPaint(); };
     Draw3D.ShowException = [this](const QString& text) { ShowException(text); };
     setCentralWidget(&Draw3D);
+    // There from the start, so that a note appearing later does not shrink the preview
+    // under the view it was just fitted to.
+    statusBar()->setObjectName("StatusBar1");
 
     // FormCreate: fonts and parameters start at their defaults before the file is read.
     Font = TFontChoice{};
@@ -307,12 +311,24 @@ void TfrmFont::Create1Click() {
         }
         if (!result.Message.empty())
             ShowMessage(result.Message);
-        if (result.Outcome == TCreateOutcome::Done)
+        if (result.Outcome == TCreateOutcome::Done) {
+            showMissingGlyphs(result.MissingCharacters);
             Draw3D.repaint();
+        }
     });
     // A close that arrived while the build was processing messages happens now.
     if (closePending && !CreateRunning())
         close();
+}
+
+// In the status bar rather than a message box: it says once per Create what the font
+// lacks, with no dialog to dismiss each time.
+void TfrmFont::showMissingGlyphs(const std::u32string& missing) {
+    if (missing.empty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(
+            QString::fromStdString("Warning: " + MissingGlyphsNote(Font, missing)));
 }
 
 void TfrmFont::Draw3DPaint() {

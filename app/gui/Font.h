@@ -84,6 +84,7 @@ class TfrmFont : public QMainWindow {
     // Runs one command; an exception that escapes it is shown and the program goes on.
     void runCommand(const std::function<void()>& command);
     TCreateFields readFields() const;
+    void showMissingGlyphs(const std::u32string& missing);
     // The key handlers: true discards the key.
     bool edFontKeyPress(int key);
     bool txtWidthKeyPress(int key);

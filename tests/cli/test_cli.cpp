@@ -127,6 +127,19 @@ TEST_F(Cli, LinearAndArcJobsSaveTheDesktopBytes) {
         }
 }
 
+// The characters the font lacks are named once each on standard error (not the space or
+// the tab); the file is the one the window saves.
+TEST_F(Cli, WarnsOfCharactersTheFontLacksAndSavesAsTheWindowDoes) {
+    const std::string text = "A\u0436\u4e2d \u2603\t\u4e2dB";
+    const TRun run = Run({text, "--font", "Arial", "--height", "5", "-o", "out.Dnc"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err,
+              "orlenta-cli: warning: the font \"Arial\" has no glyph for: \u4e2d, \u2603\n");
+    EXPECT_EQ(ReadBytes(Dir / "out.Dnc"),
+              DesktopOutput({text, "5", "0", "0", "0", "0", "0", false, 0}, {"Arial", false, false},
+                            Cfg, Dir / "desktop.Dnc"));
+}
+
 TEST_F(Cli, ParameterOptionsReplaceThoseOfTheFile) {
     const TRun run = Run({"Pump 3", "--font",         "Arial", "--height",   "6",       "--depth",
                           "0.25",   "--rapid-height", "1.5",   "--feed",     "120.5",   "--plunge",
