@@ -5,6 +5,7 @@
 #include "app/core/Globals.h"
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
+#include "kernel/SafeFile.h"
 
 #include <map>
 #include <ostream>
@@ -128,6 +129,14 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
         for (std::size_t i = from; i < written.size(); ++i)
             removeQuietly(written[i]);
     };
+    // A target that cannot be written is refused before anything is written.
+    for (const TPlannedJob& job : jobs) {
+        try {
+            CheckWritable(job.File);
+        } catch (const std::exception& e) {
+            throw jobError(job.Where + job.File.string() + ": " + e.what());
+        }
+    }
     try {
         for (std::size_t i = 0; i < jobs.size(); ++i) {
             const fs::path temporary = temporaryFor(jobs[i].File, i);
@@ -139,14 +148,11 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
         throw;
     }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        std::error_code ec;
-        const fs::file_status old = fs::status(jobs[i].File, ec);
-        if (fs::exists(old))
-            fs::permissions(written[i], old.permissions(), ec);
-        fs::rename(written[i], jobs[i].File, ec);
-        if (ec) {
+        try {
+            PutFinishedFileInPlace(written[i], jobs[i].File);
+        } catch (const std::exception& e) {
             discard(i);
-            throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + ec.message());
+            throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + e.what());
         }
     }
     return 0;

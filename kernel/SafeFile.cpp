@@ -51,6 +51,69 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& target) {
     return target;
 }
 
+// Opening for writing is the one check that sees everything that may forbid the write:
+// permission bits, ACLs, a read-only mount, an immutable flag. It changes nothing.
+int OpenForWriting(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        ThrowErrno(errno);
+    return fd;
+}
+
+// Closes a descriptor when it goes out of scope.
+class TFdGuard {
+  public:
+    explicit TFdGuard(int fd) : fd_(fd) {}
+    ~TFdGuard() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TFdGuard(const TFdGuard&) = delete;
+    TFdGuard& operator=(const TFdGuard&) = delete;
+    int Get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// Whether the new file open as fd can take the place of the regular file st by rename
+// and keep what that file was: not when it has further hard links (the other names would
+// keep the old content), nor when its owner or group cannot be handed on (only the file's
+// owner or root can do that). On success the new file has the old one's owner, group and
+// permission bits.
+bool TakeOver(int fd, const struct stat& st) {
+    if (st.st_nlink > 1)
+        return false;
+    struct stat made {};
+    if (::fstat(fd, &made) != 0)
+        ThrowErrno(errno);
+    if ((made.st_uid != st.st_uid || made.st_gid != st.st_gid) &&
+        ::fchown(fd, st.st_uid, st.st_gid) != 0)
+        return false;
+    // After the chown, which clears the set-id bits. Best effort: the content matters more.
+    (void)::fchmod(fd, st.st_mode & 07777);
+    return true;
+}
+
+// Rewrites the file open as fd with bytes: truncate, write, flush to disk. A failure can
+// leave it cut short.
+void RewriteInPlace(int fd, std::string_view bytes) {
+    if (::ftruncate(fd, 0) != 0)
+        ThrowErrno(errno);
+    WriteAll(fd, bytes);
+    if (::fsync(fd) != 0)
+        ThrowErrno(errno);
+}
+
+// Makes a rename in dir durable; a failure here no longer endangers any data.
+void SyncFolder(const std::filesystem::path& dir) {
+    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        (void)::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
 std::string RandomSuffix() {
     static constexpr char Alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937 rng{std::random_device{}()};
@@ -79,24 +142,10 @@ TSafeFileWriter::TSafeFileWriter(const std::filesystem::path& target)
             ThrowErrno(errno);
         return;
     }
-    // Opening for writing is the one check that sees everything that may forbid the write:
-    // permission bits, ACLs, a read-only mount, an immutable flag. It changes nothing.
-    const int targetFd = ::open(Target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (targetFd < 0)
-        ThrowErrno(errno);
+    const int targetFd = OpenForWriting(Target);
     bool replaceable = false;
     try {
-        // A rename would leave the other names of a hard-linked file with the old content.
-        replaceable = st.st_nlink <= 1 && CreateTemporary() == 0;
-        if (replaceable) {
-            struct stat made {};
-            if (::fstat(Fd, &made) != 0)
-                ThrowErrno(errno);
-            // The new file is the writer's; only the file's owner (or root) can hand it on.
-            if ((made.st_uid != st.st_uid || made.st_gid != st.st_gid) &&
-                ::fchown(Fd, st.st_uid, st.st_gid) != 0)
-                replaceable = false;
-        }
+        replaceable = st.st_nlink <= 1 && CreateTemporary() == 0 && TakeOver(Fd, st);
     } catch (...) {
         // No destructor runs for a constructor that throws.
         Abandon();
@@ -105,8 +154,6 @@ TSafeFileWriter::TSafeFileWriter(const std::filesystem::path& target)
     }
     if (replaceable) {
         ::close(targetFd);
-        // After the chown, which clears the set-id bits. Best effort: the content matters more.
-        (void)::fchmod(Fd, st.st_mode & 07777);
         return;
     }
     Abandon();
@@ -174,11 +221,7 @@ void TSafeFileWriter::Commit() {
     if (Mode == TMode::InPlace) {
         // From here on a failure can leave the file cut short: the price of keeping its
         // owner, its links or its place in a folder that takes no new files.
-        if (::ftruncate(Fd, 0) != 0)
-            ThrowErrno(errno);
-        WriteAll(Fd, Held);
-        if (::fsync(Fd) != 0)
-            ThrowErrno(errno);
+        RewriteInPlace(Fd, Held);
         const int fd = std::exchange(Fd, -1);
         Committed = true;
         if (::close(fd) != 0)
@@ -196,17 +239,56 @@ void TSafeFileWriter::Commit() {
         ThrowErrno(errno);
     Temporary.clear();
     Committed = true;
-    // Make the rename itself durable; a failure here no longer endangers any data.
-    auto dir = Target.parent_path();
-    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        (void)::fsync(dfd);
-        ::close(dfd);
-    }
+    SyncFolder(Target.parent_path());
 }
 
 void WriteFileSafely(const std::filesystem::path& target, std::string_view bytes) {
     TSafeFileWriter file(target);
     file.Write(bytes);
     file.Commit();
+}
+
+void CheckWritable(const std::filesystem::path& target) {
+    const auto file = ResolveTarget(target);
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        ::close(OpenForWriting(file));
+}
+
+void PutFinishedFileInPlace(const std::filesystem::path& finished,
+                            const std::filesystem::path& target) {
+    const auto file = ResolveTarget(target);
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) {
+        const bool regular = S_ISREG(st.st_mode);
+        // A device or FIFO is written as it is, as TSafeFileWriter does.
+        const TFdGuard targetFd(regular ? OpenForWriting(file)
+                                        : ::open(file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        if (targetFd.Get() < 0)
+            ThrowErrno(errno);
+        const TFdGuard finishedFd(::open(finished.c_str(), O_RDONLY | O_CLOEXEC));
+        if (finishedFd.Get() < 0)
+            ThrowErrno(errno);
+        if (!regular || !TakeOver(finishedFd.Get(), st)) {
+            std::string bytes;
+            char chunk[1 << 16];
+            for (ssize_t n; (n = ::read(finishedFd.Get(), chunk, sizeof chunk)) != 0;) {
+                if (n < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    ThrowErrno(errno);
+                }
+                bytes.append(chunk, static_cast<std::size_t>(n));
+            }
+            if (regular)
+                RewriteInPlace(targetFd.Get(), bytes);
+            else
+                WriteAll(targetFd.Get(), bytes);
+            ::unlink(finished.c_str());
+            return;
+        }
+    }
+    if (::rename(finished.c_str(), file.c_str()) != 0)
+        ThrowErrno(errno);
+    SyncFolder(file.parent_path());
 }

@@ -58,3 +58,14 @@ class TSafeFileWriter {
 
 // The whole file in one call.
 void WriteFileSafely(const std::filesystem::path& target, std::string_view bytes);
+
+// For writers that finish several files before putting any in place (a batch that writes
+// all or nothing): throws EInOutError with the system's message when target is an existing
+// regular file that this process may not write.
+void CheckWritable(const std::filesystem::path& target);
+// Puts the finished file (complete and on disk, beside target) in place of target by the
+// rules of TSafeFileWriter: renamed over it keeping its owner, group and permission bits,
+// or copied into it in place where a rename would not keep them; finished is gone
+// afterwards. A target that is no regular file is written as it is.
+void PutFinishedFileInPlace(const std::filesystem::path& finished,
+                            const std::filesystem::path& target);

@@ -125,29 +125,40 @@ TEST_F(SafeFile, AnOrdinaryUserIsRefusedWhatTheyMayNotWriteAndKeepsWhatTheyMay) 
         {"root's writable file in their folder", own / "roots.Dnc", false, fs::perms(0666), "",
          true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (!c.theirs && !root)
-            continue; // only root can make a file of another owner
-        fs::permissions(locked, fs::perms(0755));
-        std::ofstream(c.file) << "old";
-        give(c.file, c.theirs ? user->Uid : 0, c.theirs ? user->Gid : 0, c.mode);
-        fs::permissions(locked, fs::perms(0555));
-        const ino_t before = Inode(c.file);
-        const auto namesBefore = Names(c.file.parent_path());
-        const std::string result = RunAs(*user, [&] {
-            WriteFileSafely(c.file, "new content");
-            return std::string();
-        });
-        EXPECT_EQ(result, c.message);
-        EXPECT_EQ(ReadBytes(c.file), *c.message ? "old" : "new content");
-        EXPECT_EQ(Inode(c.file) == before, c.inPlace || *c.message);
-        struct stat st {};
-        ASSERT_EQ(::stat(c.file.c_str(), &st), 0);
-        EXPECT_EQ(st.st_uid, c.theirs ? user->Uid : 0);
-        EXPECT_EQ(fs::status(c.file).permissions(), c.mode);
-        EXPECT_EQ(Names(c.file.parent_path()), namesBefore); // no temporary file left
-    }
+    // Each case through the writer, and through a finished file put in place later (as a
+    // batch does; it needs a folder that takes the finished file).
+    for (const bool finished : {false, true})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (finished ? ", finished first" : ""));
+            if ((!c.theirs && !root) || (finished && c.file.parent_path() == locked))
+                continue; // only root can make a file of another owner
+            fs::permissions(locked, fs::perms(0755));
+            fs::remove(c.file);
+            std::ofstream(c.file) << "old";
+            give(c.file, c.theirs ? user->Uid : 0, c.theirs ? user->Gid : 0, c.mode);
+            fs::permissions(locked, fs::perms(0555));
+            const ino_t before = Inode(c.file);
+            const auto namesBefore = Names(c.file.parent_path());
+            const std::string result = RunAs(*user, [&] {
+                if (!finished) {
+                    WriteFileSafely(c.file, "new content");
+                    return std::string();
+                }
+                CheckWritable(c.file);
+                const fs::path done = c.file.parent_path() / ".finished";
+                std::ofstream(done) << "new content";
+                PutFinishedFileInPlace(done, c.file);
+                return std::string();
+            });
+            EXPECT_EQ(result, c.message);
+            EXPECT_EQ(ReadBytes(c.file), *c.message ? "old" : "new content");
+            EXPECT_EQ(Inode(c.file) == before, c.inPlace || *c.message);
+            struct stat st {};
+            ASSERT_EQ(::stat(c.file.c_str(), &st), 0);
+            EXPECT_EQ(st.st_uid, c.theirs ? user->Uid : 0);
+            EXPECT_EQ(fs::status(c.file).permissions(), c.mode);
+            EXPECT_EQ(Names(c.file.parent_path()), namesBefore); // no temporary file left
+        }
     // A new file needs a folder that takes it.
     EXPECT_EQ(RunAs(*user,
                     [&] {
