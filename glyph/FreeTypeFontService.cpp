@@ -44,6 +44,15 @@ constexpr FT_Int32 LoadFlags = FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP;
 // A curve record counts its points in 16 bits.
 constexpr std::size_t MaxRecordPoints = 0xFFFF;
 
+// The glyph of code; 0, the missing-glyph box, when the font has none. Symbol fonts map
+// their characters at 0xF000 and above.
+FT_UInt GlyphIndex(FT_Face face, char32_t code) {
+    FT_UInt index = FT_Get_Char_Index(face, code);
+    if (index == 0 && face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL)
+        index = FT_Get_Char_Index(face, 0xF000 | code);
+    return index;
+}
+
 TOutlinePoint FromF26Dot6(FT_Vector v) {
     return {v.x / 64.0, v.y / 64.0};
 }
@@ -275,10 +284,7 @@ bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code,
     FT_Face face = impl_->FaceFor(font, *this);
     if (!face)
         return false;
-    FT_UInt index = FT_Get_Char_Index(face, code);
-    if (index == 0 && face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL)
-        index = FT_Get_Char_Index(face, 0xF000 | code);
-    if (FT_Load_Glyph(face, index, LoadFlags) != 0)
+    if (FT_Load_Glyph(face, GlyphIndex(face, code), LoadFlags) != 0)
         return false;
     const FT_GlyphSlot slot = face->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_contours <= 0)
@@ -290,4 +296,9 @@ bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code,
     if (withOutline)
         glyph.Outline = OutlineToRecords(slot->outline);
     return true;
+}
+
+bool TFreeTypeFontService::HasGlyph(const TFontSpec& font, char32_t code) {
+    FT_Face face = impl_->FaceFor(font, *this);
+    return face && GlyphIndex(face, code) != 0;
 }

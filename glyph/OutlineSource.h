@@ -36,4 +36,9 @@ class TOutlineSource {
     // and, when withOutline is set, the outline records.
     virtual bool GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
                                  TNativeGlyph& glyph) = 0;
+
+    // False when the font maps code (a Unicode code point) to no glyph of its own, so that
+    // GetGlyphOutline answers with the font's missing-glyph box. A source that cannot tell
+    // claims every character.
+    virtual bool HasGlyph(const TFontSpec&, char32_t) { return true; }
 };

@@ -45,20 +45,31 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
             w[j] = wH;
     }
 
-    double total = 0;
+    // The angle the layout turns from character j to the next: from centre to centre, and
+    // past the last one to its end. The alignment measures the text by the same steps, so
+    // that Cent centres it on A and Right ends it there.
+    auto step = [&](std::size_t j) {
+        const double wn = j + 1 < text.size() ? w[j + 1] : 0;
+        return ArcSin((w[j] / 2 + wn / 2) / R);
+    };
     for (double wc : w) {
         if (wc / R > 1) {
             ShowMessage("Radius is too small");
             return;
         }
-        total += ArcSin(wc / R);
+        if (!(wc / R >= -1)) // a negative radius or height
+            throw EInvalidOp();
     }
+    // From the start of the first character to the end of the last.
+    const double h0 = ArcSin(w[0] / 2 / R);
+    double total = h0;
+    for (std::size_t j = 0; j < text.size(); ++j)
+        total += step(j);
 
-    const double w0 = w[0];
     if (alignment == AlignCent)
-        A = ArcSin(w0 / 2 / R) + (A - total / 2);
+        A = h0 + (A - total / 2);
     else if (alignment == AlignRight)
-        A = ArcSin(w0 / 2 / R) + (A - total);
+        A = h0 + (A - total);
 
     TMyEntityArray segments;
     TRegionArrayX local;
@@ -70,8 +81,7 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         const double phi = theta - std::numbers::pi / 2;
         const double px = std::cos(phi - h) * R + CX;
         const double py = -std::sin(phi - h) * R + CY;
-        const double wn = j + 1 < text.size() ? w[j + 1] : 0;
-        T += ArcSin((w[j] / 2 + wn / 2) / R);
+        T += step(j);
         CharToSegments(text[j], segments, converter);
         if (segments.empty())
             continue;

@@ -6,12 +6,11 @@
 
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
 namespace {
-// The estimate's width of a space, as a fraction of the height.
-constexpr double SpaceWidth = 0.29296875;
 constexpr char32_t LetterH = 72;
 
 // a / b with the platform's floating-point errors instead of an infinity or a NaN.
@@ -25,21 +24,21 @@ double Divide(double a, double b) {
     CheckFinite(q);
     return q;
 }
-} // namespace
 
-double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H) {
-    if (H == 0)
-        H = 1;
-    double e1 = 0;
-    for (char32_t c : text)
-        e1 += c == 32 ? SpaceWidth : converter.GetCharAdvance(c) / 1024.0;
-    return e1 * H;
+// The sum of the advances over 1024 (exact in a double for any text that fits in memory).
+double AdvanceSum(const std::vector<std::int32_t>& advances) {
+    std::int64_t sum = 0;
+    for (std::int32_t a : advances)
+        sum += a;
+    return static_cast<double>(sum) / 1024;
 }
 
-TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment) {
+// The size and origin rule on the text's advances over 1024 (E1).
+TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, int alignment) {
     const double heightField = H;
-    const double E = TextExtent(text, converter, H);
+    if (H == 0)
+        H = 1;
+    const double E = E1 * H;
     CheckFinite(E);
     TLinearPlacement r;
     if (W != 0)
@@ -48,6 +47,7 @@ TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorCon
         r.S = heightField;
     else
         r.S = Divide(W, E);
+    // The width of the text at the size S, which is exactly how far the pen goes.
     const double D = W == 0 ? E : r.S * E / H;
     switch (alignment) {
     case AlignCent:
@@ -67,27 +67,25 @@ TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorCon
     return r;
 }
 
-void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
-                  TTTFToVectorConverter& converter, double S, double X, double Y,
-                  std::uint8_t orientation) {
+void LayoutWithAdvances(const std::u32string& text, const std::vector<std::int32_t>& advances,
+                        TRegionArrayX& contours, TTTFToVectorConverter& converter, double S,
+                        double X, double Y, std::uint8_t orientation) {
     TMyEntityArray segments;
     TRegionArrayX local;
     // 64 bits, so that no text length can overflow the pen position.
     std::int64_t pen = 0;
-    for (char32_t c : text) {
-        CharToSegments(c, segments, converter);
-        if (segments.empty()) {
-            pen += converter.GetCharAdvance(LetterH) / 2;
-            continue;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        CharToSegments(text[i], segments, converter);
+        if (!segments.empty()) {
+            NormaliseLineDirection(segments);
+            TranslateSegments(segments, static_cast<double>(pen), 0);
+            ScaleSegments(segments, S / 1024);
+            CheckSegmentsFinite(segments);
+            SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
+            BuildContours(segments, local, orientation, 0);
+            AppendContours(std::move(local), contours);
         }
-        NormaliseLineDirection(segments);
-        TranslateSegments(segments, static_cast<double>(pen), 0);
-        ScaleSegments(segments, S / 1024);
-        CheckSegmentsFinite(segments);
-        SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
-        BuildContours(segments, local, orientation, 0);
-        AppendContours(std::move(local), contours);
-        pen += converter.Offset();
+        pen += advances[i];
     }
     for (std::size_t i = 1; i < contours.size(); ++i) {
         auto& c = contours[i];
@@ -99,12 +97,60 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
         CheckSegmentsFinite(c.Entities);
     }
 }
+} // namespace
+
+std::vector<std::int32_t> PenAdvances(const std::u32string& text,
+                                      TTTFToVectorConverter& converter) {
+    std::vector<std::int32_t> advances;
+    advances.reserve(text.size());
+    std::optional<std::int32_t> halfH; // asked once, when the first blank needs it
+    for (char32_t c : text) {
+        if (const auto a = converter.OutlineAdvance(c)) {
+            advances.push_back(*a);
+            continue;
+        }
+        if (!halfH)
+            halfH = converter.GetCharAdvance(LetterH) / 2;
+        advances.push_back(*halfH);
+    }
+    return advances;
+}
+
+std::u32string MissingCharacters(const std::u32string& text, TTTFToVectorConverter& converter) {
+    std::u32string missing;
+    for (char32_t c : text) {
+        const bool control = c <= 0x20 || (c >= 0x7F && c <= 0x9F);
+        if (!control && missing.find(c) == std::u32string::npos && !converter.HasGlyph(c))
+            missing.push_back(c);
+    }
+    return missing;
+}
+
+double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H) {
+    if (H == 0)
+        H = 1;
+    return AdvanceSum(PenAdvances(text, converter)) * H;
+}
+
+TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
+                                     double H, double W, double X0, double Y0, int alignment) {
+    return Place(AdvanceSum(PenAdvances(text, converter)), H, W, X0, Y0, alignment);
+}
+
+void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
+                  TTTFToVectorConverter& converter, double S, double X, double Y,
+                  std::uint8_t orientation) {
+    LayoutWithAdvances(text, PenAdvances(text, converter), contours, converter, S, X, Y,
+                       orientation);
+}
 
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
                                   double Y0, int alignment, std::uint8_t orientation) {
-    const TLinearPlacement p = LinearSizeAndOrigin(text, converter, H, W, X0, Y0, alignment);
-    LayoutLinear(text, contours, converter, p.S, p.X, p.Y, orientation);
+    // One set of advances for the placement and the layout.
+    const auto advances = PenAdvances(text, converter);
+    const TLinearPlacement p = Place(AdvanceSum(advances), H, W, X0, Y0, alignment);
+    LayoutWithAdvances(text, advances, contours, converter, p.S, p.X, p.Y, orientation);
     return p;
 }
 

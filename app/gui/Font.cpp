@@ -148,12 +148,18 @@ TfrmFont::TfrmFont(QWidget* parent)
     Draw3D.OnPaint = [this] { Draw3DPaint(); };
     Draw3D.ShowException = [this](const QString& text) { ShowException(text); };
     setCentralWidget(&Draw3D);
+    // There from the start, so that a note appearing later does not shrink the preview
+    // under the view it was just fitted to.
+    statusBar()->setObjectName("StatusBar1");
 
     lblStale.setObjectName("lblStale");
     lblStale.setText(StaleNote);
     lblStale.setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
     lblStale.hide();
     statusBar()->addWidget(&lblStale);
+    // A label rather than a status message: a temporary message would hide the stale note.
+    lblMissing.setObjectName("lblMissing");
+    statusBar()->addWidget(&lblMissing, 1);
 
     // FormCreate: fonts and parameters start at their defaults before the file is read.
     Font = TFontChoice{};
@@ -406,12 +412,22 @@ void TfrmFont::Create1Click() {
             // An edit made while the build processed messages is not in what it built.
             created = true;
             setStale(edits != editsAtStart);
+            showMissingGlyphs(result.MissingCharacters);
             Draw3D.repaint();
         }
     });
     // A close that arrived while the build was processing messages happens now.
     if (closePending && !CreateRunning())
         close();
+}
+
+// In the status bar rather than a message box: it says once per Create what the font
+// lacks, with no dialog to dismiss each time.
+void TfrmFont::showMissingGlyphs(const std::u32string& missing) {
+    if (missing.empty())
+        lblMissing.clear();
+    else
+        lblMissing.setText(QString::fromStdString("Warning: " + MissingGlyphsNote(Font, missing)));
 }
 
 void TfrmFont::Draw3DPaint() {

@@ -95,6 +95,7 @@ class TfrmFont : public QMainWindow {
     // Runs one command; an exception that escapes it is shown and the program goes on.
     void runCommand(const std::function<void()>& command);
     TCreateFields readFields() const;
+    void showMissingGlyphs(const std::u32string& missing);
     // The key handlers: true discards the key.
     bool edFontKeyPress(int key);
     bool txtWidthKeyPress(int key);
@@ -159,7 +160,8 @@ class TfrmFont : public QMainWindow {
     QLabel Label4;
     QLineEdit edFont;
     TVectorDisplay3D Draw3D;
-    QLabel lblStale; // in the status bar while the preview is out of date
+    QLabel lblStale;   // in the status bar while the preview is out of date
+    QLabel lblMissing; // in the status bar: the characters the font lacks, after a Create
 };
 
 // The maker's web address, shown in the window caption and the about box.

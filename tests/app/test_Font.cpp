@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -151,6 +152,23 @@ TEST_F(WindowTest, CreateShowsItsMessages) {
     EXPECT_TRUE(errors.empty());
     // Too small a radius leaves nothing to show.
     EXPECT_EQ(Globals().Toolpaths.size(), 1u);
+}
+
+// One note per Create in the status bar, no message box; a Create whose font has every
+// character clears it.
+TEST_F(WindowTest, CreateNamesTheCharactersTheFontLacksInTheStatusBar) {
+    // Set rather than typed: QTest types ASCII keys only (such text comes through an input
+    // method).
+    setText("edFont", QString::fromUtf8("A\u4e2d \ud55c\u4e2d"));
+    pressEnter("edFont");
+    EXPECT_GT(Globals().Toolpaths.size(), 1u);
+    EXPECT_EQ(find<QLabel>("lblMissing")->text().toStdString(),
+              "Warning: the font \"Stick40\" has no glyph for: \u4e2d, \ud55c");
+    EXPECT_TRUE(recorder.Messages.empty());
+    setText("edFont", "AB");
+    pressEnter("edFont");
+    EXPECT_EQ(find<QLabel>("lblMissing")->text().toStdString(), "");
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(WindowTest, ANonNumberIsShownAsTheConversionError) {

@@ -1,6 +1,7 @@
 // Parameters.cfg and the parameter dialog's conversions; the process-wide state.
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "tests/support/OrdinaryUser.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -150,6 +151,29 @@ TEST_F(ParameterFile, SaveKeepsOtherSectionsKeysAndComments) {
     ASSERT_TRUE(LoadParameters(back, File));
     EXPECT_EQ(back.Depth, 0.25);
     EXPECT_EQ(back.Precision, 8);
+}
+
+// A user who may not write the file is refused with the file's name, and the system's
+// reason comes with it.
+TEST_F(ParameterFile, AReadOnlyFileIsNotReplaced) {
+    const auto user = OrdinaryUser();
+    if (!user)
+        GTEST_SKIP() << "running as root, and there is no user \"nobody\" to become";
+    const std::string old = "[Parameters]\nDepth=0.4\n";
+    WriteBytes(File, old);
+    fs::permissions(Dir, fs::perms(0755));
+    ASSERT_EQ(::chown(File.c_str(), user->Uid, user->Gid), 0);
+    fs::permissions(File, fs::perms(0444));
+    const std::string result = RunAs(*user, [&] {
+        try {
+            SaveParameters(Startup(), File);
+            return std::string("saved");
+        } catch (const EIniWriteError& e) {
+            return std::string(e.what()) + " / " + e.Reason();
+        }
+    });
+    EXPECT_EQ(result, "Unable to write to " + File.string() + " / Permission denied");
+    EXPECT_EQ(ReadBytes(File), old);
 }
 
 TEST_F(ParameterFile, UnwritableFileNamesThePathAndKeepsTheOldFile) {

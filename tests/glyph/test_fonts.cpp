@@ -261,4 +261,16 @@ TEST(Utf8, DecodesCodePointsAndReplacesMalformedSequences) {
         EXPECT_EQ(Utf8ToCodePoints(c.text), c.expected);
     }
 }
+
+// Encoding every Unicode scalar value decodes back to it; what is no scalar value comes
+// back as U+FFFD.
+TEST(Utf8, EncodingRoundTripsEveryScalarValue) {
+    std::u32string all;
+    for (char32_t cp = 1; cp <= 0x10FFFF; ++cp)
+        if (cp < 0xD800 || cp > 0xDFFF)
+            all.push_back(cp);
+    EXPECT_EQ(Utf8ToCodePoints(CodePointsToUtf8(all)), all);
+    EXPECT_EQ(Utf8ToCodePoints(CodePointsToUtf8(std::u32string{U'a', 0xD800, U'b', 0x110000})),
+              U"a\uFFFDb\uFFFD");
+}
 } // namespace
