@@ -29,9 +29,12 @@ Numbers are always written with a full stop (2.5), whatever the locale.
 --width sizes the text by its width and --height by its height; giving only one of
 them sets the other to 0, as typing into one of the two fields does in the window.
 
-Machining parameters come from Parameters.cfg beside this program (or --params);
-without that file the program's start values apply (depth 0.5, precision 8, other
-parameters 0). Options override single parameters.
+Machining parameters come from --params, else from Parameters.cfg beside this
+program, else (an installed program) from the user's
+$XDG_CONFIG_HOME/orlenta/Parameters.cfg (default ~/.config/orlenta), and until the
+user has one from the installed default in share/orlenta; --version --verbose names
+the file. Without any file the program's start values apply (depth 0.5, precision 8,
+other parameters 0). Options override single parameters.
 
 Batch files (--batch FILE, or - for standard input): one job per line, UTF-8.
 Each line is the text, optionally followed by TAB-separated key=value settings
@@ -49,6 +52,14 @@ Errors are one line on standard error; the output file is then not written
 (an existing file keeps its content). Exit status: 0 done, 1 a job failed
 (for example "No Text to convert!", "Radius can not be 0!", "Radius is too
 small"), 2 the command line, a number or the batch file could not be read.)";
+
+// In the GNU form that help2man turns into the manual page's header and copyright.
+constexpr const char* VersionText = "orlenta-cli " ORLENTA_VERSION R"(
+Copyright (C) 2026 The Orlenta developers
+License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.
+This is free software: you are free to change and redistribute it.
+There is NO WARRANTY, to the extent permitted by law.
+)";
 
 // Messages are one line each, whatever the text that caused them holds.
 std::string oneLine(std::string text) {
@@ -87,6 +98,8 @@ struct TCommandLine {
     std::string Batch;
     std::string ParamsFile;
     bool KeepGoing = false;
+    bool Version = false;
+    bool Verbose = false;
     std::vector<std::pair<std::string, std::string>> Settings; // in the order of JobKeys
 };
 
@@ -96,10 +109,13 @@ int run(int argc, char** argv) {
                  "Create and Save do.",
                  "orlenta-cli"};
     app.footer(Footer);
-    app.set_version_flag("--version", "orlenta-cli " ORLENTA_VERSION);
     app.get_formatter()->column_width(30);
 
     TCommandLine cl;
+    app.add_flag("--version", cl.Version,
+                 "Display program version information and exit (with --verbose also the "
+                 "parameter file in use)");
+    app.add_flag("--verbose", cl.Verbose, "name the parameter file in use on standard error");
     std::string output;
     const std::vector<TJobKey>& keys = JobKeys();
     std::vector<std::string> values(keys.size());
@@ -130,17 +146,27 @@ int run(int argc, char** argv) {
     app.add_flag("--keep-going", cl.KeepGoing, "batch: write the lines that succeed")
         ->group("Output");
     app.add_option("-p,--params", cl.ParamsFile,
-                   "parameter file to read instead of Parameters.cfg beside the program")
+                   "parameter file to read instead of Parameters.cfg (see below)")
         ->type_name("FILE")
         ->group("Machining parameters (replace those of the file)");
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
-        return app.exit(e); // --help, --version
+        return app.exit(e); // --help
     } catch (const CLI::ParseError& e) {
         throw ECliError(std::string(e.what()) + " (see --help)", ECliError::UsageFailed);
     }
+    const std::string parametersNamed = DescribeParameterFiles(
+        cl.ParamsFile.empty() ? ParameterFiles() : TParameterFiles{cl.ParamsFile, cl.ParamsFile});
+    if (cl.Version) {
+        std::cout << VersionText;
+        if (cl.Verbose)
+            std::cout << parametersNamed << '\n';
+        return 0;
+    }
+    if (cl.Verbose)
+        std::cerr << "orlenta-cli: " << oneLine(parametersNamed) << std::endl;
 
     for (std::size_t i = 0; i < keys.size(); ++i)
         if (options[i]->count() > 0)
