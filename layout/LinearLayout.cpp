@@ -1,6 +1,7 @@
 // Linear text layout and the shared segment operations; see LinearLayout.h.
 #include "layout/LinearLayout.h"
 
+#include "kernel/ContourBuilder.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
 
@@ -12,7 +13,6 @@
 namespace {
 // The estimate's width of a space, as a fraction of the height.
 constexpr double SpaceWidth = 0.29296875;
-constexpr char32_t LetterH = 72;
 
 // a / b with the platform's floating-point errors instead of an infinity or a NaN.
 double Divide(double a, double b) {
@@ -32,7 +32,7 @@ double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, 
         H = 1;
     double e1 = 0;
     for (char32_t c : text)
-        e1 += c == 32 ? SpaceWidth : converter.GetCharAdvance(c) / 1024.0;
+        e1 += c == 32 ? SpaceWidth : converter.GetCharAdvance(c) / double(OutlineFontPoints);
     return e1 * H;
 }
 
@@ -82,7 +82,7 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
         }
         NormaliseLineDirection(segments);
         TranslateSegments(segments, static_cast<double>(pen), 0);
-        ScaleSegments(segments, S / 1024);
+        ScaleSegments(segments, S / OutlineFontPoints);
         CheckSegmentsFinite(segments);
         SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
         BuildContours(segments, local, orientation, 0);
@@ -182,37 +182,7 @@ void ScaleSegments(TMyEntityArray& segments, double F) {
 }
 
 void SortSegmentsByMinX(TMyEntityArray& segments, std::int64_t lo, std::int64_t hi) {
-    // Recursing into the smaller part and looping on the larger keeps the stack shallow;
-    // the two parts are disjoint, so the order of sorting them changes nothing.
-    while (!(lo + hi < 1 || lo > hi)) {
-        const double pivot = segments[static_cast<std::size_t>((lo + hi) / 2)].MinX;
-        std::int64_t i = lo, j = hi;
-        do {
-            while (segments[static_cast<std::size_t>(i)].MinX < pivot)
-                ++i;
-            while (pivot < segments[static_cast<std::size_t>(j)].MinX)
-                --j;
-            if (i <= j) {
-                std::swap(segments[static_cast<std::size_t>(i)],
-                          segments[static_cast<std::size_t>(j)]);
-                ++i;
-                --j;
-            }
-        } while (i <= j);
-        if (j - lo < hi - i) {
-            if (lo < j)
-                SortSegmentsByMinX(segments, lo, j);
-            if (!(i < hi))
-                return;
-            lo = i;
-        } else {
-            if (i < hi)
-                SortSegmentsByMinX(segments, i, hi);
-            if (!(lo < j))
-                return;
-            hi = j;
-        }
-    }
+    SortByMinX(segments, lo, hi);
 }
 
 void CheckSegmentsFinite(const TMyEntityArray& segments) {

@@ -14,7 +14,11 @@
 // Alignment of a text against its origin (the index of the window's radio group).
 enum TAlignment : int { AlignLeft = 0, AlignCent = 1, AlignRight = 2 };
 
-// Width of the text in drawing units at height H: advances over 1024 (a space counts
+// A character without an outline (the space, or one the font cannot give) advances the
+// pen, or takes the arc, of half this letter.
+constexpr char32_t LetterH = U'H';
+
+// Width of the text in drawing units at height H: advances over OutlineFontPoints (a space counts
 // 0.29296875) times H. H = 0 becomes 1, also for the caller.
 double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H);
 

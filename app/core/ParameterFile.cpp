@@ -141,7 +141,7 @@ bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& f
     if (const auto data = ReadSmallFile(file, why))
         (void)ini.LoadData(*data);
     params.Depth = FloatKey(ini, "Depth", 1);
-    params.StepDown = params.Depth;
+    StepDownFollowsDepth(params);
     params.RapidHeight = FloatKey(ini, "RapidHeight", 1);
     params.RoughFeed = FloatKey(ini, "RoughFeed", 1);
     params.RoughPlunge = FloatKey(ini, "RoughPlunge", 1);
@@ -328,7 +328,7 @@ void ReadDialogFields(const TParameterTexts& f, TMachiningParameters& p) {
     p.Decimal = DialogTextToInt(f.Decimal);
     p.Start = DialogTextToInt(f.Start);
     p.Increment = DialogTextToInt(f.Increment);
-    p.StepDown = p.Depth;
+    StepDownFollowsDepth(p);
 }
 
 TParameterTexts ParameterTexts(const TMachiningParameters& p) {
