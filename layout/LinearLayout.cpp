@@ -114,28 +114,42 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
 // removal would drop only the B-A of the latter and leave A-B as a spur. Either would end
 // up as a contour of its own, and each such contour as a toolpath with a plunge of its
 // own, so both are dropped before the duplicates are looked for; the outline stays closed.
+// A contour is a cycle: its last stroke is followed by its first, so a pair can also
+// stand across that seam.
 void CharToSegments(char32_t code, TMyEntityArray& segments, TTTFToVectorConverter& converter) {
     auto strokes = converter.ConvertChar(code);
     if (!strokes)
         return;
+    const auto reverses = [](const TStroke& a, const TStroke& b) {
+        return a.X1 == b.X2 && a.Y1 == b.Y2 && a.X2 == b.X1 && a.Y2 == b.Y1;
+    };
     TStrokeCollection kept;
     std::vector<TStroke> stack;
     stack.reserve(strokes->Strokes().size());
+    // The stack holds the strokes of one contour. When it ends: the pairs across its
+    // seam go, the rest is kept.
+    const auto closeContour = [&] {
+        std::size_t from = 0;
+        while (stack.size() - from >= 2 && reverses(stack[from], stack.back())) {
+            ++from;
+            stack.pop_back();
+        }
+        for (std::size_t i = from; i < stack.size(); ++i)
+            kept.Append(stack[i]);
+        stack.clear();
+    };
     for (const TStroke& s : strokes->Strokes()) {
         if (s.X1 == s.X2 && s.Y1 == s.Y2)
             continue;
-        if (!stack.empty()) {
-            const TStroke& top = stack.back();
-            if (top.Contour == s.Contour && top.X1 == s.X2 && top.Y1 == s.Y2 && top.X2 == s.X1 &&
-                top.Y2 == s.Y1) {
-                stack.pop_back();
-                continue;
-            }
+        if (!stack.empty() && stack.back().Contour != s.Contour)
+            closeContour();
+        if (!stack.empty() && reverses(stack.back(), s)) {
+            stack.pop_back();
+            continue;
         }
         stack.push_back(s);
     }
-    for (const TStroke& s : stack)
-        kept.Append(s);
+    closeContour();
     kept.RemoveDuplicates();
     segments.clear();
     segments.reserve(kept.Strokes().size());
