@@ -14,7 +14,8 @@ namespace {
 // The estimate's width of a space, as a fraction of the height.
 constexpr double SpaceWidth = 0.29296875;
 
-// a / b with the platform's floating-point errors instead of an infinity or a NaN.
+// a / b, raising EZeroDivide (EInvalidOp for 0 / 0) or EOverflow instead of giving an
+// infinity or a NaN.
 double Divide(double a, double b) {
     if (b == 0) {
         if (a == 0 || std::isnan(a))
