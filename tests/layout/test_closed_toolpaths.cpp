@@ -2,6 +2,7 @@
 // starts, whatever the font, size and precision.
 #include "layout/LinearLayout.h"
 
+#include "glyph/FreeTypeFontService.h"
 #include "kernel/QuorvelKernel.h"
 #include "kernel/ToolpathBuilder.h"
 
@@ -83,6 +84,8 @@ TEST(ClosedToolpaths, SeededGlyphsFontsSizesAndPrecisions) {
 // stroke and its first (found by the seeded sweep with more rounds, and as reported).
 TEST(ClosedToolpaths, TipsThatRoundBackAcrossTheContoursSeam) {
     const TFontSpec face{"FreeSerif", true, true};
+    if (TFreeTypeFontService().Resolve(face).File.find("FreeSerifBoldItalic") == std::string::npos)
+        GTEST_SKIP() << "FreeSerif Bold Italic is not installed (Debian: fonts-freefont-ttf)";
     TTTFToVectorConverter converter;
     for (const int p : {67, 75, 77})
         ExpectClosedToolpaths(converter, face, 0x446, p, 10);
