@@ -165,7 +165,7 @@ void ApplyOverrides(const TParameterOverrides& o, TMachiningParameters& params) 
         params.Start = *o.Start;
     if (o.Increment)
         params.Increment = *o.Increment;
-    params.StepDown = params.Depth;
+    StepDownFollowsDepth(params);
 }
 
 const std::vector<TJobKey>& JobKeys() {

@@ -1,6 +1,7 @@
 // Arc text layout; see ArcLayout.h.
 #include "layout/ArcLayout.h"
 
+#include "kernel/ContourBuilder.h"
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
@@ -11,7 +12,6 @@
 #include <vector>
 
 namespace {
-constexpr char32_t LetterH = 72;
 constexpr double TwoPi = 2 * std::numbers::pi;
 
 // arcsin, raising for arguments outside [-1, 1] (a negative radius or height can give
@@ -37,10 +37,10 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
     if (text.empty())
         return;
     // Widths are asked once per character; the converter answers the same each time.
-    const double wH = converter.GetCharAdvance(LetterH) / 1024.0 * H / 2;
+    const double wH = converter.GetCharAdvance(LetterH) / double(OutlineFontPoints) * H / 2;
     std::vector<double> w(text.size());
     for (std::size_t j = 0; j < text.size(); ++j) {
-        w[j] = converter.GetCharAdvance(text[j]) * H / 1024;
+        w[j] = converter.GetCharAdvance(text[j]) * H / OutlineFontPoints;
         if (w[j] == 0)
             w[j] = wH;
     }
@@ -85,7 +85,7 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         CharToSegments(text[j], segments, converter);
         if (segments.empty())
             continue;
-        ScaleSegments(segments, H / 1024);
+        ScaleSegments(segments, H / OutlineFontPoints);
         RotateSegments(segments, -theta);
         TranslateSegments(segments, px, py);
         CheckSegmentsFinite(segments);

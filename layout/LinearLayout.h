@@ -15,6 +15,10 @@
 // Alignment of a text against its origin (the index of the window's radio group).
 enum TAlignment : int { AlignLeft = 0, AlignCent = 1, AlignRight = 2 };
 
+// A character without an outline (the space, or one the font cannot give) advances the
+// pen, or takes the arc, of half this letter.
+constexpr char32_t LetterH = U'H';
+
 // How far the pen moves past each character, outline units: its advance when it has an
 // outline, half the advance of the letter H when it has none (the space). The extent and
 // the layout both step by these, so that alignment and width measure what is engraved.
@@ -25,7 +29,8 @@ std::vector<std::int32_t> PenAdvances(const std::u32string& text, TTTFToVectorCo
 // characters are left out: no font need carry them.
 std::u32string MissingCharacters(const std::u32string& text, TTTFToVectorConverter& converter);
 
-// Width of the text in drawing units at height H: its pen advances over 1024, times H.
+// Width of the text in drawing units at height H: its pen advances over OutlineFontPoints,
+// times H.
 // H = 0 becomes 1, also for the caller.
 double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H);
 

@@ -156,7 +156,7 @@ bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& f
     if (const auto data = ReadSmallFile(file, why))
         (void)ini.LoadData(*data);
     params.Depth = FloatKey(ini, "Depth", 1);
-    params.StepDown = params.Depth;
+    StepDownFollowsDepth(params);
     params.RapidHeight = FloatKey(ini, "RapidHeight", 1);
     params.RoughFeed = FloatKey(ini, "RoughFeed", 1);
     params.RoughPlunge = FloatKey(ini, "RoughPlunge", 1);
@@ -395,7 +395,7 @@ void ReadDialogFields(const TParameterTexts& f, TMachiningParameters& p) {
     n.Decimal = whole(TParameterField::Decimal, f.Decimal);
     n.Start = whole(TParameterField::Start, f.Start);
     n.Increment = whole(TParameterField::Increment, f.Increment);
-    n.StepDown = n.Depth;
+    StepDownFollowsDepth(n);
     p = n;
 }
 

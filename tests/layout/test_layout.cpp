@@ -45,7 +45,7 @@ TEST_F(LayoutTest, SpaceAdvancesHalfAnHAndEachCharacterAppendsAnEmptyRecordFirst
     EXPECT_TRUE(IsEmptyRecord(contours[0]));
     EXPECT_TRUE(IsEmptyRecord(contours[1]));
     EXPECT_TRUE(IsEmptyRecord(contours[2 + perA]));
-    const double shift = converter.GetCharAdvance('A') + converter.GetCharAdvance('H') / 2;
+    const double shift = converter.GetCharAdvance('A') + converter.GetCharAdvance(LetterH) / 2;
     for (std::size_t k = 0; k < perA; ++k) {
         const auto& first = contours[2 + k];
         const auto& second = contours[3 + perA + k];
