@@ -3,7 +3,7 @@
 # (Release, installed under /usr, Debian's hardening flags) and checks it with lintian.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup-debian.sh --package
+bash scripts/setup-debian.sh
 build=build-pkg
 export CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Installs every Debian package Orlenta needs to build, run and test; with --package also
-# what building and checking the Debian package needs.
+# Installs every Debian package Orlenta needs to build, run, test and package.
 # Idempotent: run as root on a fresh Debian 12 machine as often as you like.
 set -euo pipefail
 
@@ -24,11 +23,9 @@ packages=(
   locales
   # manual pages from --help; checks of the installed menu entry and metainfo
   help2man desktop-file-utils appstream
-)
-if [ "${1:-}" = --package ]; then
   # the Debian package: its library dependencies, and the check of the result
-  packages+=(dpkg-dev file lintian)
-fi
+  dpkg-dev file lintian
+)
 
 missing=()
 for p in "${packages[@]}"; do

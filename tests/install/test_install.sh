@@ -42,7 +42,7 @@ if [ "$gui" = ON ]; then
 fi
 # The manual page is the program's own --help with the FILES section added.
 man=$(gzip -dc "$share/man/man1/orlenta-cli.1.gz")
-for want in '.SH FILES' '\-\-params' '\-\-batch' 'orlenta\-cli 2.0'; do
+for want in '.SH FILES' '.SH COPYRIGHT' '\-\-params' '\-\-batch' '"orlenta-cli 2.0"'; do
   grep -qF -- "$want" <<<"$man" || fail "manual page lacks $want"
 done
 
