@@ -2,7 +2,6 @@
 #include "layout/ArcLayout.h"
 
 #include "kernel/Errors.h"
-#include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
 
 #include <cmath>
@@ -31,11 +30,11 @@ double NormaliseOnce(double angle) {
 }
 } // namespace
 
-void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
-               TTTFToVectorConverter& converter, double H, double A, double R, double CX, double CY,
-               int alignment, std::uint8_t orientation) {
+TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
+                  TTTFToVectorConverter& converter, double H, double A, double R, double CX,
+                  double CY, TAlignment alignment, std::uint8_t orientation) {
     if (text.empty())
-        return;
+        return TArcFit::Fits;
     // Widths are asked once per character; the converter answers the same each time.
     const double wH = converter.GetCharAdvance(LetterH) / 1024.0 * H / 2;
     std::vector<double> w(text.size());
@@ -47,17 +46,15 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
 
     double total = 0;
     for (double wc : w) {
-        if (wc / R > 1) {
-            ShowMessage("Radius is too small");
-            return;
-        }
+        if (wc / R > 1)
+            return TArcFit::RadiusTooSmall;
         total += ArcSin(wc / R);
     }
 
     const double w0 = w[0];
-    if (alignment == AlignCent)
+    if (alignment == TAlignment::Cent)
         A = ArcSin(w0 / 2 / R) + (A - total / 2);
-    else if (alignment == AlignRight)
+    else if (alignment == TAlignment::Right)
         A = ArcSin(w0 / 2 / R) + (A - total);
 
     TMyEntityArray segments;
@@ -84,6 +81,7 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         BuildContours(segments, local, orientation, 0);
         AppendContours(std::move(local), contours);
     }
+    return TArcFit::Fits;
 }
 
 void RotateSegments(TMyEntityArray& segments, double a) {

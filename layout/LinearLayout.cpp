@@ -37,7 +37,8 @@ double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, 
 }
 
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment) {
+                                     double H, double W, double X0, double Y0,
+                                     TAlignment alignment) {
     const double heightField = H;
     const double E = TextExtent(text, converter, H);
     CheckFinite(E);
@@ -50,13 +51,13 @@ TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorCon
         r.S = Divide(W, E);
     const double D = W == 0 ? E : r.S * E / H;
     switch (alignment) {
-    case AlignCent:
+    case TAlignment::Cent:
         r.X = X0 - D / 2;
         break;
-    case AlignRight:
+    case TAlignment::Right:
         r.X = X0 - D;
         break;
-    default:
+    case TAlignment::Left:
         r.X = X0;
         break;
     }
@@ -102,7 +103,7 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
 
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, int alignment, std::uint8_t orientation) {
+                                  double Y0, TAlignment alignment, std::uint8_t orientation) {
     const TLinearPlacement p = LinearSizeAndOrigin(text, converter, H, W, X0, Y0, alignment);
     LayoutLinear(text, contours, converter, p.S, p.X, p.Y, orientation);
     return p;

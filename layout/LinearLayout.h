@@ -11,8 +11,9 @@
 #include <cstdint>
 #include <string>
 
-// Alignment of a text against its origin (the index of the window's radio group).
-enum TAlignment : int { AlignLeft = 0, AlignCent = 1, AlignRight = 2 };
+// Alignment of a text against its origin (linear) or its start angle (arc), in the order
+// of the window's radio group.
+enum class TAlignment { Left, Cent, Right };
 
 // Width of the text in drawing units at height H: advances over 1024 (a space counts
 // 0.29296875) times H. H = 0 becomes 1, also for the caller.
@@ -28,7 +29,8 @@ struct TLinearPlacement {
 // Throws EZeroDivide when the text has no width to divide by (EInvalidOp for 0 / 0), and
 // EInvalidOp or EOverflow when the fields give no finite size or origin.
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment);
+                                     double H, double W, double X0, double Y0,
+                                     TAlignment alignment);
 
 // Appends the contours of the text, size S (outline units when S <= 0), baseline origin
 // (X, Y), to contours (whose element 0 is the placeholder). orientation 1: clockwise.
@@ -39,7 +41,7 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
 // LinearSizeAndOrigin followed by LayoutLinear: the whole linear Create step.
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, int alignment, std::uint8_t orientation = 1);
+                                  double Y0, TAlignment alignment, std::uint8_t orientation = 1);
 
 // The strokes of one character as line segments in outline units; segments is left as
 // it is when the character has no outline.

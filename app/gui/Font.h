@@ -3,6 +3,8 @@
 #pragma once
 
 #include "app/command/CreateCommand.h"
+#include "app/command/FieldNumbers.h"
+#include "app/command/SaveCommands.h"
 
 #include "app/gui/VectorDisplay3D.h"
 
@@ -23,6 +25,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QFont;
 class TfrmAbout;
@@ -35,6 +39,10 @@ struct TSaveDialogRequest {
     QString Filter;     // Qt filter text, "Name (*.ext);;..."
     QString DefaultExt; // appended when the user types a name without one
 };
+
+// Lists the problems of the file about to be saved and asks "Save anyway?" (Save, or
+// Cancel, the default). True for Save.
+bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems);
 
 class TfrmFont : public QMainWindow {
     Q_OBJECT
@@ -51,6 +59,8 @@ class TfrmFont : public QMainWindow {
     // Each returns nothing when the user cancels.
     std::function<std::optional<QString>(const TSaveDialogRequest&)> SaveDialog1;
     std::function<std::optional<QFont>()> FontDialog1;
+    // Asked when the check before saving finds problems; true saves anyway.
+    std::function<bool(const std::vector<std::string>&)> SaveAnyway1;
     // Shows the message of an exception that ended a command.
     std::function<void(const QString&)> ShowException;
 
@@ -84,6 +94,8 @@ class TfrmFont : public QMainWindow {
     // Runs one command; an exception that escapes it is shown and the program goes on.
     void runCommand(const std::function<void()>& command);
     TCreateFields readFields() const;
+    // The save commands: the dialog, the check and the file, through the one save path.
+    void saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request);
     // The key handlers: true discards the key.
     bool edFontKeyPress(int key);
     bool txtWidthKeyPress(int key);

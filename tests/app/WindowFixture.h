@@ -25,6 +25,10 @@ class WindowTest : public ::testing::Test {
             requests.push_back(r);
             return saveAnswer;
         };
+        window->SaveAnyway1 = [this](const std::vector<std::string>& problems) {
+            saveProblems.push_back(problems);
+            return saveAnywayAnswer;
+        };
         window->resize(720, 480);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -54,6 +58,8 @@ class WindowTest : public ::testing::Test {
     std::vector<std::string> errors;
     std::vector<TSaveDialogRequest> requests;
     std::optional<QString> saveAnswer;
+    std::vector<std::vector<std::string>> saveProblems; // each "Save anyway?" asked
+    bool saveAnywayAnswer = true;
     std::unique_ptr<TfrmFont> window;
     MessagePumpHook previousPump;
 };

@@ -1,9 +1,12 @@
-// The Create command and the save helpers without a window: every stop, every message,
-// the state each leaves behind, and the saved files read back against the toolpaths.
+// The Create command and the save path without a window: every stop, every message, the
+// state each leaves behind, the saved files read back against the toolpaths, and the check
+// before saving.
 #include "tests/app/AppTestSupport.h"
 
 #include "app/command/CreateCommand.h"
+#include "app/command/FieldNumbers.h"
 #include "app/command/SaveCommands.h"
+#include "gcode/GCodeWriter.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
 
@@ -16,10 +19,12 @@ namespace {
 class CreateCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetGlobals();
+        g = TGlobals{};
+        SetStartupValues(g);
+        g.Contours.assign(1, TVKRegionX{});
         // A sentinel: the stops must leave the toolpaths of the previous Create alone.
-        Globals().Toolpaths.resize(2);
-        Globals().Toolpaths[1].Depth = 42;
+        g.Toolpaths.resize(2);
+        g.Toolpaths[1].Depth = 42;
         font.Name = "DejaVu Sans";
     }
 
@@ -40,11 +45,14 @@ class CreateCommandTest : public ::testing::Test {
         f.Radius = radius;
         return f;
     }
-    TCreateResult run(const TCreateFields& f) { return CreateCommand(f, font, ttf); }
+    TCreateResult run(const TCreateFields& f) {
+        return CreateCommand(g, ReadCreateFields(f, '.'), font, ttf);
+    }
     bool toolpathsUntouched() const {
-        return Globals().Toolpaths.size() == 2 && Globals().Toolpaths[1].Depth == 42;
+        return g.Toolpaths.size() == 2 && g.Toolpaths[1].Depth == 42;
     }
 
+    TGlobals g; // the state every command of a test works on
     TMessageRecorder recorder;
     TFontChoice font;
     TTTFToVectorConverter ttf;
@@ -80,21 +88,21 @@ TEST_F(CreateCommandTest, StopsLeaveTheToolpathsAndReportTheirMessage) {
 }
 
 TEST_F(CreateCommandTest, StopAfterTheResetLeavesOnlyThePlaceholder) {
-    Globals().Contours.resize(5);
+    g.Contours.resize(5);
     run(arc("AB", "0"));
-    EXPECT_EQ(Globals().Contours.size(), 1u);
+    EXPECT_EQ(g.Contours.size(), 1u);
     // The empty text stops before the reset.
-    Globals().Contours.resize(5);
+    g.Contours.resize(5);
     run(linear(""));
-    EXPECT_EQ(Globals().Contours.size(), 5u);
+    EXPECT_EQ(g.Contours.size(), 5u);
 }
 
 TEST_F(CreateCommandTest, RadiusTooSmallCompletesWithNothingPlaced) {
     const TCreateResult r = run(arc("WIDE", "1"));
     EXPECT_EQ(r.Outcome, TCreateOutcome::Done);
     EXPECT_EQ(r.Message, "Radius is too small");
-    EXPECT_EQ(Globals().Contours.size(), 1u);
-    EXPECT_EQ(Globals().Toolpaths.size(), 1u);
+    EXPECT_EQ(g.Contours.size(), 1u);
+    EXPECT_EQ(g.Toolpaths.size(), 1u);
     EXPECT_TRUE(recorder.Messages.empty()); // returned, not shown
 }
 
@@ -116,12 +124,11 @@ TEST_F(CreateCommandTest, ANonNumberEndsTheCommandWithTheConversionError) {
 }
 
 TEST_F(CreateCommandTest, LinearTextGetsOneToolpathPerContourAtTheDepth) {
-    Globals().Params.Depth = 0.25;
-    Globals().Params.StepDown = 0.25;
+    g.Params.Depth = 0.25;
+    g.Params.StepDown = 0.25;
     const TCreateResult r = run(linear("AB"));
     ASSERT_EQ(r.Outcome, TCreateOutcome::Done);
     EXPECT_EQ(r.Message, "");
-    const TGlobals& g = Globals();
     EXPECT_EQ(g.RunFlag, RunFlagCreate);
     ASSERT_GT(g.Toolpaths.size(), 2u);
     for (std::size_t i = 1; i < g.Toolpaths.size(); ++i) {
@@ -141,25 +148,25 @@ TEST_F(CreateCommandTest, WidthSizesTheTextWhenGiven) {
     TCreateFields f = linear("HH", "0");
     f.Width = "50";
     f.OriginX = "100";
-    f.Alignment = 2; // Right: the text ends near the origin
+    f.Alignment = TAlignment::Right; // Right: the text ends near the origin
     run(f);
-    EXPECT_NEAR(Globals().ViewBox.MaxX, 100, 5);
-    EXPECT_GT(Globals().ViewBox.Width, 90);
+    EXPECT_NEAR(g.ViewBox.MaxX, 100, 5);
+    EXPECT_GT(g.ViewBox.Width, 90);
 }
 
 TEST_F(CreateCommandTest, DepthZeroMakesNoToolpaths) {
-    Globals().Params.Depth = 0;
-    Globals().Params.StepDown = 0;
+    g.Params.Depth = 0;
+    g.Params.StepDown = 0;
     EXPECT_EQ(run(linear("AB")).Outcome, TCreateOutcome::Done);
-    EXPECT_GT(Globals().Contours.size(), 1u);
-    EXPECT_EQ(Globals().Toolpaths.size(), 1u);
+    EXPECT_GT(g.Contours.size(), 1u);
+    EXPECT_EQ(g.Toolpaths.size(), 1u);
 }
 
 TEST_F(CreateCommandTest, TheViewIsFittedBeforeTheToolpathsAreBuilt) {
     int calls = 0;
-    CreateCommand(linear("AB"), font, ttf, [&](const TViewBox& box) {
+    CreateCommand(g, ReadCreateFields(linear("AB"), '.'), font, ttf, [&](const TViewBox& box) {
         ++calls;
-        EXPECT_DOUBLE_EQ(box.MaxX, Globals().ViewBox.MaxX);
+        EXPECT_DOUBLE_EQ(box.MaxX, g.ViewBox.MaxX);
         EXPECT_TRUE(toolpathsUntouched());
     });
     EXPECT_EQ(calls, 1);
@@ -171,12 +178,12 @@ TEST_F(CreateCommandTest, ArcTextIsPlacedAroundTheCentre) {
     f.OriginY = "-20";
     f.Angle = ""; // empty angle: 0, the top of the circle
     ASSERT_EQ(run(f).Outcome, TCreateOutcome::Done);
-    const TViewBox& b = Globals().ViewBox;
+    const TViewBox& b = g.ViewBox;
     // Around the top of the circle at (100, 30); the box also holds (0, 0).
     EXPECT_GT(b.MaxY, 30);
     EXPECT_LT(b.MaxY, 45);
     EXPECT_GT(b.MaxX, 100);
-    EXPECT_GT(Globals().Toolpaths.size(), 3u);
+    EXPECT_GT(g.Toolpaths.size(), 3u);
 }
 
 TEST_F(CreateCommandTest, HugeSizesRaiseInsteadOfReachingTheToolpaths) {
@@ -193,7 +200,7 @@ TEST_F(CreateCommandTest, ACreateStartedWhileOneRunsIsIgnored) {
     TCreateOutcome innerOutcome = TCreateOutcome::Done;
     const MessagePumpHook previous = SetMessagePumpHook([&] {
         if (inner++ == 0)
-            innerOutcome = CreateCommand(linear("XYZ"), font, ttf).Outcome;
+            innerOutcome = run(linear("XYZ")).Outcome;
     });
     const TCreateResult r = run(linear("AB"));
     SetMessagePumpHook(previous);
@@ -203,22 +210,25 @@ TEST_F(CreateCommandTest, ACreateStartedWhileOneRunsIsIgnored) {
     EXPECT_FALSE(CreateRunning());
 
     // The outer Create's result is what a lone Create of "AB" gives.
-    const std::size_t count = Globals().Toolpaths.size();
+    const std::size_t count = g.Toolpaths.size();
     run(linear("AB"));
-    EXPECT_EQ(Globals().Toolpaths.size(), count);
+    EXPECT_EQ(g.Toolpaths.size(), count);
 }
 
 TEST_F(CreateCommandTest, SavedGCodeFollowsTheToolpathsCreateBuilt) {
-    Globals().Params.Decimal = 4;
-    Globals().Params.Start = 10;
-    Globals().Params.Increment = 10;
+    g.Params.Decimal = 4;
+    g.Params.Start = 10;
+    g.Params.Increment = 10;
     run(linear("Ob"));
-    for (std::size_t i = 1; i < Globals().Toolpaths.size(); ++i)
-        ASSERT_LE(Globals().Toolpaths[i].RapidStart, 1);
+    for (std::size_t i = 1; i < g.Toolpaths.size(); ++i)
+        ASSERT_LE(g.Toolpaths[i].RapidStart, 1);
     TTempFile file("create.Dnc");
-    SaveToolpathsAsGCode(file.Path.string());
+    g.Params.RoughFeed = 100;
+    g.Params.RoughPlunge = 50;
+    g.Params.RapidHeight = 2;
+    ASSERT_TRUE(SaveToolpaths(g, file.Path, TSaveFormat::GCode).Saved);
     const std::string program = ReadAll(file.Path);
-    ExpectSameMoves(ReadGCodeMoves(program), ExpectedMoves(Globals().Toolpaths), 0.00006);
+    ExpectSameMoves(ReadGCodeMoves(program), ExpectedMoves(g.Toolpaths), 0.00006);
     EXPECT_EQ(program.rfind("G90 T0 F", 0), 0u);
     EXPECT_NE(program.find("\r\nN10 G00 Z"), std::string::npos);
 }
@@ -226,10 +236,10 @@ TEST_F(CreateCommandTest, SavedGCodeFollowsTheToolpathsCreateBuilt) {
 TEST_F(CreateCommandTest, SavedDXFHoldsOneLinePerSegment) {
     run(linear("Ob"));
     std::size_t segments = 0;
-    for (std::size_t i = 1; i < Globals().Toolpaths.size(); ++i)
-        segments += Globals().Toolpaths[i].Entities.size();
+    for (std::size_t i = 1; i < g.Toolpaths.size(); ++i)
+        segments += g.Toolpaths[i].Entities.size();
     TTempFile file("create.Dxf");
-    SaveToolpathsAsDXF(file.Path.string());
+    ASSERT_TRUE(SaveToolpaths(g, file.Path, TSaveFormat::DXF).Saved);
     const std::string drawing = ReadAll(file.Path);
     const std::regex line("\r?\n *0\r?\nLINE\r?\n");
     const auto count = std::distance(std::sregex_iterator(drawing.begin(), drawing.end(), line),

@@ -2,8 +2,6 @@
 #include "layout/ArcLayout.h"
 #include "layout/LinearLayout.h"
 
-#include "kernel/Hooks.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -60,14 +58,14 @@ TEST_F(LayoutTest, CentredByHeightShiftsLeftByHalfTheEstimate) {
     const double E = TextExtent(U"AB", converter, h);
     EXPECT_DOUBLE_EQ(E,
                      (converter.GetCharAdvance('A') + converter.GetCharAdvance('B')) / 1024.0 * 10);
-    const auto p = LinearSizeAndOrigin(U"AB", converter, 10, 0, 0, 3, AlignCent);
+    const auto p = LinearSizeAndOrigin(U"AB", converter, 10, 0, 0, 3, TAlignment::Cent);
     EXPECT_EQ(p.S, 10);
     EXPECT_DOUBLE_EQ(p.X, -E / 2);
     EXPECT_EQ(p.Y, 3);
 }
 
 TEST_F(LayoutTest, RightAlignedByWidthEndsNearTheOrigin) {
-    const auto p = LayoutLinearText(U"HH", contours, converter, 0, 50, 100, 0, AlignRight);
+    const auto p = LayoutLinearText(U"HH", contours, converter, 0, 50, 100, 0, TAlignment::Right);
     EXPECT_DOUBLE_EQ(p.X, 50);
     const TViewBox box = ContourExtents(contours);
     // The estimate counts whole advances; the last H stops short by its right bearing.
@@ -76,7 +74,7 @@ TEST_F(LayoutTest, RightAlignedByWidthEndsNearTheOrigin) {
 }
 
 TEST_F(LayoutTest, NoHeightAndNoWidthKeepOutlineUnits) {
-    const auto p = LayoutLinearText(U"H", contours, converter, 0, 0, 20, 0, AlignLeft);
+    const auto p = LayoutLinearText(U"H", contours, converter, 0, 0, 20, 0, TAlignment::Left);
     EXPECT_EQ(p.S, 0);
     const TViewBox glyph = GlyphBox(contours);
     EXPECT_GT(glyph.MinX, 20);
@@ -85,7 +83,7 @@ TEST_F(LayoutTest, NoHeightAndNoWidthKeepOutlineUnits) {
 }
 
 TEST_F(LayoutTest, ViewBoxContainsTheOriginWhereverTheTextIs) {
-    LayoutLinearText(U"Hi", contours, converter, 10, 0, 500, 400, AlignLeft);
+    LayoutLinearText(U"Hi", contours, converter, 10, 0, 500, 400, TAlignment::Left);
     const TViewBox box = ContourExtents(contours);
     EXPECT_EQ(box.MinX, 0);
     EXPECT_EQ(box.MinY, 0);
@@ -94,7 +92,7 @@ TEST_F(LayoutTest, ViewBoxContainsTheOriginWhereverTheTextIs) {
 }
 
 TEST_F(LayoutTest, TextWithoutOutlinesLeavesOnlyThePlaceholder) {
-    LayoutLinearText(U"   ", contours, converter, 10, 0, 5, 5, AlignLeft);
+    LayoutLinearText(U"   ", contours, converter, 10, 0, 5, 5, TAlignment::Left);
     EXPECT_EQ(contours.size(), 1u);
     const TViewBox box = ContourExtents(contours);
     EXPECT_EQ(box.Width + box.Height, 0);
@@ -117,18 +115,19 @@ TEST(LinearSize, ATextWithoutWidthRaisesTheDivisionErrors) {
                           Case{0, 0, "Invalid floating point operation"},
                           Case{-1, 0, "Invalid floating point operation"}}) {
         try {
-            LinearSizeAndOrigin(U"xy", blank, c.H, c.W, 0, 0, AlignLeft);
+            LinearSizeAndOrigin(U"xy", blank, c.H, c.W, 0, 0, TAlignment::Left);
             ADD_FAILURE() << "no error for H " << c.H << " W " << c.W;
         } catch (const OrlentaError& e) {
             EXPECT_STREQ(e.what(), c.message) << "H " << c.H << " W " << c.W;
         }
     }
-    EXPECT_EQ(LinearSizeAndOrigin(U"xy", blank, 10, 0, 0, 0, AlignLeft).S, 10);
+    EXPECT_EQ(LinearSizeAndOrigin(U"xy", blank, 10, 0, 0, 0, TAlignment::Left).S, 10);
 }
 
 TEST_F(LayoutTest, HugeFieldsRaiseInsteadOfGivingInfinities) {
-    EXPECT_THROW(LinearSizeAndOrigin(U"H", converter, 0, 1e308, -1e308, 0, AlignRight), EOverflow);
-    EXPECT_THROW(LayoutLinearText(U"HH", contours, converter, 1e308, 0, 0, 0, AlignLeft),
+    EXPECT_THROW(LinearSizeAndOrigin(U"H", converter, 0, 1e308, -1e308, 0, TAlignment::Right),
+                 EOverflow);
+    EXPECT_THROW(LayoutLinearText(U"HH", contours, converter, 1e308, 0, 0, 0, TAlignment::Left),
                  EOverflow);
 }
 
@@ -141,7 +140,7 @@ class ArcTest : public LayoutTest {
 };
 
 TEST_F(ArcTest, OneCharacterAtTheTopIsUprightAndCentred) {
-    LayoutArc(U"H", contours, converter, H, 0, R, CX, CY, AlignLeft);
+    LayoutArc(U"H", contours, converter, H, 0, R, CX, CY, TAlignment::Left);
     ASSERT_GT(contours.size(), 2u);
     const TViewBox g = GlyphBox(contours);
     EXPECT_NEAR((g.MinX + g.MaxX) / 2, CX, 0.3);
@@ -151,7 +150,7 @@ TEST_F(ArcTest, OneCharacterAtTheTopIsUprightAndCentred) {
 }
 
 TEST_F(ArcTest, NinetyDegreesPutsItAtThreeOclockTurnedClockwise) {
-    LayoutArc(U"L", contours, converter, H, std::numbers::pi / 2, R, CX, CY, AlignLeft);
+    LayoutArc(U"L", contours, converter, H, std::numbers::pi / 2, R, CX, CY, TAlignment::Left);
     const TViewBox g = GlyphBox(contours);
     EXPECT_NEAR(g.MinX, CX + R * std::cos(HalfAngle('L')), 1e-9); // baseline faces the centre
     EXPECT_NEAR((g.MinY + g.MaxY) / 2, CY, 1.5);
@@ -166,27 +165,26 @@ TEST_F(ArcTest, NinetyDegreesPutsItAtThreeOclockTurnedClockwise) {
 }
 
 TEST_F(ArcTest, CentredTextHasItsAngularMiddleAtTheTop) {
-    LayoutArc(U"HOH", contours, converter, H, 0, R, CX, CY, AlignCent);
+    LayoutArc(U"HOH", contours, converter, H, 0, R, CX, CY, TAlignment::Cent);
     const TViewBox g = GlyphBox(contours);
     EXPECT_NEAR((g.MinX + g.MaxX) / 2, CX, 0.3);
 }
 
 TEST_F(ArcTest, RadiusSmallerThanACharacterPlacesNothing) {
-    std::vector<std::string> shown;
-    const auto previous =
-        SetMessageBoxHook([&](const std::string& text) { shown.push_back(text); });
-    LayoutArc(U"HHH", contours, converter, H, 0, 5, CX, CY, AlignLeft);
-    SetMessageBoxHook(previous);
-    EXPECT_EQ(shown, std::vector<std::string>{"Radius is too small"});
+    EXPECT_EQ(LayoutArc(U"HHH", contours, converter, H, 0, 5, CX, CY, TAlignment::Left),
+              TArcFit::RadiusTooSmall);
     EXPECT_EQ(contours.size(), 1u);
+    EXPECT_EQ(LayoutArc(U"HHH", contours, converter, H, 0, R, CX, CY, TAlignment::Left),
+              TArcFit::Fits);
 }
 
 TEST_F(ArcTest, NegativeRadiusRaisesInsteadOfGivingNaN) {
-    EXPECT_THROW(LayoutArc(U"H", contours, converter, H, 0, -5, CX, CY, AlignLeft), EInvalidOp);
+    EXPECT_THROW(LayoutArc(U"H", contours, converter, H, 0, -5, CX, CY, TAlignment::Left),
+                 EInvalidOp);
 }
 
 TEST_F(ArcTest, ViewBoxOfAnArcTextContainsTheOrigin) {
-    LayoutArc(U"HI", contours, converter, H, 0, R, 500, 500, AlignLeft);
+    LayoutArc(U"HI", contours, converter, H, 0, R, 500, 500, TAlignment::Left);
     const TViewBox box = ContourExtents(contours);
     EXPECT_EQ(box.MinX, 0);
     EXPECT_EQ(box.MinY, 0);
