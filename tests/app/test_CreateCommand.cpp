@@ -6,13 +6,16 @@
 #include "app/command/CreateCommand.h"
 #include "app/command/FieldNumbers.h"
 #include "app/command/SaveCommands.h"
-#include "gcode/GCodeWriter.h"
+#include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <regex>
+#include <tuple>
 
 namespace {
 
@@ -246,6 +249,212 @@ TEST_F(CreateCommandTest, SavedDXFHoldsOneLinePerSegment) {
                                      std::sregex_iterator());
     EXPECT_EQ(static_cast<std::size_t>(count), segments);
     EXPECT_NE(drawing.find("EOF"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TMachiningParameters SaneParameters() {
+    TMachiningParameters p;
+    p.Depth = p.StepDown = 0.2;
+    p.RapidHeight = 3;
+    p.RoughFeed = 300;
+    p.RoughPlunge = 100;
+    p.Precision = 8;
+    p.Decimal = 3;
+    p.Start = 10;
+    p.Increment = 10;
+    return p;
+}
+
+// The walk from Create to the file passes the state along: two states with their own
+// parameters and texts build and save their own programs, and the process-wide state is
+// not touched.
+TEST_F(CreateCommandTest, TwoStatesDoNotInterfere) {
+    ResetGlobals();
+    TGlobals other;
+    SetStartupValues(other);
+    g.Params = SaneParameters();
+    g.Params.Depth = 0.25;
+    g.Params.Decimal = 4;
+    other.Params = SaneParameters();
+    other.Params.Depth = 0.5;
+    other.Params.Decimal = 2;
+    other.Params.Start = 1000;
+
+    TCreateNumbers big;
+    big.Text = "Ob";
+    big.Height = 20;
+    ASSERT_EQ(run(linear("AB")).Outcome, TCreateOutcome::Done);
+    ASSERT_EQ(CreateCommand(other, big, font, ttf).Outcome, TCreateOutcome::Done);
+    EXPECT_LT(g.ViewBox.MaxY, 10);
+    EXPECT_GT(other.ViewBox.MaxY, 10);
+
+    TTempFile first("first.Dnc");
+    TTempFile second("second.Dnc");
+    ASSERT_TRUE(SaveToolpaths(g, first.Path, TSaveFormat::GCode).Saved);
+    ASSERT_TRUE(SaveToolpaths(other, second.Path, TSaveFormat::GCode).Saved);
+    for (const auto& [state, file, depthWord, firstLine] :
+         {std::tuple{&g, &first, "Z-0.2500 ", "\r\nN10 G00 Z3.0000"},
+          std::tuple{&other, &second, "Z-0.50 ", "\r\nN1000 G00 Z3.00"}}) {
+        const std::string program = ReadAll(file->Path);
+        ExpectSameMoves(ReadGCodeMoves(program), ExpectedMoves(state->Toolpaths), 0.006);
+        EXPECT_NE(program.find(depthWord), std::string::npos) << depthWord;
+        EXPECT_NE(program.find(firstLine), std::string::npos) << firstLine;
+    }
+    EXPECT_EQ(Globals().Toolpaths.size(), 1u);
+    EXPECT_EQ(Globals().Contours.size(), 1u);
+    EXPECT_EQ(Globals().RunFlag, 0);
+}
+
+// A Save handled while the toolpath builder hands control to the message loop writes the
+// toolpaths built so far and stops the build there.
+TEST_F(CreateCommandTest, ASaveDuringTheBuildWritesWhatIsBuiltSoFar) {
+    g.Params = SaneParameters();
+    TTempFile file("pump.Dnc");
+    std::size_t savedCount = 0;
+    const MessagePumpHook previous = SetMessagePumpHook([&] {
+        // More than the sentinel's two: the toolpath builder is under way.
+        if (savedCount == 0 && g.RunFlag == RunFlagCreate && g.Toolpaths.size() > 3) {
+            savedCount = g.Toolpaths.size();
+            EXPECT_TRUE(SaveToolpaths(g, file.Path, TSaveFormat::GCode).Saved);
+        }
+    });
+    run(linear("ABCDEFGH"));
+    SetMessagePumpHook(previous);
+    ASSERT_GT(savedCount, 0u);
+    EXPECT_EQ(g.Toolpaths.size(), savedCount);
+    ExpectSameMoves(ReadGCodeMoves(ReadAll(file.Path)), ExpectedMoves(g.Toolpaths), 0.0006);
+
+    TGlobals whole;
+    whole.Params = SaneParameters();
+    CreateCommand(whole, ReadCreateFields(linear("ABCDEFGH"), '.'), font, ttf);
+    EXPECT_GT(whole.Toolpaths.size(), savedCount);
+}
+
+// One toolpath (rapid start, two strokes): its program numbers 7 lines.
+TOutRegionArray OneToolpath() {
+    TVKOutRegion t;
+    t.RapidStart = 1;
+    t.Entities = {TMyEntity{0, 0, 0, 5, 0}, TMyEntity{5, 0, 0, 5, 5}};
+    return {TVKOutRegion{}, t};
+}
+
+struct TCheckCase {
+    const char* Name;
+    std::function<void(TMachiningParameters&)> Edit;
+    TOutRegionArray Toolpaths;
+    TSaveFormat Format;
+    std::vector<std::string> Problems;
+};
+
+TEST(CheckBeforeSave, NamesEveryProblemOfTheFileAboutToBeWritten) {
+    const std::string noToolpaths = "There are no toolpaths: the file would cut nothing";
+    const std::string notIntoTheWork = ": the tool would not cut into the work";
+    const std::string noFeed = ": a controller refuses cutting moves without a feed rate";
+    const std::string noPlunge = ": a controller refuses plunges without a feed rate";
+    const std::string noClearance = ": rapid moves would run at or below the work surface";
+    const auto startup = [](TMachiningParameters& p) {
+        TGlobals fresh;
+        SetStartupValues(fresh);
+        p = fresh.Params;
+    };
+    TVKOutRegion emptyPath;
+    emptyPath.RapidStart = 1;
+    const TCheckCase cases[] = {
+        {"sane", {}, OneToolpath(), TSaveFormat::GCode, {}},
+        {"the start-up values",
+         startup,
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Depth 0.5 is written as 0 (Decimal 0)" + notIntoTheWork, "RoughFeed is 0" + noFeed,
+          "RoughPlunge is 0" + noPlunge, "RapidHeight is 0" + noClearance}},
+        {"a depth the decimals round away",
+         [](TMachiningParameters& p) { p.Depth = 0.0004; },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Depth 0.0004 is written as 0.000 (Decimal 3)" + notIntoTheWork}},
+        {"a depth the decimals keep, a plunge rate rounding up",
+         [](TMachiningParameters& p) {
+             p.Depth = 0.0006;
+             p.RoughPlunge = 0.05;
+         },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {}},
+        {"decimals beyond what is written",
+         [](TMachiningParameters& p) {
+             p.Decimal = 25;
+             p.Depth = 1e-21;
+         },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Depth 1e-21 is written as 0.00000000000000000000 (Decimal 20)" + notIntoTheWork}},
+        {"negative values",
+         [](TMachiningParameters& p) {
+             p.Depth = -0.2;
+             p.RoughFeed = 0.04;
+             p.RapidHeight = -1;
+         },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Depth -0.2 is negative" + notIntoTheWork, "RoughFeed 0.04 is written as 0.0" + noFeed,
+          "RapidHeight -1 is negative" + noClearance}},
+        {"last line number at the limit",
+         [](TMachiningParameters& p) { p.Start = 9'999'940; },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {}},
+        {"last line number past the limit",
+         [](TMachiningParameters& p) { p.Start = 9'999'950; },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Line numbers would reach 10000010 (Start 9999950, Increment 10, 7 lines): common "
+          "controllers accept at most 10000000"}},
+        {"no toolpaths", {}, {TVKOutRegion{}}, TSaveFormat::GCode, {noToolpaths}},
+        {"a toolpath without strokes",
+         {},
+         {TVKOutRegion{}, emptyPath},
+         TSaveFormat::GCode,
+         {noToolpaths}},
+        {"a drawing ignores the machining parameters",
+         startup,
+         OneToolpath(),
+         TSaveFormat::DXF,
+         {}},
+        {"a drawing without toolpaths", startup, {TVKOutRegion{}}, TSaveFormat::DXF, {noToolpaths}},
+    };
+    const TTempFile file("check.out");
+    for (const TCheckCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TGlobals state;
+        state.Params = SaneParameters();
+        if (c.Edit)
+            c.Edit(state.Params);
+        state.Toolpaths = c.Toolpaths;
+        EXPECT_EQ(CheckBeforeSave(state, c.Format), c.Problems);
+
+        // The save path refuses what the check finds, unless forced; either way it stops a
+        // running build first.
+        state.RunFlag = RunFlagCreate;
+        const TSaveResult refused = SaveToolpaths(state, file.Path, c.Format);
+        EXPECT_EQ(state.RunFlag, 0);
+        EXPECT_EQ(refused.Saved, c.Problems.empty());
+        EXPECT_EQ(refused.Problems, c.Problems);
+        EXPECT_EQ(std::filesystem::exists(file.Path), c.Problems.empty());
+        EXPECT_TRUE(SaveToolpaths(state, file.Path, c.Format, true).Saved);
+        EXPECT_TRUE(std::filesystem::exists(file.Path));
+        std::filesystem::remove(file.Path);
+    }
+}
+
+// The parameter file shipped with the program passes the check on a real text.
+TEST_F(CreateCommandTest, TheShippedParametersPassTheCheck) {
+    ASSERT_TRUE(LoadParameters(g.Params, SHIPPED_PARAMETERS_FILE));
+    ASSERT_EQ(run(linear("ACME Ltd")).Outcome, TCreateOutcome::Done);
+    EXPECT_EQ(CheckBeforeSave(g, TSaveFormat::GCode), std::vector<std::string>{});
+    EXPECT_EQ(g.Params.Decimal, 3);
 }
 
 } // namespace

@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <functional>
 #include <locale>
+#include <regex>
+#include <sstream>
 
 using namespace clitest;
 
@@ -473,9 +475,50 @@ TEST_F(CliBatch, ABatchThatCannotBeReadRunsNothing) {
     EXPECT_EQ(withText.Err, "orlenta-cli: a text and --batch exclude each other\n");
 }
 
+// A new user's first run: no parameter file given, none in the folder. The file shipped
+// beside the program gives a program a machine can run.
+TEST_F(Cli, FirstRunInAnEmptyFolderUsesTheShippedParameters) {
+    fs::remove(Cfg);
+    const TRun run = RunCli(Dir, {"ACME Ltd", "--height", "10", "-o", "a.Dnc"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    const std::string program = ReadBytes(Dir / "a.Dnc");
+    const std::regex number("([XYZF])(-?[0-9]+(\\.[0-9]+)?)");
+    const std::regex threeDecimals("-?[0-9]+\\.[0-9]{3}");
+    int feeds = 0, clearances = 0, plunges = 0, coordinates = 0;
+    std::istringstream in(program);
+    for (std::string line; std::getline(in, line);) {
+        SCOPED_TRACE(line);
+        for (std::sregex_iterator m(line.begin(), line.end(), number), end; m != end; ++m) {
+            const char word = (*m)[1].str()[0];
+            const std::string text = (*m)[2].str();
+            const double v = std::stod(text);
+            if (word == 'F') {
+                EXPECT_GT(v, 0);
+                ++feeds;
+                continue;
+            }
+            EXPECT_TRUE(std::regex_match(text, threeDecimals));
+            ++coordinates;
+            if (word == 'Z' && line.find(" G00 Z") != std::string::npos) {
+                EXPECT_GT(v, 0); // clearance above the work
+                ++clearances;
+            } else if (word == 'Z') {
+                EXPECT_LT(v, 0); // cutting below the surface
+                ++plunges;
+            }
+        }
+    }
+    EXPECT_GT(plunges, 0);
+    EXPECT_EQ(clearances, plunges + 1);
+    EXPECT_EQ(feeds, 1 + 2 * plunges);
+    EXPECT_GT(coordinates, 100);
+}
+
 TEST_F(Cli, HelpShowsExamples) {
     const TRun run = RunCli(Dir, {"--help"});
     EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Out.find("--force"), std::string::npos);
     EXPECT_NE(run.Out.find("Examples:"), std::string::npos);
     EXPECT_NE(run.Out.find("--batch"), std::string::npos);
     EXPECT_NE(run.Out.find("{n:3}"), std::string::npos);
