@@ -196,20 +196,20 @@ class BatchChainer {
                 continue;
             const auto [start, end] = SegmentEnds(s);
             if (Meets(start, tail)) {
-                MoveSegmentEnd(s, tail, 0);
+                MoveSegmentEnd(s, tail, TEnd::Start);
                 tail = end;
                 if (Meets(end, head)) {
-                    MoveSegmentEnd(s, head, 1);
+                    MoveSegmentEnd(s, head, TEnd::End);
                     closed = true;
                 }
                 Take(i, c, false, n);
                 return i;
             }
             if (Meets(end, tail)) {
-                MoveSegmentEnd(s, tail, 1);
+                MoveSegmentEnd(s, tail, TEnd::End);
                 tail = start;
                 if (Meets(start, head)) {
-                    MoveSegmentEnd(s, head, 0);
+                    MoveSegmentEnd(s, head, TEnd::Start);
                     closed = true;
                 }
                 Take(i, c, true, n);
@@ -232,13 +232,13 @@ class BatchChainer {
                 continue;
             const auto [start, end] = SegmentEnds(s);
             if (Meets(start, cursor)) {
-                MoveSegmentEnd(s, cursor, 0);
+                MoveSegmentEnd(s, cursor, TEnd::Start);
                 cursor = end;
                 Take(i, c, true, n);
                 return true;
             }
             if (Meets(end, cursor)) {
-                MoveSegmentEnd(s, cursor, 1);
+                MoveSegmentEnd(s, cursor, TEnd::End);
                 cursor = start;
                 Take(i, c, false, n);
                 return true;
@@ -353,7 +353,7 @@ class OpenJoiner {
                                     std::make_move_iterator(other.Entities.end()));
             Consume(found);
             if (farEndMeetsHead) {
-                MoveContourEnd(current, head, 1);
+                MoveContourEnd(current, head, TEnd::End);
                 closed = true;
                 break;
             }
@@ -411,13 +411,13 @@ class OpenJoiner {
                 continue;
             const auto [start, end] = ContourEnds(other);
             if (Meets(start, tail)) {
-                MoveContourEnd(other, tail, 0);
+                MoveContourEnd(other, tail, TEnd::Start);
                 tail = end;
                 farEndMeetsHead = Meets(end, head);
                 return i;
             }
             if (Meets(end, tail)) {
-                MoveContourEnd(other, tail, 1);
+                MoveContourEnd(other, tail, TEnd::End);
                 tail = start;
                 farEndMeetsHead = Meets(start, head);
                 OrientContour(other, clockwise_, true);
@@ -439,13 +439,13 @@ class OpenJoiner {
                 continue;
             const auto [start, end] = ContourEnds(other);
             if (Meets(start, cursor)) {
-                MoveContourEnd(other, cursor, 0);
+                MoveContourEnd(other, cursor, TEnd::Start);
                 cursor = end;
                 OrientContour(other, clockwise_, true);
                 return i;
             }
             if (Meets(end, cursor)) {
-                MoveContourEnd(other, cursor, 1);
+                MoveContourEnd(other, cursor, TEnd::End);
                 cursor = start;
                 return i;
             }
