@@ -557,6 +557,23 @@ TEST_F(Cli, FirstRunInAnEmptyFolderUsesTheShippedParameters) {
     EXPECT_GT(coordinates, 100);
 }
 
+// help2man reads --version in the GNU form; --verbose names the parameter file a run reads.
+TEST_F(Cli, VersionAndVerboseNameTheProgramAndTheParameterFile) {
+    const TRun version = RunCli(Dir, {"--version"});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out.substr(0, version.Out.find('\n')), "orlenta-cli 2.0");
+    EXPECT_NE(version.Out.find("\nLicense GPLv3+: "), std::string::npos);
+    EXPECT_EQ(version.Out.find("Parameter file"), std::string::npos);
+
+    const fs::path beside = fs::path(ORLENTA_CLI_PATH).parent_path() / "Parameters.cfg";
+    const TRun verbose = RunCli(Dir, {"--version", "--verbose"});
+    EXPECT_EQ(verbose.Out, version.Out + "Parameter file: " + beside.string() + "\n");
+
+    const TRun job = RunCli(Dir, {"A", "--verbose", "-p", Cfg.string(), "-o", "a.Dnc"});
+    ASSERT_EQ(job.Status, 0) << job.Err;
+    EXPECT_EQ(job.Err, "orlenta-cli: Parameter file: " + Cfg.string() + "\n");
+}
+
 TEST_F(Cli, HelpShowsExamples) {
     const TRun run = RunCli(Dir, {"--help"});
     EXPECT_EQ(run.Status, 0);
