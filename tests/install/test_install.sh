@@ -37,7 +37,8 @@ cmp -s "$share/orlenta/Parameters.cfg" "$src/app/Parameters.cfg" ||
 
 if [ "$gui" = ON ]; then
   desktop-file-validate "$share/applications/$id.desktop" || fail "desktop-file-validate"
-  appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml" >"$tmp/appstream.log" ||
+  # The whole tree: the metainfo, and the menu entry it launches.
+  appstreamcli validate-tree --no-net "$root" >"$tmp/appstream.log" ||
     { cat "$tmp/appstream.log"; fail "appstreamcli validate"; }
 fi
 # The manual page is the program's own --help with the FILES section added.
