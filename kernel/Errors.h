@@ -42,6 +42,20 @@ class EInOutError : public OrlentaError {
     using OrlentaError::OrlentaError;
 };
 
+// A machine setting (parameter file key or command-line option) out of its range or not
+// one of its names; what() names the key.
+class EParameterValueError : public OrlentaError {
+  public:
+    using OrlentaError::OrlentaError;
+};
+
+// A program that its controller would reject (a line longer than its buffer, a feed of
+// 0); nothing is written. what() says which rule.
+class EProgramRuleError : public OrlentaError {
+  public:
+    using OrlentaError::OrlentaError;
+};
+
 // Clears the division-by-zero, invalid and overflow flags of the floating-point unit.
 void ClearFloatFlags();
 // Throws EZeroDivide, EInvalidOp or EOverflow when the matching flag has been raised since
