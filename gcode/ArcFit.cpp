@@ -46,13 +46,10 @@ std::optional<TFitMove> ArcOver(const std::vector<TPoint2>& v, std::size_t i, st
         if (std::fabs(Dist(c->Centre, q) - c->Radius) > tol ||
             std::fabs(Dist(c->Centre, mid) - c->Radius) > tol)
             return std::nullopt;
-        const double a = std::atan2(p.y - c->Centre.y, p.x - c->Centre.x);
-        const double b = std::atan2(q.y - c->Centre.y, q.x - c->Centre.x);
-        double d = b - a;
-        if (d > M_PI)
-            d -= 2 * M_PI;
-        else if (d < -M_PI)
-            d += 2 * M_PI;
+        // The stroke's turn round the centre, from one atan2 of cross and dot product.
+        const double px = p.x - c->Centre.x, py = p.y - c->Centre.y;
+        const double qx = q.x - c->Centre.x, qy = q.y - c->Centre.y;
+        const double d = std::atan2(px * qy - py * qx, px * qx + py * qy);
         const int s = d > 0 ? 1 : (d < 0 ? -1 : 0);
         if (s == 0 || (sign != 0 && s != sign))
             return std::nullopt;

@@ -160,18 +160,20 @@ class TMoveWriter {
         WriteXY(q);
         CutFeed();
         Out.End();
-        At = {Out.Rounded(q.x), Out.Rounded(q.y)};
+        At = q;
     }
 
     // An arc; written as a line when its rounded numbers would fail the controller's
     // end-point check or name a full circle.
     void Arc(TPoint2 q, TPoint2 centre, bool clockwise) {
+        // Everything as the controller reads it: the written start, end and offsets.
+        const TPoint2 from{Out.Rounded(At.x), Out.Rounded(At.y)};
         const TPoint2 end{Out.Rounded(q.x), Out.Rounded(q.y)};
-        const double i = Out.Rounded(centre.x - At.x), j = Out.Rounded(centre.y - At.y);
-        const TPoint2 c{At.x + i, At.y + j};
-        const double r0 = std::hypot(At.x - c.x, At.y - c.y);
+        const double i = Out.Rounded(centre.x - from.x), j = Out.Rounded(centre.y - from.y);
+        const TPoint2 c{from.x + i, from.y + j};
+        const double r0 = std::hypot(i, j);
         const double r1 = std::hypot(end.x - c.x, end.y - c.y);
-        if (end == At || !(std::fabs(r0 - r1) <= ArcEndTolerance) || !(r0 > 0)) {
+        if (end == from || !(std::fabs(r0 - r1) <= ArcEndTolerance) || !(r0 > 0)) {
             Line(q);
             return;
         }
@@ -181,11 +183,11 @@ class TMoveWriter {
             Out.Word(clockwise ? "G2" : "G3");
         Mode = mode;
         WriteXY(q);
-        Out.Coordinate("I", centre.x - At.x);
-        Out.Coordinate("J", centre.y - At.y);
+        Out.Coordinate("I", centre.x - from.x);
+        Out.Coordinate("J", centre.y - from.y);
         CutFeed();
         Out.End();
-        At = end;
+        At = q;
         ++Arcs;
     }
 
@@ -195,7 +197,7 @@ class TMoveWriter {
         Mode = 0;
         WriteXY(q);
         Out.End();
-        At = {Out.Rounded(q.x), Out.Rounded(q.y)};
+        At = q;
     }
     void RapidZ(double z) {
         Out.Begin();
