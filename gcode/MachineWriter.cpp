@@ -1,8 +1,8 @@
 // The grbl and linuxcnc dialects; see MachineWriter.h.
 #include "gcode/MachineWriter.h"
 
-#include "gcode/ArcFit.h"
 #include "gcode/GCodeText.h"
+#include "kernel/ArcFit.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
 

@@ -1,7 +1,6 @@
 // The grbl and linuxcnc dialects and the arc fit: golden programs, a real G-code
 // interpreter reading every combination of settings back against the controllers' rules,
 // and the checks that refuse a program a controller would reject.
-#include "gcode/ArcFit.h"
 #include "gcode/GCodeWriter.h"
 #include "gcode/MachineWriter.h"
 #include "kernel/Errors.h"
@@ -214,65 +213,6 @@ TEST(ClassicFrame, HeaderAndFooterSurroundTheUnchangedProgram) {
     EXPECT_EQ(FormatGCode(ExampleToolpaths(), p), "(job mm)\r\n(feed 10)\r\n" + plain + "M30\r\n");
     EXPECT_EQ(HeaderLines("{date}", p, "2026-01-02"), std::vector<std::string>{"2026-01-02"});
     EXPECT_TRUE(HeaderLines("", p, "x").empty());
-}
-
-// Over many random curves: every move ends on an original vertex, in order, the last on the
-// last; every vertex lies within the tolerance of the move that covers it; no arc sweeps more
-// than the limit or turns against its direction.
-TEST(ArcFit, MovesStayWithinToleranceOfEveryVertex) {
-    std::mt19937 rng(42);
-    std::uniform_real_distribution<double> radius(0.05, 50), phase(0, 6.28);
-    std::uniform_int_distribution<int> strokes(3, 400), shape(0, 3);
-    for (int trial = 0; trial < 300; ++trial) {
-        const double r = radius(rng), a0 = phase(rng), tol = r < 1 ? 0.001 : 0.01;
-        const int n = strokes(rng), kind = shape(rng);
-        std::vector<TPoint2> pts;
-        for (int i = 0; i <= n; ++i) {
-            const double t = static_cast<double>(i) / n;
-            const double a = a0 - 2 * M_PI * t;
-            switch (kind) {
-            case 0:
-                pts.push_back({r * std::cos(a), r * std::sin(a)});
-                break; // circle
-            case 1:
-                pts.push_back({r * std::cos(a), 0.3 * r * std::sin(a)});
-                break; // ellipse
-            case 2:
-                pts.push_back({r * t, r * 0.2 * std::sin(6 * a)});
-                break; // wave
-            default:
-                pts.push_back({r * (i % 7), r * ((i * 3) % 5)});
-                break; // zigzag
-            }
-        }
-        const TPoint2 start = pts.front();
-        const std::vector<TPoint2> rest(pts.begin() + 1, pts.end());
-        const auto moves = FitArcs(start, rest, tol);
-        ASSERT_FALSE(moves.empty());
-        EXPECT_EQ(moves.back().End, rest.back());
-        std::size_t k = 0; // index into pts of the current move's start
-        for (const TFitMove& m : moves) {
-            std::size_t j = k + 1;
-            while (j < pts.size() && !(pts[j] == m.End))
-                ++j;
-            ASSERT_LT(j, pts.size()) << "a move ends off the original vertices";
-            for (std::size_t v = k + 1; v < j; ++v) {
-                if (m.Arc) {
-                    const double rr = std::hypot(pts[k].x - m.Centre.x, pts[k].y - m.Centre.y);
-                    EXPECT_LE(
-                        std::fabs(std::hypot(pts[v].x - m.Centre.x, pts[v].y - m.Centre.y) - rr),
-                        tol * 1.0001);
-                } else {
-                    const double dx = m.End.x - pts[k].x, dy = m.End.y - pts[k].y;
-                    const double len = std::hypot(dx, dy);
-                    EXPECT_LE(std::fabs((pts[v].x - pts[k].x) * dy - (pts[v].y - pts[k].y) * dx) /
-                                  len,
-                              tol * 1.0001);
-                }
-            }
-            k = j;
-        }
-    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 // Arc fitting; see ArcFit.h.
-#include "gcode/ArcFit.h"
+#include "kernel/ArcFit.h"
+
+#include "kernel/QuorvelKernel.h"
 
 #include <cmath>
 #include <optional>
@@ -137,4 +139,31 @@ std::vector<TFitMove> FitArcs(TPoint2 start, const std::vector<TPoint2>& points,
         }
     }
     return moves;
+}
+
+TOutRegionArray FitToolpathArcs(const TOutRegionArray& toolpaths, double tolerance) {
+    TOutRegionArray result = toolpaths;
+    std::vector<TPoint2> points;
+    for (std::size_t i = 1; i < result.size(); ++i) {
+        TVKOutRegion& t = result[i];
+        if (t.Entities.empty())
+            continue;
+        TPoint2 at = ToolpathStart(t);
+        points.clear();
+        for (const TMyEntity& e : t.Entities)
+            points.push_back(SegmentEnd(e));
+        TMyEntityArray fitted;
+        for (const TFitMove& m : FitArcs(at, points, tolerance)) {
+            if (m.Arc) {
+                const double r = std::hypot(at.x - m.Centre.x, at.y - m.Centre.y);
+                fitted.push_back(MakeArc(m.Centre.x, m.Centre.y, m.Clockwise ? -r : r,
+                                         PointAngle(m.Centre, at), PointAngle(m.Centre, m.End)));
+            } else {
+                fitted.push_back(MakeLine(at.x, at.y, m.End.x, m.End.y));
+            }
+            at = m.End;
+        }
+        t.Entities = std::move(fitted);
+    }
+    return result;
 }

@@ -29,3 +29,8 @@ constexpr int MinArcStrokes = 3;
 // one way and sweeping at most MaxArcSweep; as lines elsewhere, with runs of collinear
 // strokes (within tolerance) merged into one line. tolerance <= 0 gives the lines as they are.
 std::vector<TFitMove> FitArcs(TPoint2 start, const std::vector<TPoint2>& points, double tolerance);
+
+// The toolpaths with each one's strokes replaced by FitArcs' moves, as line and arc
+// segments (for drawings: a DXF ARC per arc). Everything else of a toolpath is kept; its
+// segments still join end to start within rounding, and the toolpath closes where it did.
+TOutRegionArray FitToolpathArcs(const TOutRegionArray& toolpaths, double tolerance);
