@@ -51,10 +51,7 @@ void RequireAbove(const char* key, double v, double low, const TMachiningParamet
 class TMachineText {
   public:
     TMachineText(const TMachiningParameters& p, const std::function<void(std::string_view)>& sink)
-        : Sink(sink), Buffer(ChunkSize + 8 * NumberRoom),
-          Decimals(std::clamp(p.Decimal, 0,
-                              p.Machine.Dialect == TDialect::Grbl ? MaxGrblDecimals
-                                                                  : MaxMachineDecimals)),
+        : Sink(sink), Buffer(ChunkSize + 8 * NumberRoom), Decimals(MachineDecimals(p)),
           Numbered(p.Machine.LineNumbers), Start(p.Start), Inc(std::max(p.Increment, 1)),
           LineLimit(p.Machine.Dialect == TDialect::Grbl ? GrblLineLength - 1 : 0) {}
 
@@ -240,6 +237,12 @@ class TMoveWriter {
 
 } // namespace
 
+int MachineDecimals(const TMachiningParameters& p) {
+    const int low = MinMachineDecimals + (p.Machine.Units == TUnits::Inch ? 1 : 0);
+    const int high = p.Machine.Dialect == TDialect::Grbl ? MaxGrblDecimals : MaxMachineDecimals;
+    return std::clamp(p.Decimal, low, high);
+}
+
 void CheckMachineProgram(const TMachiningParameters& p) {
     CheckMachineSettings(p.Machine);
     if (p.Machine.Dialect == TDialect::Classic)
@@ -250,9 +253,13 @@ void CheckMachineProgram(const TMachiningParameters& p) {
     if (!(p.RapidHeight > 0) || !std::isfinite(p.RapidHeight))
         throw EParameterValueError("RapidHeight must be above 0" + DialectLabel(p) +
                                    ": rapid moves must clear the work");
-    if (!(p.Depth > 0) || !std::isfinite(p.Depth))
-        throw EParameterValueError("Depth must be above 0" + DialectLabel(p) +
+    const double grid = std::pow(10.0, -MachineDecimals(p));
+    if (!(p.Depth >= grid / 2) || !std::isfinite(p.Depth))
+        throw EParameterValueError("Depth must be at least " + RateText(grid) + DialectLabel(p) +
                                    ": the program would cut nothing");
+    if (!(p.RapidHeight >= grid / 2))
+        throw EParameterValueError("RapidHeight must be at least " + RateText(grid) +
+                                   DialectLabel(p) + ": rapid moves must clear the work");
     if (p.Machine.LineNumbers) {
         if (p.Start < 0 || p.Start > MaxLineNumber)
             throw EParameterValueError("Start must be from 0 to " + std::to_string(MaxLineNumber) +

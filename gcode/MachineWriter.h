@@ -18,13 +18,21 @@ constexpr std::size_t GrblLineLength = 80;
 // Coordinates of the grbl dialect have at most this many decimals: GRBL computes in
 // single precision, and longer numbers only crowd its line buffer.
 constexpr int MaxGrblDecimals = 6;
+// Coordinates of the machine-ready dialects have at least this many decimals (4 in inches):
+// fewer would round a shallow engraving depth to the surface and cut air.
+constexpr int MinMachineDecimals = 3;
 // An arc whose end lies farther than this (in mm) from the circle its centre and start
 // give is written as lines: stricter than GRBL's and LinuxCNC's own checks.
 constexpr double ArcEndToleranceMm = 0.002;
 
+// The decimals of the coordinates of a machine-ready program: Decimal raised to
+// MinMachineDecimals (4 in inches), for grbl capped at MaxGrblDecimals.
+int MachineDecimals(const TMachiningParameters& params);
+
 // Throws EParameterValueError naming the key when a machine-ready program cannot be made
 // with these parameters: feeds and spindle must be above 0, the clearance height above 0,
-// the depth above 0 (else it cuts air), line numbers within MaxLineNumber.
+// the depth above 0 (else it cuts air) and still below 0 once written with the program's
+// decimals, line numbers within MaxLineNumber.
 void CheckMachineProgram(const TMachiningParameters& params);
 
 // The header or footer text as program lines: "\n" (two characters) or a line break

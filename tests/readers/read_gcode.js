@@ -90,6 +90,8 @@ const move = (cmd, p) => {
         if (!(st.feed > 0)) fail(`command ${commandNo}`, 'cutting with no feed rate (GRBL error 22)');
         if (!st.spindle || !(st.rpm > 0)) fail(`command ${commandNo}`, 'cutting with the spindle off');
     }
+    if (cutting && (nx !== st.x || ny !== st.y) && !(nz < 0))
+        fail(`command ${commandNo}`, 'cutting move at or above the surface (cuts air)');
     if (cmd === 'G0' && nz !== null && nz < 0 && (nx !== st.x || ny !== st.y))
         fail(`command ${commandNo}`, 'rapid move below the surface');
     if (nz !== null && nz < 0 && (st.z === null || st.z >= 0)) {
@@ -147,6 +149,7 @@ new Interpreter({
     defaultHandler: (cmd) => { before(cmd); fail(`command ${commandNo}`, `unexpected command ${cmd}`); },
 }).loadFromStringSync(text);
 if (!st.ended) fail('end', 'no program end');
+if (out.cuts === 0) fail('end', 'the program cuts nothing');
 if (st.spindle) fail('end', 'the spindle is still on at the end');
 if (st.z !== null && st.z < 0) fail('end', 'the tool is still in the work at the end');
 if (dialect === 'linuxcnc' && (lines[0] !== '%' || lines[lines.length - 2] !== '%'))
