@@ -46,6 +46,8 @@ void save(TOutputFormat format, const fs::path& file) {
     Globals().RunFlag = 0;
     if (format == TOutputFormat::DXF)
         SaveToolpathsAsDXF(file.string());
+    else if (format == TOutputFormat::SVG)
+        SaveToolpathsAsSVG(file.string());
     else
         SaveToolpathsAsGCode(file.string());
 }

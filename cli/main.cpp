@@ -7,6 +7,7 @@
 #include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
+#include "kernel/ProgramStatistics.h"
 
 #include <CLI/CLI.hpp>
 
@@ -87,6 +88,7 @@ struct TCommandLine {
     std::string Batch;
     std::string ParamsFile;
     bool KeepGoing = false;
+    std::string Stats; // "text" or "json" when --stats was given
     std::vector<std::pair<std::string, std::string>> Settings; // in the order of JobKeys
 };
 
@@ -129,6 +131,12 @@ int run(int argc, char** argv) {
         ->group("Output");
     app.add_flag("--keep-going", cl.KeepGoing, "batch: write the lines that succeed")
         ->group("Output");
+    app.add_option("--stats", cl.Stats,
+                   "after the job, print the size, lengths, plunges and estimated time on "
+                   "standard output (--stats=json: as JSON)")
+        ->expected(0, 1)
+        ->type_name("[json]")
+        ->group("Output");
     app.add_option("-p,--params", cl.ParamsFile,
                    "parameter file to read instead of Parameters.cfg beside the program")
         ->type_name("FILE")
@@ -152,6 +160,15 @@ int run(int argc, char** argv) {
     if (app.count("TEXT") > 0 && app.count("--text") > 0)
         throw ECliError("give the text either as an argument or with --text",
                         ECliError::UsageFailed);
+
+    if (app.count("--stats") > 0) {
+        if (cl.Stats.empty() || cl.Stats == "text")
+            cl.Stats = "text";
+        else if (cl.Stats != "json")
+            throw ECliError("--stats: '" + cl.Stats + "' is not json", ECliError::UsageFailed);
+        if (!cl.Batch.empty())
+            throw ECliError("--stats works for one job, not with --batch", ECliError::UsageFailed);
+    }
 
     TCliJob base;
     ApplySettings(base, cl.Settings, "--");
@@ -209,6 +226,12 @@ int run(int argc, char** argv) {
     TTTFToVectorConverter ttf;
     if (cl.Batch.empty()) {
         RunJob(jobs.front(), params, ttf, jobs.front().File);
+        if (!cl.Stats.empty()) {
+            const TGlobals& done = Globals();
+            const TProgramStatistics s = ComputeStatistics(done.Toolpaths, done.Params);
+            std::cout << (cl.Stats == "json" ? StatisticsJson(s, done.Params.Machine.Units)
+                                             : StatisticsText(s, done.Params.Machine.Units));
+        }
         return 0;
     }
     return RunBatch(jobs, params, ttf, cl.KeepGoing, std::cerr);

@@ -7,6 +7,11 @@
 // failures raise EInOutError with the system's message.
 void SaveToolpathsAsGCode(const std::string& fileName);
 
-// Builds a DXF drawing (layer "0", one LINE per segment) from the process-wide Toolpaths and
+// Builds a DXF drawing (layer "0", one LINE per segment; with Params.Machine.ArcTolerance
+// above 0, an ARC for each run of strokes an arc fits) from the process-wide Toolpaths and
 // writes it. Write failures raise EInOutError with the system's message.
 void SaveToolpathsAsDXF(const std::string& fileName);
+
+// Writes the process-wide Toolpaths as an SVG drawing in the parameters' units. Write
+// failures raise EInOutError with the system's message.
+void SaveToolpathsAsSVG(const std::string& fileName);
