@@ -198,7 +198,7 @@ void ApplyOverrides(const TParameterOverrides& o, TMachiningParameters& params) 
         m.ArcTolerance = *o.ArcTolerance;
     if (o.LineNumbers)
         m.LineNumbers = *o.LineNumbers;
-    params.StepDown = params.Depth;
+    StepDownFollowsDepth(params);
 }
 
 const std::vector<TJobKey>& JobKeys() {

@@ -4,6 +4,8 @@
 #include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"
 #include "kernel/Errors.h"
+#include "kernel/Hooks.h"
+#include "kernel/SafeFile.h"
 
 #include <map>
 #include <ostream>
@@ -26,8 +28,9 @@ std::string silentStopMessage(const TCliJob& job) {
     return "Create stopped";
 }
 
+// where prefixes the warning about characters the font lacks ("jobs.txt:12: ").
 void createToolpaths(const TCliJob& job, const TMachiningParameters& base,
-                     TTTFToVectorConverter& ttf) {
+                     TTTFToVectorConverter& ttf, const std::string& where) {
     TGlobals& g = Globals();
     g.Params = base;
     ApplyOverrides(job.Params, g.Params);
@@ -36,6 +39,9 @@ void createToolpaths(const TCliJob& job, const TMachiningParameters& base,
         throw jobError(result.Message);
     if (result.Outcome != TCreateOutcome::Done)
         throw jobError(silentStopMessage(job));
+    // Before the check for toolpaths: missing glyphs may be why there are none.
+    if (!result.MissingCharacters.empty())
+        ShowMessage(where + "warning: " + MissingGlyphsNote(job.Font, result.MissingCharacters));
     // The window would save an empty program; a script would take it for a finished plate.
     if (g.Toolpaths.size() <= 1)
         throw jobError(g.Params.Depth == 0 ? "Depth is 0: there is nothing to engrave"
@@ -68,7 +74,7 @@ void removeQuietly(const fs::path& file) {
 void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TTTFToVectorConverter& ttf,
             const fs::path& file) {
     try {
-        createToolpaths(job.Job, base, ttf);
+        createToolpaths(job.Job, base, ttf, job.Where);
     } catch (const ECliError& e) {
         throw jobError(job.Where + e.what());
     } catch (const std::exception& e) {
@@ -125,6 +131,14 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
         for (std::size_t i = from; i < written.size(); ++i)
             removeQuietly(written[i]);
     };
+    // A target that cannot be written is refused before anything is written.
+    for (const TPlannedJob& job : jobs) {
+        try {
+            CheckWritable(job.File);
+        } catch (const std::exception& e) {
+            throw jobError(job.Where + job.File.string() + ": " + e.what());
+        }
+    }
     try {
         for (std::size_t i = 0; i < jobs.size(); ++i) {
             const fs::path temporary = temporaryFor(jobs[i].File, i);
@@ -136,14 +150,11 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
         throw;
     }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        std::error_code ec;
-        const fs::file_status old = fs::status(jobs[i].File, ec);
-        if (fs::exists(old))
-            fs::permissions(written[i], old.permissions(), ec);
-        fs::rename(written[i], jobs[i].File, ec);
-        if (ec) {
+        try {
+            PutFinishedFileInPlace(written[i], jobs[i].File);
+        } catch (const std::exception& e) {
             discard(i);
-            throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + ec.message());
+            throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + e.what());
         }
     }
     return 0;

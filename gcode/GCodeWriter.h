@@ -6,16 +6,16 @@
 #include <filesystem>
 #include <string>
 
-// Digits after the decimal point of coordinates are clamped to [0, MaxGCodeDecimals]: no
-// controller reads more, and 20 already exceeds the 17 significant digits of a double.
+// Digits after the decimal point of coordinates are clamped to [0, MaxGCodeDecimals]: 20
+// already exceeds the 17 significant digits of a double, so more would add only zeros.
 constexpr int MaxGCodeDecimals = 20;
 
 // Writes toolpaths (element 0 is never written) in params.Machine.Dialect: the classic
 // program, or a machine-ready one (MachineWriter.h). The classic program has the
 // parameters' feeds, depth, clearance height, numbering and decimals: lines ended by CR LF,
 // numbers always with a full stop, whatever the locale, and the Header and Footer lines (if
-// any) before and after it. Its line numbers are 64-bit (Start + k * Increment), so they
-// never wrap.
+// any) before and after it. Its line numbers are 64-bit (Start + k * Increment); one
+// beyond that range raises EOverflow instead of wrapping.
 //
 // The program goes to a temporary file beside fileName that replaces it only once it is
 // complete: on any failure (EInOutError with the system's message, EInvalidOp / EOverflow

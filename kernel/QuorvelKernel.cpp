@@ -25,9 +25,6 @@ constexpr double ProbeOffset = 0.00005;
 bool isArc(const TMyEntity& e) {
     return e.Radius != 0;
 }
-bool isFullCircle(const TMyEntity& e) {
-    return e.Radius != 0 && e.X2 == e.Y2;
-}
 
 TPoint2 onCircle(const TMyEntity& e, double a) {
     const long double r = std::fabs(e.Radius);
@@ -76,7 +73,7 @@ void SegmentBounds(TMyEntity& e) {
         return;
     }
     const double r = std::fabs(e.Radius);
-    if (isFullCircle(e)) {
+    if (IsFullCircle(e)) {
         e.MinX = e.X1 - r;
         e.MaxX = e.X1 + r;
         e.MinY = e.Y1 - r;
@@ -260,7 +257,7 @@ bool PointInContour(TPoint2 p, const TVKRegionX& c) {
         if (!isArc(e)) {
             if (e.Y2 != e.Y1 && p.x < e.X1 + (e.X2 - e.X1) * (p.y - e.Y1) / (e.Y2 - e.Y1))
                 inside = !inside;
-        } else if (!isFullCircle(e)) {
+        } else if (!IsFullCircle(e)) {
             const double dy = p.y - e.Y1;
             const double h2 = e.Radius * e.Radius - dy * dy;
             const double h = h2 < 1e-11 ? 0 : std::sqrt(h2);
@@ -369,4 +366,8 @@ TPoint3 ToolpathFirstPoint(const TVKOutRegion& t) {
     else if (!t.Entities.empty())
         p = SegmentEnd(t.Entities.front());
     return {p.x, p.y, t.Depth};
+}
+
+bool IsFullCircle(const TMyEntity& e) {
+    return e.Radius != 0 && e.X2 == e.Y2;
 }

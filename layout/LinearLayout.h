@@ -10,12 +10,28 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Alignment of a text against its origin (the index of the window's radio group).
 enum TAlignment : int { AlignLeft = 0, AlignCent = 1, AlignRight = 2 };
 
-// Width of the text in drawing units at height H: advances over 1024 (a space counts
-// 0.29296875) times H. H = 0 becomes 1, also for the caller.
+// A character without an outline (the space, or one the font cannot give) advances the
+// pen, or takes the arc, of half this letter.
+constexpr char32_t LetterH = U'H';
+
+// How far the pen moves past each character, outline units: its advance when it has an
+// outline, half the advance of the letter H when it has none (the space). The extent and
+// the layout both step by these, so that alignment and width measure what is engraved.
+std::vector<std::int32_t> PenAdvances(const std::u32string& text, TTTFToVectorConverter& converter);
+
+// The characters of the text that the font has no glyph for (it draws its missing-glyph
+// box instead), each once, in the order they first appear. The space and control
+// characters are left out: no font need carry them.
+std::u32string MissingCharacters(const std::u32string& text, TTTFToVectorConverter& converter);
+
+// Width of the text in drawing units at height H: its pen advances over OutlineFontPoints,
+// times H.
+// H = 0 becomes 1, also for the caller.
 double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H);
 
 // Size S and origin (X, Y) of a linear text from the window's height H, width W (W = 0:

@@ -142,5 +142,15 @@ TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font
 
     g.RunFlag = RunFlagCreate;
     BuildToolpaths(g.Contours, g.Params, g.Toolpaths, g.RunFlag);
-    return TCreateResult{TCreateOutcome::Done, std::move(message)};
+    return TCreateResult{TCreateOutcome::Done, std::move(message), MissingCharacters(text, Ttf)};
+}
+
+std::string MissingGlyphsNote(const TFontChoice& font, const std::u32string& missing) {
+    std::string note = "the font \"" + font.Name + "\" has no glyph for: ";
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        if (i > 0)
+            note += ", ";
+        note += CodePointsToUtf8(missing.substr(i, 1));
+    }
+    return note;
 }

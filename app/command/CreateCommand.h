@@ -41,6 +41,9 @@ struct TCreateResult {
     // The note for the user, empty when there is none: "No Text to convert!" and "Radius can
     // not be 0!" come with Stopped, "Radius is too small" with Done (nothing was placed).
     std::string Message;
+    // The characters of the text that the font has no glyph for, each once (Done only).
+    // They are engraved as the font's missing-glyph box, as before; front ends warn.
+    std::u32string MissingCharacters = {};
 };
 
 // Runs the Create steps on the process-wide state (Params, RunFlag, OrientationFlag,
@@ -55,3 +58,6 @@ TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font
 
 // True while CreateCommand runs (it hands control to the message loop in between).
 bool CreateRunning();
+
+// The warning for characters the font lacks: the font "Arial" has no glyph for: 中, ☃
+std::string MissingGlyphsNote(const TFontChoice& font, const std::u32string& missing);

@@ -2,8 +2,6 @@
 #include "app/gui/VectorDisplay3D.h"
 
 #include "kernel/Hooks.h"
-#include "kernel/QuorvelKernel.h"
-#include "preview/PantoGraph.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -16,11 +14,6 @@
 #include <exception>
 
 namespace {
-
-constexpr std::uint32_t ToolpathColor = 0xFF0000; // blue, 0x00BBGGRR
-constexpr std::uint32_t BackgroundColor = 0xFFFFFF;
-constexpr std::uint32_t DashedPattern = 0xEAEAEAEA;
-constexpr std::uint32_t SolidPattern = 0xFFFFFFFF;
 
 QImage::Format qtFormat(std::uint8_t format) {
     switch (format) {
@@ -85,56 +78,13 @@ class TPainterSink : public TSurfaceSink {
 
 } // namespace
 
-void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
-    TDIBUltra* surface = graph.Surface();
-    if (!surface)
-        return;
-    double px = 0, py = 0, pz = 0; // where the previous toolpath ended
-    for (std::size_t i = 1; i < toolpaths.size(); ++i) {
-        const TVKOutRegion& t = toolpaths[i];
-        const double z = -t.Depth;
-        surface->SetPenColor(ToolpathColor);
-        graph.MoveTo(Vector3D(px, py, pz));
-        const TPoint2 s = ToolpathStart(t);
-        if (t.RapidStart >= 1 && t.RapidStart <= 4) {
-            surface->SetLinePattern(DashedPattern);
-            graph.LineTo(Vector3D(px, py, -t.Clearance));
-            graph.LineTo(Vector3D(s.x, s.y, -t.Clearance));
-        }
-        surface->SetLinePattern(SolidPattern);
-        graph.LineTo(Vector3D(s.x, s.y, z));
-        // Segments of a contour join end to start; moving the pen to where the last line
-        // left it changes nothing, so that transform is skipped.
-        double penX = s.x, penY = s.y;
-        for (const TMyEntity& e : t.Entities) {
-            if (e.X1 != penX || e.Y1 != penY)
-                graph.MoveTo(Vector3D(e.X1, e.Y1, z));
-            graph.LineTo(Vector3D(e.X2, e.Y2, z));
-            penX = e.X2;
-            penY = e.Y2;
-        }
-        const TPoint2 end = ToolpathEnd(t);
-        px = end.x;
-        py = end.y;
-        pz = z;
-    }
+void CopySurface(TPreviewPainter& painter, QPainter& screenPainter, std::int32_t width,
+                 std::int32_t height, QImage& frame) {
+    TPainterSink sink(screenPainter, frame);
+    painter.ShowSurface(sink, TControlSize{width, height});
 }
 
-void CopySurface(TPantoGraph& graph, QPainter& painter, std::int32_t width, std::int32_t height,
-                 QImage& frame) {
-    TDIBUltra* surface = graph.Surface();
-    if (!surface)
-        return;
-    // The size goes through 16 bits, as the surface takes it.
-    const auto w = static_cast<std::uint16_t>(width);
-    const auto h = static_cast<std::uint16_t>(height);
-    surface->SetSize(w, h);
-    TPainterSink sink(painter, frame);
-    surface->Draw(TRect{0, 0, w, h}, sink, 0, 0);
-}
-
-TVectorDisplay3D::TVectorDisplay3D(QWidget* parent)
-    : QWidget(parent), graph(std::make_unique<TPantoGraph>()) {
+TVectorDisplay3D::TVectorDisplay3D(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true); // the last position follows the mouse without buttons too
     setMinimumSize(16, 16);
@@ -144,24 +94,12 @@ TVectorDisplay3D::TVectorDisplay3D(QWidget* parent)
 
     // The surface is as large as the screen, so a resized control never needs a new one.
     int screenW = 1024, screenH = 768, depth = 24;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        screenW = screen->size().width();
-        screenH = screen->size().height();
-        depth = screen->depth();
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        screenW = s->size().width();
+        screenH = s->size().height();
+        depth = s->depth();
     }
-    view = TViewBox{-100, 100, -100, 100};
-    graph->SetPolar(1);
-    graph->CreateSurface(screenW, screenH, depth);
-    graph->Surface()->ExcludeLastPixel = true;
-    graph->Surface()->SetBrushColor(BackgroundColor);
-    graph->ViewWidth = 2.0;
-    graph->ViewHeight = 2.0;
-    graph->Zoom = 1.0;
-    graph->Azimuth = 0;
-    graph->Elevation = 90;
-    graph->RefZ = 0;
-    SetView(view, 20, 20, true);
-    ResetView();
+    painter = std::make_unique<TPreviewPainter>(screenW, screenH, depth, controlSize());
     LastX = 0;
     LastY = 0;
 }
@@ -170,41 +108,16 @@ TVectorDisplay3D::~TVectorDisplay3D() = default;
 
 void TVectorDisplay3D::SetView(TViewBox E, std::int32_t MarginX, std::int32_t MarginY,
                                bool Recentre) {
-    view = E;
-    const double w = width() - 2.0 * MarginX;
-    const double h = height() - 2.0 * MarginY;
-    const double sx = view.MaxX == view.MinX ? 1.0 : w / (view.MaxX - view.MinX);
-    const double sy = view.MaxY == view.MinY ? 1.0 : h / (view.MaxY - view.MinY);
-    const double s = sx >= sy ? sy : sx;
-    // Also catches NaN: a window that cannot be shown leaves the engine as it was.
-    if (!(s > 0))
-        return;
-    const double cx = view.MinX + (view.MaxX - view.MinX) / 2;
-    const double cy = view.MinY + (view.MaxY - view.MinY) / 2;
-    view.MinX = cx - (width() / 2.0) / s;
-    view.MaxX = cx + (width() / 2.0) / s;
-    view.MinY = cy - (height() / 2.0) / s;
-    view.MaxY = cy + (height() / 2.0) / s;
-    graph->SetWindow(Recentre, view.MinX, view.MaxX, view.MinY, view.MaxY, view.Reserved3);
-    graph->SetViewport(0, 1, 0, 1);
-    graph->UpdateView();
+    painter->SetView(TViewWindow{E.MinX, E.MaxX, E.MinY, E.MaxY, E.Reserved3}, MarginX, MarginY,
+                     Recentre, controlSize());
 }
 
 void TVectorDisplay3D::ResetView() {
-    graph->Zoom = 1.0;
-    graph->Azimuth = 0;
-    graph->Elevation = 90;
-    graph->UpdateView();
+    painter->ResetView();
 }
 
 void TVectorDisplay3D::Resize() {
-    graph->DeviceWidth = width();
-    graph->DeviceHeight = height();
-    graph->SetViewport(0, 1, 0, 1);
-    // Narrow (or grow) the drawable area now rather than after the next drawing, so a
-    // control larger than the screen never shows a freshly rebuilt, empty buffer.
-    if (TDIBUltra* surface = graph->Surface())
-        surface->SetSize(static_cast<std::uint16_t>(width()), static_cast<std::uint16_t>(height()));
+    painter->Resize(controlSize());
 }
 
 void TVectorDisplay3D::Paint() {
@@ -212,40 +125,37 @@ void TVectorDisplay3D::Paint() {
 }
 
 void TVectorDisplay3D::SetPenColor(std::uint32_t color) {
-    if (TDIBUltra* surface = graph->Surface())
-        surface->SetPenColor(color);
+    painter->SetPenColor(color);
 }
 
 void TVectorDisplay3D::SetLinePattern(std::uint32_t pattern) {
-    if (TDIBUltra* surface = graph->Surface())
-        surface->SetLinePattern(pattern);
+    painter->SetLinePattern(pattern);
 }
 
 void TVectorDisplay3D::MoveTo3D(double x, double y, double z) {
-    graph->MoveTo(Vector3D(x, y, z));
+    painter->MoveTo3D(x, y, z);
 }
 
 void TVectorDisplay3D::LineTo3D(double x, double y, double z) {
-    graph->LineTo(Vector3D(x, y, z));
+    painter->LineTo3D(x, y, z);
 }
 
 void TVectorDisplay3D::ClearSurface() {
-    if (TDIBUltra* surface = graph->Surface())
-        surface->Clear();
+    painter->ClearSurface();
 }
 
 void TVectorDisplay3D::ShowSurface() {
-    if (painter)
-        CopySurface(*graph, *painter, width(), height(), frame);
+    if (screenPainter)
+        CopySurface(*painter, *screenPainter, width(), height(), frame);
 }
 
 void TVectorDisplay3D::SetCartesian() {
-    graph->SetPolar(0);
+    painter->SetCartesian();
 }
 
 void TVectorDisplay3D::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    painter = &p;
+    screenPainter = &p;
     try {
         if (OnPaint)
             OnPaint();
@@ -256,20 +166,20 @@ void TVectorDisplay3D::paintEvent(QPaintEvent*) {
         paintFailed = false;
     } catch (const std::exception& e) {
         p.fillRect(rect(), Qt::white);
-        // A message box from inside a paint would paint again; show it afterwards, once.
-        if (!paintFailed) {
-            paintFailed = true;
-            const QString text = QString::fromStdString(e.what());
-            QTimer::singleShot(0, this, [this, text] { reportError(text); });
-        }
+        reportLater(e, paintFailed);
     }
-    painter = nullptr;
+    screenPainter = nullptr;
     busy = false;
 }
 
 void TVectorDisplay3D::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    Resize();
+    try {
+        Resize();
+        refitFailed = false;
+    } catch (const std::exception& e) {
+        reportLater(e, refitFailed);
+    }
 }
 
 void TVectorDisplay3D::mouseMoveEvent(QMouseEvent* event) {
@@ -285,18 +195,12 @@ void TVectorDisplay3D::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
         modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     try {
         if (left && keys == Qt::ShiftModifier) {
-            double dX = X - LastX;
-            double dY = Y - LastY;
+            const double dX = X - LastX;
+            const double dY = Y - LastY;
             if (!busy) {
                 busy = true;
                 ProcessMessages();
-                dX /= graph->ScaleX();
-                dY /= graph->ScaleY();
-                view.MinX -= dX;
-                view.MaxX -= dX;
-                view.MinY += dY;
-                view.MaxY += dY;
-                SetView(view, 0, 0, false);
+                painter->Pan(dX, dY, controlSize());
                 Paint();
             }
         } else if (left && keys == Qt::ControlModifier) {
@@ -304,17 +208,10 @@ void TVectorDisplay3D::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
             if (!busy) {
                 busy = true;
                 ProcessMessages();
-                double x0, x1, y0, y1;
-                graph->GetWindow(x0, x1, y0, y1);
                 double screenH = 768;
                 if (const QScreen* s = screen())
                     screenH = s->size().height();
-                const double k = -4 * dY / screenH;
-                view.MinX = x0 + (x1 - x0) * k;
-                view.MaxX = x1 - (x1 - x0) * k;
-                view.MinY = y0 + (y1 - y0) * k;
-                view.MaxY = y1 - (y1 - y0) * k;
-                SetView(view, 0, 0, true);
+                painter->Zoom(dY, screenH, controlSize());
                 Paint();
             }
         }
@@ -330,4 +227,12 @@ void TVectorDisplay3D::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
 void TVectorDisplay3D::reportError(const QString& text) {
     if (ShowException)
         ShowException(text);
+}
+
+void TVectorDisplay3D::reportLater(const std::exception& e, bool& failed) {
+    if (failed)
+        return;
+    failed = true;
+    const QString text = QString::fromStdString(e.what());
+    QTimer::singleShot(0, this, [this, text] { reportError(text); });
 }

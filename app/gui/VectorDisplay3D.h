@@ -1,20 +1,21 @@
-// The preview control: draws the toolpaths as a wireframe into an off-screen surface
-// through the window/viewport engine and copies the finished picture in one block.
-// Shift+left drag pans, Ctrl+left drag zooms.
+// The preview control: the paint event, the mouse's pan and zoom and the copy of the
+// picture to the screen. What is drawn, and how the view is fitted, lives in the Qt-free
+// preview/PreviewPainter.h. Shift+left drag pans, Ctrl+left drag zooms.
 #pragma once
 
 #include "kernel/QuorvelTypes.h"
 #include "layout/ViewBox.h"
+#include "preview/PreviewPainter.h"
 
 #include <QImage>
 #include <QWidget>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 
 class QPainter;
-class TPantoGraph;
 
 class TVectorDisplay3D : public QWidget {
     Q_OBJECT
@@ -28,7 +29,8 @@ class TVectorDisplay3D : public QWidget {
     void SetView(TViewBox E, std::int32_t MarginX, std::int32_t MarginY, bool Recentre);
     // Top view, zoom 1.
     void ResetView();
-    // Follows the control's size: device size and viewport of the engine.
+    // Follows the control's size: device size and viewport of the engine, and the view
+    // fitted again as the last SetView asked for (same margins, centred, one scale).
     void Resize();
     // Paints synchronously and clears Busy.
     void Paint();
@@ -44,11 +46,12 @@ class TVectorDisplay3D : public QWidget {
 
     // The paint handler (the main window's); draws nothing when empty.
     std::function<void()> OnPaint;
-    // Shows the message of an error raised by a pan or zoom step or by a paint.
+    // Shows the message of an error raised by a pan or zoom step, a refit or a paint.
     std::function<void(const QString&)> ShowException;
 
-    TPantoGraph& Graph() { return *graph; }
-    const TViewBox& View() const { return view; }
+    TPreviewPainter& Painter() { return *painter; }
+    TPantoGraph& Graph() { return painter->Graph(); }
+    const TViewWindow& View() const { return painter->View(); }
     bool Busy() const { return busy; }
 
   protected:
@@ -59,24 +62,24 @@ class TVectorDisplay3D : public QWidget {
   private:
     void MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int X, int Y);
     void reportError(const QString& text);
+    // Reports an error raised inside an event handler after the handler has returned: a
+    // message box from inside a paint would paint again. failed keeps a run of failures
+    // (every paint, every step of a window drag) to one message.
+    void reportLater(const std::exception& e, bool& failed);
+    TControlSize controlSize() const { return TControlSize{width(), height()}; }
 
-    std::unique_ptr<TPantoGraph> graph;
-    TViewBox view;
+    std::unique_ptr<TPreviewPainter> painter;
     std::int32_t LastX = 0;
     std::int32_t LastY = 0;
     bool busy = false;
-    QPainter* painter = nullptr; // the control's painter while a paint runs
-    QImage frame;                // the picture in the screen's pixel layout
-    bool paintFailed = false;    // one message per run of failing paints
+    QPainter* screenPainter = nullptr; // the control's painter while a paint runs
+    QImage frame;                      // the picture in the screen's pixel layout
+    bool paintFailed = false;          // one message per run of failing paints
+    bool refitFailed = false;          // one message per run of failing refits
 };
 
-// Draws toolpaths 1 to the last as the preview shows them: blue, a dashed rapid move at
-// the clearance plane where a toolpath starts with one, otherwise a solid link from the end
-// of the previous toolpath (the first starts from the origin).
-void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths);
-
-// Copies the top-left width x height block of the engine's surface to (0, 0) of painter in
+// Copies the control-sized top-left block of the painter's surface to (0, 0) of screen in
 // one image draw. frame is scratch space kept between paints (the 24-bit surface is turned
 // into the screen's 32-bit layout there).
-void CopySurface(TPantoGraph& graph, QPainter& painter, std::int32_t width, std::int32_t height,
-                 QImage& frame);
+void CopySurface(TPreviewPainter& painter, QPainter& screenPainter, std::int32_t width,
+                 std::int32_t height, QImage& frame);

@@ -3,12 +3,15 @@
 #include "tests/app/WindowFixture.h"
 
 #include "preview/PantoGraph.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/PreviewScenes.h"
 
 #include <QAction>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QTest>
 
 namespace {
 
@@ -127,6 +130,28 @@ TEST_F(PreviewTest, OtherDragsOnlyTrackTheMouse) {
     EXPECT_NEAR(blueBox(picture()).right() - before.right(), 10, 1);
 }
 
+// After a resize or a maximise the picture is the one a fresh Create gives at that size.
+TEST_F(PreviewTest, AResizeOrMaximiseRefitsThePictureAsCreateDoes) {
+    create("Hi");
+    // A pan first: the refit returns to the fit of Create, as a Create would.
+    moveMouse({100, 100}, Qt::NoButton, Qt::NoModifier);
+    moveMouse({130, 120}, Qt::LeftButton, Qt::ShiftModifier);
+    for (int step = 0; step < 3; ++step) {
+        const QSize before = preview()->size();
+        if (step == 0)
+            window->resize(1000, 420); // wider
+        else if (step == 1)
+            window->resize(520, 640); // taller
+        else
+            window->showMaximized();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return preview()->size() != before; })) << step;
+        const QImage resized = picture();
+        find<QAction>("Create1")->trigger();
+        EXPECT_EQ(resized, picture())
+            << "step " << step << " at " << preview()->width() << "x" << preview()->height();
+    }
+}
+
 TEST_F(PreviewTest, AZoomThatTurnsTheWindowInsideOutChangesNothing) {
     create("Hi");
     const QRect before = blueBox(picture());
@@ -143,9 +168,8 @@ namespace {
 // Every surface format reaches the screen upright and in its colours.
 TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
     for (int bits : {8, 15, 16, 24, 32}) {
-        TPantoGraph graph;
-        graph.CreateSurface(40, 30, bits);
-        TDIBUltra& surface = *graph.Surface();
+        TPreviewPainter preview(40, 30, bits, TControlSize{40, 30});
+        TDIBUltra& surface = *preview.Graph().Surface();
         surface.SetBrushColor(0xFFFFFF);
         surface.Clear();
         surface.SetPenColor(0xFF0000); // blue
@@ -156,11 +180,92 @@ TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
         QImage frame;
         {
             QPainter painter(&screen);
-            CopySurface(graph, painter, 40, 30, frame);
+            CopySurface(preview, painter, 40, 30, frame);
         }
         EXPECT_EQ(screen.pixel(5, 3), qRgb(0, 0, 255)) << bits << " bits";
         EXPECT_EQ(screen.pixel(5, 26), qRgb(255, 255, 255)) << bits << " bits";
         EXPECT_EQ(screen.pixel(39, 29), qRgb(255, 255, 255)) << bits << " bits";
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The control's own picture of a fixed scene at 320 x 200, set up and fitted as the window
+// does it at start and on Create.
+TRgbPicture ControlPicture(const TPreviewScene& scene) {
+    TVectorDisplay3D preview;
+    preview.resize(320, 200);
+    preview.SetCartesian();
+    preview.ResetView();
+    preview.Resize();
+    TViewBox box;
+    box.MinX = scene.MinX;
+    box.MaxX = scene.MaxX;
+    box.MinY = scene.MinY;
+    box.MaxY = scene.MaxY;
+    preview.SetView(box, 20, 20, true);
+    preview.OnPaint = [&] {
+        preview.ClearSurface();
+        DrawToolpaths(preview.Graph(), scene.Toolpaths);
+        preview.ShowSurface();
+    };
+    const QImage img = preview.grab().toImage().convertToFormat(QImage::Format_RGB888);
+    TRgbPicture picture(img.width(), img.height());
+    for (int y = 0; y < img.height(); ++y)
+        std::copy_n(img.constScanLine(y), img.width() * 3, picture.At(0, y));
+    return picture;
+}
+
+// The screen shows exactly the surface's picture (the goldens the headless tests check).
+TEST(PreviewPicture, TheControlShowsTheGoldenPictures) {
+    EXPECT_TRUE(MatchesGoldenPicture(ControlPicture(LinearTextScene()), "preview_linear_text.ppm",
+                                     "control.out"));
+    EXPECT_TRUE(MatchesGoldenPicture(ControlPicture(ArcTextScene()), "preview_arc_text.ppm",
+                                     "control.out"));
+}
+
+} // namespace
+
+namespace {
+
+// A 10 x 10 square fitted with margins of 20 pixels keeps its shape, its margins and its
+// place in the middle through every change of the control's size.
+TEST(PreviewResize, ASquareStaysSquareAndCentred) {
+    TOutRegionArray square(2);
+    square[1].Depth = 0.5;
+    square[1].Entities = Polyline(ClockwiseSquare({0, 0}, 10));
+    TVectorDisplay3D preview;
+    preview.OnPaint = [&] {
+        preview.ClearSurface();
+        DrawToolpaths(preview.Graph(), square);
+        preview.ShowSurface();
+    };
+    preview.resize(300, 200);
+    preview.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
+    preview.SetCartesian();
+    preview.ResetView();
+    preview.Resize();
+    TViewBox box;
+    box.MaxX = 10;
+    box.MaxY = 10;
+    preview.SetView(box, 20, 20, true);
+    for (const QSize size : {QSize(300, 200), QSize(520, 200), QSize(200, 460), QSize(401, 401)}) {
+        preview.resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return preview.size() == size; }));
+        const QImage img = preview.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QRect blue;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixel(x, y) == qRgb(0, 0, 255))
+                    blue |= QRect(x, y, 1, 1);
+        const int side = std::min(size.width(), size.height()) - 40;
+        EXPECT_NEAR(blue.width(), side, 1) << size.width() << "x" << size.height();
+        EXPECT_NEAR(blue.height(), side, 1) << size.width() << "x" << size.height();
+        EXPECT_NEAR(blue.left() + blue.right(), size.width() - 1, 2) << size.width();
+        EXPECT_NEAR(blue.top() + blue.bottom(), size.height() - 1, 2) << size.height();
     }
 }
 

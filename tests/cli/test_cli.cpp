@@ -2,6 +2,7 @@
 // process: same bytes for the same inputs, the window's messages as errors, no file left
 // behind by a failure, and batches of many jobs.
 #include "tests/cli/CliTestSupport.h"
+#include "tests/support/OrdinaryUser.h"
 
 #include "app/command/CreateCommand.h"
 #include "app/command/FieldNumbers.h"
@@ -125,6 +126,19 @@ TEST_F(Cli, LinearAndArcJobsSaveTheDesktopBytes) {
                                          Dir / ("desktop-" + std::string(name))));
             fs::remove(Dir / name);
         }
+}
+
+// The characters the font lacks are named once each on standard error (not the space or
+// the tab); the file is the one the window saves.
+TEST_F(Cli, WarnsOfCharactersTheFontLacksAndSavesAsTheWindowDoes) {
+    const std::string text = "A\u0436\u4e2d \u2603\t\u4e2dB";
+    const TRun run = Run({text, "--font", "Arial", "--height", "5", "-o", "out.Dnc"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err,
+              "orlenta-cli: warning: the font \"Arial\" has no glyph for: \u4e2d, \u2603\n");
+    EXPECT_EQ(ReadBytes(Dir / "out.Dnc"),
+              DesktopOutput({text, "5", "0", "0", "0", "0", "0", false, 0}, {"Arial", false, false},
+                            Cfg, Dir / "desktop.Dnc"));
 }
 
 TEST_F(Cli, ParameterOptionsReplaceThoseOfTheFile) {
@@ -367,6 +381,34 @@ TEST_F(CliBatch, AFailingLineLeavesNoFileUnlessKeepGoing) {
     std::vector<std::string> expected = HundredNames();
     std::erase(expected, "plate-050.Dnc");
     EXPECT_EQ(Outputs(), expected);
+}
+
+// A batch puts its files in place as a single save does: a hard-linked target is
+// rewritten, so its other name shows the new program too, and a target the user may not
+// write stops the batch before any file is written.
+TEST_F(CliBatch, TargetsKeepTheirLinksAndAReadOnlyOneStopsTheBatch) {
+    WriteBytes(Dir / "jobs.txt", "A\nB\n");
+    WriteBytes(Dir / "p1.Dnc", "old program\n");
+    fs::create_hard_link(Dir / "p1.Dnc", Dir / "linked.Dnc");
+    ASSERT_EQ(Run({"--batch", "jobs.txt", "--font", "Arial", "-o", "p{n}.Dnc"}).Status, 0);
+    EXPECT_NE(ReadBytes(Dir / "p1.Dnc"), "old program\n");
+    EXPECT_EQ(ReadBytes(Dir / "linked.Dnc"), ReadBytes(Dir / "p1.Dnc"));
+
+    const auto user = OrdinaryUser();
+    if (!user)
+        GTEST_SKIP() << "running as root, and there is no user \"nobody\" to become";
+    WriteBytes(Dir / "p1.Dnc", "old program\n");
+    for (const auto& e : fs::directory_iterator(Dir))
+        ASSERT_EQ(::chown(e.path().c_str(), user->Uid, user->Gid), 0);
+    ASSERT_EQ(::chown(Dir.c_str(), user->Uid, user->Gid), 0);
+    fs::permissions(Dir / "p2.Dnc", fs::perms(0444));
+    const std::string result = RunAs(*user, [&] {
+        const TRun run = Run({"--batch", "jobs.txt", "--font", "Arial", "-o", "p{n}.Dnc"});
+        return std::to_string(run.Status) + " " + run.Err;
+    });
+    EXPECT_EQ(result, "1 orlenta-cli: jobs.txt:2: " + fs::canonical(Dir / "p2.Dnc").string() +
+                          ": Permission denied\n");
+    EXPECT_EQ(ReadBytes(Dir / "p1.Dnc"), "old program\n");
 }
 
 struct TBadBatch {

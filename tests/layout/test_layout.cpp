@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
 
 namespace {
 bool IsEmptyRecord(const TVKRegionX& c) {
@@ -43,7 +45,7 @@ TEST_F(LayoutTest, SpaceAdvancesHalfAnHAndEachCharacterAppendsAnEmptyRecordFirst
     EXPECT_TRUE(IsEmptyRecord(contours[0]));
     EXPECT_TRUE(IsEmptyRecord(contours[1]));
     EXPECT_TRUE(IsEmptyRecord(contours[2 + perA]));
-    const double shift = converter.GetCharAdvance('A') + converter.GetCharAdvance('H') / 2;
+    const double shift = converter.GetCharAdvance('A') + converter.GetCharAdvance(LetterH) / 2;
     for (std::size_t k = 0; k < perA; ++k) {
         const auto& first = contours[2 + k];
         const auto& second = contours[3 + perA + k];
@@ -243,6 +245,130 @@ TEST(CharToSegments, HighPrecisionGivesNoStrayContours) {
                     EXPECT_EQ(contours[i].IsOpen, 0)
                         << font << " '" << static_cast<char>(ch) << "' precision " << precision;
             }
+        }
+    }
+}
+} // namespace
+
+namespace {
+// Texts with runs of spaces, digits, punctuation, a combining mark and letters outside
+// Latin-1, from a fixed seed.
+std::vector<std::u32string> RandomTexts(int count) {
+    const std::u32string alphabet = U"AaHhWwil.,!0123456789   \u00e9\u0301\u0436\u03a9-";
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<std::size_t> length(1, 40), pick(0, alphabet.size() - 1);
+    std::vector<std::u32string> texts;
+    for (int i = 0; i < count; ++i) {
+        std::u32string t(length(rng), U' ');
+        for (char32_t& c : t)
+            c = alphabet[pick(rng)];
+        texts.push_back(std::move(t));
+    }
+    return texts;
+}
+
+// The left edge of the last character's contours (those after the last empty record).
+double LastCharacterMinX(const TRegionArrayX& contours) {
+    std::size_t k = contours.size();
+    while (k > 0 && !contours[k - 1].Entities.empty())
+        --k;
+    double minX = 1e300;
+    for (std::size_t i = k; i < contours.size(); ++i)
+        minX = std::min(minX, contours[i].MinX);
+    return minX;
+}
+
+// The extent is exactly how far the layout moves the pen: an H laid out after the text
+// lands the extent further right than an H on its own, whatever the text holds.
+TEST(TextExtent, EqualsThePenTravelOfTheLayout) {
+    const auto texts = RandomTexts(60);
+    for (const char* font : {"Arial", "DejaVu Serif", "FreeSans"}) {
+        TTTFToVectorConverter converter;
+        converter.SetFont({font, false, false});
+        TRegionArrayX alone(1);
+        LayoutLinear(U"H", alone, converter, 1024, 0, 0);
+        const double hMinX = LastCharacterMinX(alone);
+        for (const auto& text : texts) {
+            double h = 1024; // drawing units are outline units
+            const double extent = TextExtent(text, converter, h);
+            TRegionArrayX contours(1);
+            LayoutLinear(text + U"H", contours, converter, 1024, 0, 0);
+            ASSERT_EQ(LastCharacterMinX(contours) - hMinX, extent)
+                << font << " text of " << text.size() << " characters";
+        }
+    }
+}
+
+// Every glyph is a box from 0 to its advance, so the engraved box is exactly the
+// stretch the pen covers; the space has no outline.
+class AdvanceBoxes : public TOutlineSource {
+  public:
+    static std::int16_t Advance(char32_t c) {
+        return static_cast<std::int16_t>(300 + c * 37 % 500);
+    }
+    bool GetGlyphOutline(const TFontSpec&, char32_t c, bool withOutline,
+                         TNativeGlyph& glyph) override {
+        if (c == U' ')
+            return false;
+        glyph.Metrics.gmCellIncX = Advance(c);
+        TNativeOutlineWriter w;
+        const double a = Advance(c);
+        w.BeginContour({0, 0});
+        w.AddLine({{0, 700}, {a, 700}, {a, 0}});
+        glyph.Outline = withOutline ? w.Finish() : std::vector<std::uint8_t>{};
+        return true;
+    }
+};
+
+// Texts that start and end with a glyph, so that their ink spans the whole advance.
+std::vector<std::u32string> InkedTexts() {
+    std::vector<std::u32string> texts;
+    for (auto t : RandomTexts(40))
+        texts.push_back(U'H' + t + U'W');
+    return texts;
+}
+
+TEST(LinearAlignment, CentCentresRightEndsOnTheOriginAndWidthIsTheWidth) {
+    TTTFToVectorConverter converter(std::make_unique<AdvanceBoxes>());
+    constexpr double X0 = 37.5, W = 120;
+    for (const auto& text : InkedTexts()) {
+        for (int alignment : {AlignLeft, AlignCent, AlignRight}) {
+            TRegionArrayX byHeight(1), byWidth(1);
+            LayoutLinearText(text, byHeight, converter, 10, 0, X0, 0, alignment);
+            LayoutLinearText(text, byWidth, converter, 0, W, X0, 0, alignment);
+            for (const TViewBox& g : {GlyphBox(byHeight), GlyphBox(byWidth)}) {
+                const double where[] = {g.MinX, (g.MinX + g.MaxX) / 2, g.MaxX};
+                EXPECT_NEAR(where[alignment], X0, 1e-9)
+                    << "alignment " << alignment << ", " << text.size() << " characters";
+            }
+            const TViewBox g = GlyphBox(byWidth);
+            EXPECT_NEAR(g.MaxX - g.MinX, W, 1e-9) << text.size() << " characters";
+        }
+    }
+}
+
+// On an arc the boxes' baseline corners lie on the circle; their angles (clockwise from
+// the top) give where the text starts and ends.
+TEST(ArcAlignment, CentCentresOnTheAngleAndRightEndsThere) {
+    TTTFToVectorConverter converter(std::make_unique<AdvanceBoxes>());
+    constexpr double H = 5, R = 40, CX = 5, CY = -7, A = 0.4;
+    for (auto text : InkedTexts()) {
+        // At most 22 characters of 4 mm: well within a half turn, so atan2 does not wrap.
+        if (text.size() > 22)
+            text.erase(1, text.size() - 22);
+        for (int alignment : {AlignCent, AlignRight}) {
+            TRegionArrayX contours(1);
+            LayoutArc(text, contours, converter, H, A, R, CX, CY, alignment);
+            std::vector<double> angles;
+            for (std::size_t i = 1; i < contours.size(); ++i)
+                for (const auto& e : contours[i].Entities)
+                    if (std::abs(std::hypot(e.X1 - CX, e.Y1 - CY) - R) < 1e-9)
+                        angles.push_back(std::atan2(e.X1 - CX, e.Y1 - CY));
+            ASSERT_FALSE(angles.empty());
+            const auto [first, last] = std::minmax_element(angles.begin(), angles.end());
+            const double at = alignment == AlignCent ? (*first + *last) / 2 : *last;
+            EXPECT_NEAR(at, A, 1e-9)
+                << "alignment " << alignment << ", " << text.size() << " characters";
         }
     }
 }

@@ -1,0 +1,178 @@
+// What the preview draws; see PreviewPainter.h.
+#include "preview/PreviewPainter.h"
+
+#include "kernel/QuorvelKernel.h"
+
+void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
+    TDIBUltra* surface = graph.Surface();
+    if (!surface)
+        return;
+    double px = 0, py = 0, pz = 0; // where the previous toolpath ended
+    for (std::size_t i = 1; i < toolpaths.size(); ++i) {
+        const TVKOutRegion& t = toolpaths[i];
+        const double z = -t.Depth;
+        surface->SetPenColor(ToolpathColor);
+        graph.MoveTo(Vector3D(px, py, pz));
+        const TPoint2 s = ToolpathStart(t);
+        if (t.RapidStart >= 1 && t.RapidStart <= 4) {
+            surface->SetLinePattern(DashedPattern);
+            graph.LineTo(Vector3D(px, py, -t.Clearance));
+            graph.LineTo(Vector3D(s.x, s.y, -t.Clearance));
+        }
+        surface->SetLinePattern(SolidPattern);
+        graph.LineTo(Vector3D(s.x, s.y, z));
+        // Segments of a contour join end to start; moving the pen to where the last line
+        // left it changes nothing, so that transform is skipped.
+        double penX = s.x, penY = s.y;
+        for (const TMyEntity& e : t.Entities) {
+            if (e.X1 != penX || e.Y1 != penY)
+                graph.MoveTo(Vector3D(e.X1, e.Y1, z));
+            graph.LineTo(Vector3D(e.X2, e.Y2, z));
+            penX = e.X2;
+            penY = e.Y2;
+        }
+        const TPoint2 end = ToolpathEnd(t);
+        px = end.x;
+        py = end.y;
+        pz = z;
+    }
+}
+
+TPreviewPainter::TPreviewPainter(std::int32_t surfaceWidth, std::int32_t surfaceHeight,
+                                 std::int32_t bitsPerPixel, TControlSize control) {
+    graph.SetPolar(1);
+    graph.CreateSurface(surfaceWidth, surfaceHeight, bitsPerPixel);
+    graph.Surface()->ExcludeLastPixel = true;
+    graph.Surface()->SetBrushColor(BackgroundColor);
+    graph.ViewWidth = 2.0;
+    graph.ViewHeight = 2.0;
+    graph.Zoom = 1.0;
+    graph.Azimuth = 0;
+    graph.Elevation = 90;
+    graph.RefZ = 0;
+    SetView(TViewWindow{-100, 100, -100, 100, 0}, 20, 20, true, control);
+    ResetView();
+}
+
+void TPreviewPainter::SetView(const TViewWindow& E, std::int32_t MarginX, std::int32_t MarginY,
+                              bool Recentre, TControlSize control) {
+    fitWindow = E;
+    fitMarginX = MarginX;
+    fitMarginY = MarginY;
+    fitRecentre = Recentre;
+    fit(E, MarginX, MarginY, Recentre, control);
+}
+
+void TPreviewPainter::Refit(TControlSize control) {
+    fit(fitWindow, fitMarginX, fitMarginY, fitRecentre, control);
+}
+
+void TPreviewPainter::fit(const TViewWindow& E, std::int32_t MarginX, std::int32_t MarginY,
+                          bool Recentre, TControlSize control) {
+    view = E;
+    const double w = control.Width - 2.0 * MarginX;
+    const double h = control.Height - 2.0 * MarginY;
+    const double sx = view.MaxX == view.MinX ? 1.0 : w / (view.MaxX - view.MinX);
+    const double sy = view.MaxY == view.MinY ? 1.0 : h / (view.MaxY - view.MinY);
+    const double s = sx >= sy ? sy : sx;
+    // Also catches NaN: a window that cannot be shown leaves the engine as it was.
+    if (!(s > 0))
+        return;
+    const double cx = view.MinX + (view.MaxX - view.MinX) / 2;
+    const double cy = view.MinY + (view.MaxY - view.MinY) / 2;
+    view.MinX = cx - (control.Width / 2.0) / s;
+    view.MaxX = cx + (control.Width / 2.0) / s;
+    view.MinY = cy - (control.Height / 2.0) / s;
+    view.MaxY = cy + (control.Height / 2.0) / s;
+    graph.SetWindow(Recentre, view.MinX, view.MaxX, view.MinY, view.MaxY, view.RefZ);
+    graph.SetViewport(0, 1, 0, 1);
+    graph.UpdateView();
+}
+
+void TPreviewPainter::ResetView() {
+    graph.Zoom = 1.0;
+    graph.Azimuth = 0;
+    graph.Elevation = 90;
+    graph.UpdateView();
+}
+
+void TPreviewPainter::Resize(TControlSize control) {
+    graph.DeviceWidth = control.Width;
+    graph.DeviceHeight = control.Height;
+    graph.SetViewport(0, 1, 0, 1);
+    // Narrow (or grow) the drawable area now rather than after the next drawing, so a
+    // control larger than the screen never shows a freshly rebuilt, empty buffer.
+    if (TDIBUltra* surface = graph.Surface())
+        surface->SetSize(static_cast<std::uint16_t>(control.Width),
+                         static_cast<std::uint16_t>(control.Height));
+    // The new viewport under the old window would scale X and Y differently.
+    Refit(control);
+}
+
+void TPreviewPainter::SetCartesian() {
+    graph.SetPolar(0);
+}
+
+void TPreviewPainter::Pan(double dX, double dY, TControlSize control) {
+    dX /= graph.ScaleX();
+    dY /= graph.ScaleY();
+    TViewWindow moved = view;
+    moved.MinX -= dX;
+    moved.MaxX -= dX;
+    moved.MinY += dY;
+    moved.MaxY += dY;
+    fit(moved, 0, 0, false, control);
+}
+
+void TPreviewPainter::Zoom(double dY, double screenHeight, TControlSize control) {
+    // From the engine's window rather than View: after a step that could not be shown, the
+    // next one starts again from the last window that was.
+    double x0, x1, y0, y1;
+    graph.GetWindow(x0, x1, y0, y1);
+    const double k = -4 * dY / screenHeight;
+    TViewWindow zoomed = view;
+    zoomed.MinX = x0 + (x1 - x0) * k;
+    zoomed.MaxX = x1 - (x1 - x0) * k;
+    zoomed.MinY = y0 + (y1 - y0) * k;
+    zoomed.MaxY = y1 - (y1 - y0) * k;
+    fit(zoomed, 0, 0, true, control);
+}
+
+void TPreviewPainter::SetPenColor(std::uint32_t color) {
+    if (TDIBUltra* surface = graph.Surface())
+        surface->SetPenColor(color);
+}
+
+void TPreviewPainter::SetLinePattern(std::uint32_t pattern) {
+    if (TDIBUltra* surface = graph.Surface())
+        surface->SetLinePattern(pattern);
+}
+
+void TPreviewPainter::MoveTo3D(double x, double y, double z) {
+    graph.MoveTo(Vector3D(x, y, z));
+}
+
+void TPreviewPainter::LineTo3D(double x, double y, double z) {
+    graph.LineTo(Vector3D(x, y, z));
+}
+
+void TPreviewPainter::ClearSurface() {
+    if (TDIBUltra* surface = graph.Surface())
+        surface->Clear();
+}
+
+void TPreviewPainter::Draw(const TOutRegionArray& toolpaths) {
+    ClearSurface();
+    DrawToolpaths(graph, toolpaths);
+}
+
+void TPreviewPainter::ShowSurface(TSurfaceSink& sink, TControlSize control) {
+    TDIBUltra* surface = graph.Surface();
+    if (!surface)
+        return;
+    // The size goes through 16 bits, as the surface takes it.
+    const auto w = static_cast<std::uint16_t>(control.Width);
+    const auto h = static_cast<std::uint16_t>(control.Height);
+    surface->SetSize(w, h);
+    surface->Draw(TRect{0, 0, w, h}, sink, 0, 0);
+}

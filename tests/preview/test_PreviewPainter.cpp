@@ -1,0 +1,98 @@
+// The preview's picture rendered headless and compared pixel for pixel with the goldens the
+// control on screen shows too; and the fit that keeps the picture undistorted.
+#include "preview/PreviewPainter.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/PreviewScenes.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+constexpr TControlSize Control{320, 200};
+
+// Keeps the block the painter hands over, turned from the surface's B, G, R into R, G, B.
+class TCapture : public TSurfaceSink {
+  public:
+    void CopyBlock(const TSurfaceImage& image, std::int32_t srcX, std::int32_t srcY,
+                   std::int32_t width, std::int32_t height) override {
+        ASSERT_EQ(image.Format, 5);
+        Picture = TRgbPicture(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* src =
+                    image.TopRow + std::ptrdiff_t(srcY + y) * image.RowBytes + (srcX + x) * 3;
+                std::uint8_t* dst = Picture.At(x, y);
+                dst[0] = src[2];
+                dst[1] = src[1];
+                dst[2] = src[0];
+            }
+    }
+    TRgbPicture Picture;
+};
+
+TViewWindow SceneWindow(const TPreviewScene& scene) {
+    return TViewWindow{scene.MinX, scene.MaxX, scene.MinY, scene.MaxY, 0};
+}
+
+// The picture as the window shows it after Create: set up as at start, fitted with margins
+// of 20 pixels, toolpaths drawn. The surface is as large as the screen it would be on.
+TRgbPicture Render(const TPreviewScene& scene, TControlSize surface, TControlSize control) {
+    TPreviewPainter painter(surface.Width, surface.Height, 24, control);
+    painter.SetCartesian();
+    painter.ResetView();
+    painter.Resize(control);
+    painter.SetView(SceneWindow(scene), 20, 20, true, control);
+    painter.Draw(scene.Toolpaths);
+    TCapture capture;
+    painter.ShowSurface(capture, control);
+    return capture.Picture;
+}
+
+TEST(PreviewPicture, LinearAndArcTextMatchTheirGoldensOnAnySurface) {
+    for (TControlSize surface : {Control, TControlSize{800, 600}, TControlSize{1920, 1080}}) {
+        SCOPED_TRACE(std::to_string(surface.Width) + "x" + std::to_string(surface.Height));
+        EXPECT_TRUE(MatchesGoldenPicture(Render(LinearTextScene(), surface, Control),
+                                         "preview_linear_text.ppm"));
+        EXPECT_TRUE(
+            MatchesGoldenPicture(Render(ArcTextScene(), surface, Control), "preview_arc_text.ppm"));
+    }
+}
+
+// Through random resizes (some too small to fit anything) the last fit is kept: one scale on
+// both axes, the scene's box centred, at least the margins around it and exactly the margin
+// on the tighter axis. Returning to the first size gives the golden picture again.
+TEST(PreviewResize, EveryResizeRefitsTheLastViewUndistortedAndCentred) {
+    const TPreviewScene scene = ArcTextScene();
+    TPreviewPainter painter(1920, 1080, 24, Control);
+    painter.SetCartesian();
+    painter.ResetView();
+    painter.Resize(Control);
+    painter.SetView(SceneWindow(scene), 20, 20, true, Control);
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> side(1, 1000);
+    for (int i = 0; i < 200; ++i) {
+        const TControlSize size{side(rng), side(rng)};
+        painter.Resize(size);
+        if (size.Width <= 40 || size.Height <= 40)
+            continue; // nothing fits; the engine keeps the last fit
+        SCOPED_TRACE(std::to_string(size.Width) + "x" + std::to_string(size.Height));
+        const TPantoGraph& g = painter.Graph();
+        ASSERT_NEAR(g.ScaleX(), g.ScaleY(), 1e-9 * g.ScaleX());
+        const TScreenPoint lo = g.WorldToScreen(Vector2D(scene.MinX, scene.MinY));
+        const TScreenPoint hi = g.WorldToScreen(Vector2D(scene.MaxX, scene.MaxY));
+        EXPECT_NEAR(lo.X + hi.X, size.Width, 1);
+        EXPECT_NEAR(lo.Y + hi.Y, size.Height, 1);
+        EXPECT_GE(lo.X, 19);
+        EXPECT_GE(hi.Y, 19);
+        EXPECT_NEAR(std::min(lo.X, hi.Y), 20, 1);
+    }
+    painter.Resize(Control);
+    painter.Draw(scene.Toolpaths);
+    TCapture capture;
+    painter.ShowSurface(capture, Control);
+    EXPECT_TRUE(MatchesGoldenPicture(capture.Picture, "preview_arc_text.ppm", "resized.out"));
+}
+
+} // namespace
