@@ -7,6 +7,7 @@
 #include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
+#include "kernel/ProgramStatistics.h"
 
 #include <CLI/CLI.hpp>
 
@@ -111,6 +112,7 @@ struct TCommandLine {
     bool KeepGoing = false;
     bool Version = false;
     bool Verbose = false;
+    std::string Stats; // "text" or "json" when --stats was given
     std::vector<std::pair<std::string, std::string>> Settings; // in the order of JobKeys
 };
 
@@ -164,6 +166,12 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
         ->group("Output");
     app.add_flag("--keep-going", cl.KeepGoing, "batch: write the lines that succeed")
         ->group("Output");
+    app.add_option("--stats", cl.Stats,
+                   "after the job, print the size, lengths, plunges and estimated time on "
+                   "standard output (--stats=json: as JSON)")
+        ->expected(0, 1)
+        ->type_name("[json]")
+        ->group("Output");
     app.add_option("-p,--params", cl.ParamsFile,
                    "parameter file to read instead of Parameters.cfg (see below)")
         ->type_name("FILE")
@@ -195,6 +203,14 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
     if (app.count("TEXT") > 0 && app.count("--text") > 0)
         throw ECliError("give the text either as an argument or with --text",
                         ECliError::UsageFailed);
+    if (app.count("--stats") > 0) {
+        if (cl.Stats.empty() || cl.Stats == "text")
+            cl.Stats = "text";
+        else if (cl.Stats != "json")
+            throw ECliError("--stats: '" + cl.Stats + "' is not json", ECliError::UsageFailed);
+        if (!cl.Batch.empty())
+            throw ECliError("--stats works for one job, not with --batch", ECliError::UsageFailed);
+    }
     return cl;
 }
 
@@ -280,6 +296,11 @@ int run(int argc, char** argv) {
     TTTFToVectorConverter ttf;
     if (cl->Batch.empty()) {
         RunJob(jobs.front(), params, state, ttf, jobs.front().File);
+        if (!cl->Stats.empty()) {
+            const TProgramStatistics s = ComputeStatistics(state.Toolpaths, state.Params);
+            std::cout << (cl->Stats == "json" ? StatisticsJson(s, state.Params.Machine.Units)
+                                              : StatisticsText(s, state.Params.Machine.Units));
+        }
         return 0;
     }
     return RunBatch(jobs, params, state, ttf, cl->KeepGoing, std::cerr);

@@ -48,14 +48,21 @@ void SetParametersPath(std::filesystem::path file);
 // RapidHeight, RoughFeed, RoughPlunge (default 1 each), Precision (8), Decimal (6), Start
 // (100), Increment (5); a key that is missing or not a number gives its default. Numbers
 // are read with a full stop or a comma as decimal separator. Returns false, leaving params
-// as they were, when the file does not exist. Never throws for what the file holds.
+// as they were, when the file does not exist. Never throws for what these keys hold.
+//
+// Then the machine settings into params.Machine: Units (mm, inch), Dialect (classic, grbl,
+// linuxcnc), Spindle, SpindleDwell, RapidRate, ArcTolerance, LineNumbers (0, 1), Header,
+// Footer. A missing key takes its default (TMachineSettings); a value that is not valid or
+// out of range throws EParameterValueError "<file>: <key> must be ...", with the eight keys
+// above already read and params.Machine at its defaults.
 bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file);
 // The same from ParameterFiles().Read.
 bool LoadParameters(TMachiningParameters& params);
 
 // Writes the eight keys (Depth, RapidHeight, RoughFeed, RoughPlunge, Precision, Decimal,
 // Start, Increment) into section "Parameters" of file, keeping every other section, key
-// and comment. The file is replaced only once completely written. Throws EIniWriteError.
+// and comment, then each machine setting that differs from its default or is in the file
+// already. The file is replaced only once completely written. Throws EIniWriteError.
 void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file);
 // The same into ParameterFiles().Write. The first save there creates its folder and starts
 // from the text of ParameterFiles().Read (the installed default with its comments), so the
