@@ -11,6 +11,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation
   # a font with cubic (CFF) outlines for the converter's tests
   fonts-cantarell
+  # single-line (stroke) engraving fonts and the library that reads them
+  hershey-fonts-data libhersheyfont-dev
   # parameter file, command line
   libsimpleini-dev libcli11-dev
   # desktop program and its offscreen/X tests
