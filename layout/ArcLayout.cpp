@@ -1,6 +1,8 @@
 // Arc text layout; see ArcLayout.h.
 #include "layout/ArcLayout.h"
 
+#include "layout/StrokeLayout.h"
+
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
@@ -72,6 +74,12 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         const double py = -std::sin(phi - h) * R + CY;
         const double wn = j + 1 < text.size() ? w[j + 1] : 0;
         T += ArcSin((w[j] / 2 + wn / 2) / R);
+        if (PlaceOpenStrokes(text[j], converter, contours, [&](TMyEntityArray& e) {
+                ScaleSegments(e, H / 1024);
+                RotateSegments(e, -theta);
+                TranslateSegments(e, px, py);
+            }))
+            continue;
         CharToSegments(text[j], segments, converter);
         if (segments.empty())
             continue;

@@ -1,6 +1,8 @@
 // Linear text layout and the shared segment operations; see LinearLayout.h.
 #include "layout/LinearLayout.h"
 
+#include "layout/StrokeLayout.h"
+
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
 
@@ -75,6 +77,13 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
     // 64 bits, so that no text length can overflow the pen position.
     std::int64_t pen = 0;
     for (char32_t c : text) {
+        if (PlaceOpenStrokes(c, converter, contours, [&](TMyEntityArray& e) {
+                TranslateSegments(e, static_cast<double>(pen), 0);
+                ScaleSegments(e, S / 1024);
+            })) {
+            pen += converter.Offset();
+            continue;
+        }
         CharToSegments(c, segments, converter);
         if (segments.empty()) {
             pen += converter.GetCharAdvance(LetterH) / 2;
