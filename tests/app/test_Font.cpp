@@ -114,9 +114,11 @@ TEST_F(WindowTest, EnterInTheHeightRunsCreateWithTheValuesAsTheyAre) {
     setText("txtWidth", "30");
     setText("txtHeight", "1");
     pressEnter("txtHeight");
-    // Sized by the width that was there when Create ran; zeroed afterwards.
+    // Sized by the width that was there when Create ran; zeroed afterwards. The default
+    // face is a stroke font: its side bearings leave the ink short of the advances.
     EXPECT_GT(Globals().Toolpaths.size(), 1u);
-    EXPECT_NEAR(Globals().ViewBox.MaxX, 30, 3);
+    EXPECT_GT(Globals().ViewBox.MaxX, 24);
+    EXPECT_LE(Globals().ViewBox.MaxX, 30);
     EXPECT_EQ(edit("txtWidth")->text(), "0");
     EXPECT_EQ(edit("txtHeight")->text(), "1");
     EXPECT_TRUE(errors.empty());
