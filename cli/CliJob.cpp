@@ -175,7 +175,9 @@ const std::vector<TJobKey>& JobKeys() {
     static const std::vector<TJobKey> keys = {
         {"text", "TEXT", "the text to engrave (or give it as the first argument)", Text},
         {"font", "FACE",
-         "font face name; default Stick40 (if not installed, the system's substitute)", Text},
+         "font face name, a system or a stroke font (--list-fonts); default Stick40, "
+         "taken as the stroke font Hershey Roman Simplex",
+         Text},
         {"bold", nullptr, "bold face", Text},
         {"italic", nullptr, "italic face", Text},
         {"arc", nullptr, "lay the text along an arc instead of a straight line", Place},

@@ -5,6 +5,7 @@
 
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "glyph/FontSources.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
 
@@ -82,6 +83,16 @@ std::string readWholeFile(const std::string& name) {
     return content;
 }
 
+// The faces --font takes: the single-line fonts first, then what fontconfig has installed.
+void printFonts(std::ostream& out) {
+    out << "Stroke fonts (each stroke engraved once; Stick40 is Hershey Roman Simplex):\n";
+    for (const std::string& name : StrokeFontNames())
+        out << "  " << name << '\n';
+    out << "System fonts:\n";
+    for (const std::string& name : SystemFontFamilies())
+        out << "  " << name << '\n';
+}
+
 struct TCommandLine {
     std::string Text; // positional
     std::string Batch;
@@ -134,12 +145,21 @@ int run(int argc, char** argv) {
         ->type_name("FILE")
         ->group("Machining parameters (replace those of the file)");
 
+    bool listFonts = false;
+    app.add_flag("--list-fonts", listFonts, "list the stroke fonts and the system fonts, and stop")
+        ->group("Text and font");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
         return app.exit(e); // --help, --version
     } catch (const CLI::ParseError& e) {
         throw ECliError(std::string(e.what()) + " (see --help)", ECliError::UsageFailed);
+    }
+
+    if (listFonts) {
+        printFonts(std::cout);
+        return 0;
     }
 
     for (std::size_t i = 0; i < keys.size(); ++i)

@@ -112,3 +112,17 @@ TEST_F(CliStrokes, SerialNumberIsOneOpenCutPerHersheyStroke) {
     EXPECT_NEAR(bottom, 0, 0.0001);
     EXPECT_NEAR(top, 5 * StrokeCapHeight / 1024, 0.0001);
 }
+
+TEST_F(CliStrokes, ListFontsNamesTheStrokeFontsAndTheSystemFonts) {
+    const TRun run = RunCli(Dir, {"--list-fonts"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const auto stroke = run.Out.find("\n  Hershey Roman Simplex\n");
+    const auto system = run.Out.find("System fonts:");
+    EXPECT_NE(stroke, std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("\n  Hershey Gothic English\n"), std::string::npos);
+    ASSERT_NE(system, std::string::npos) << run.Out;
+    EXPECT_LT(stroke, system);
+    // fonts-dejavu-core is part of the set-up.
+    EXPECT_NE(run.Out.find("\n  DejaVu Sans\n", system), std::string::npos);
+    EXPECT_TRUE(Files().empty());
+}
