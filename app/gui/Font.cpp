@@ -10,6 +10,7 @@
 #include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "glyph/FontSources.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
 #include "preview/PantoGraph.h"
@@ -177,6 +178,15 @@ void TfrmFont::buildMenus() {
     create->addAction(&Create1);
     create->addSeparator()->setObjectName("N2");
     create->addAction(&SelectFont1);
+    // The single-line engraving fonts are no system fonts, so the font dialog cannot offer
+    // them; they have a menu of their own.
+    QMenu* stroke = create->addMenu("Stroke &Fonts");
+    stroke->setObjectName("StrokeFonts1");
+    for (const std::string& name : StrokeFontNames())
+        connect(stroke->addAction(QString::fromStdString(name)), &QAction::triggered, this,
+                [this, name] {
+                    Font = TFontChoice{name, false, false};
+                });
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");

@@ -56,7 +56,7 @@ TEST_F(WindowTest, StartsWithTheCaptionsFieldsAndStatesOfAFreshWindow) {
 TEST_F(WindowTest, MenusCarryTheirItemsInOrder) {
     const std::pair<const char*, QStringList> menus[] = {
         {"File1", {"Save As &G-Code", "Save As &DXF", "", "&Exit"}},
-        {"Parameters1", {"&Set Parameters", "&Create", "", "&Select Font"}},
+        {"Parameters1", {"&Set Parameters", "&Create", "", "&Select Font", "Stroke &Fonts"}},
         {"Help1", {"&Orlenta Help Topics", "&About"}},
     };
     for (const auto& [name, items] : menus) {
@@ -227,6 +227,27 @@ TEST_F(WindowTest, SelectFontTakesFaceBoldAndItalic) {
     window->FontDialog1 = [] { return std::optional<QFont>(); };
     find<QAction>("SelectFont1")->trigger();
     EXPECT_EQ(window->FontChoice().Name, "DejaVu Serif");
+}
+
+TEST_F(WindowTest, StrokeFontsMenuPicksASingleLineFontThatCreateEngravesOpen) {
+    QMenu* strokes = find<QMenu>("StrokeFonts1");
+    ASSERT_FALSE(strokes->actions().isEmpty());
+    EXPECT_EQ(strokes->actions().front()->text(), "Hershey Roman Simplex");
+    QAction* script = nullptr;
+    for (QAction* a : strokes->actions())
+        if (a->text() == "Hershey Script Simplex")
+            script = a;
+    ASSERT_NE(script, nullptr);
+    script->trigger();
+    EXPECT_EQ(window->FontChoice().Name, "Hershey Script Simplex");
+    EXPECT_FALSE(window->FontChoice().Bold);
+    setText("edFont", "Ab");
+    find<QAction>("Create1")->trigger();
+    const TOutRegionArray& toolpaths = Globals().Toolpaths;
+    ASSERT_GT(toolpaths.size(), 2u);
+    for (std::size_t i = 1; i < toolpaths.size(); ++i)
+        EXPECT_EQ(toolpaths[i].IsOpen, 1);
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(WindowTest, CreateDuringCreateIsIgnoredAndCloseWaitsForTheEnd) {
