@@ -35,7 +35,7 @@ double NormaliseOnce(double angle) {
 
 void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
                TTTFToVectorConverter& converter, double H, double A, double R, double CX, double CY,
-               int alignment, std::uint8_t orientation) {
+               int alignment, std::uint8_t orientation, const TSpacing& spacing) {
     if (text.empty())
         return;
     // Widths are asked once per character; the converter answers the same each time.
@@ -45,6 +45,8 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         w[j] = converter.GetCharAdvance(text[j]) * H / 1024;
         if (w[j] == 0)
             w[j] = wH;
+        // The spacing widens the character's share of the arc after the character.
+        w[j] += (spacing.Char + (text[j] == 32 ? spacing.Word : 0)) * H;
     }
 
     double total = 0;

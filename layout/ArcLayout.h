@@ -8,7 +8,7 @@
 // shows "Radius is too small" and places nothing.
 void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
                TTTFToVectorConverter& converter, double H, double A, double R, double CX, double CY,
-               int alignment, std::uint8_t orientation = 1);
+               int alignment, std::uint8_t orientation = 1, const TSpacing& spacing = {});
 
 // Turns every segment counter-clockwise about (0, 0) by a radians.
 void RotateSegments(TMyEntityArray& segments, double a);

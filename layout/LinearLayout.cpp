@@ -29,19 +29,22 @@ double Divide(double a, double b) {
 }
 } // namespace
 
-double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H) {
+double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H,
+                  const TSpacing& spacing) {
     if (H == 0)
         H = 1;
     double e1 = 0;
     for (char32_t c : text)
-        e1 += c == 32 ? SpaceWidth : converter.GetCharAdvance(c) / 1024.0;
+        e1 += (c == 32 ? SpaceWidth + spacing.Word : converter.GetCharAdvance(c) / 1024.0) +
+              spacing.Char;
     return e1 * H;
 }
 
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment) {
+                                     double H, double W, double X0, double Y0, int alignment,
+                                     const TSpacing& spacing) {
     const double heightField = H;
-    const double E = TextExtent(text, converter, H);
+    const double E = TextExtent(text, converter, H, spacing);
     CheckFinite(E);
     TLinearPlacement r;
     if (W != 0)
@@ -71,14 +74,19 @@ TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorCon
 
 void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
                   TTTFToVectorConverter& converter, double S, double X, double Y,
-                  std::uint8_t orientation) {
+                  std::uint8_t orientation, const TSpacing& spacing) {
     TMyEntityArray segments;
     TRegionArrayX local;
     // 64 bits, so that no text length can overflow the pen position.
     std::int64_t pen = 0;
+    // The spacing's share of the pen position, outline units (1024 to the height); kept
+    // apart so that no spacing leaves the whole-unit pen exactly as it was.
+    double spaced = 0;
     for (char32_t c : text) {
+        const double before = spaced;
+        spaced += (spacing.Char + (c == 32 ? spacing.Word : 0)) * 1024;
         if (PlaceOpenStrokes(c, converter, contours, [&](TMyEntityArray& e) {
-                TranslateSegments(e, static_cast<double>(pen), 0);
+                TranslateSegments(e, static_cast<double>(pen) + before, 0);
                 ScaleSegments(e, S / 1024);
             })) {
             pen += converter.Offset();
@@ -90,7 +98,7 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
             continue;
         }
         NormaliseLineDirection(segments);
-        TranslateSegments(segments, static_cast<double>(pen), 0);
+        TranslateSegments(segments, static_cast<double>(pen) + before, 0);
         ScaleSegments(segments, S / 1024);
         CheckSegmentsFinite(segments);
         SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
@@ -111,9 +119,11 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
 
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, int alignment, std::uint8_t orientation) {
-    const TLinearPlacement p = LinearSizeAndOrigin(text, converter, H, W, X0, Y0, alignment);
-    LayoutLinear(text, contours, converter, p.S, p.X, p.Y, orientation);
+                                  double Y0, int alignment, std::uint8_t orientation,
+                                  const TSpacing& spacing) {
+    const TLinearPlacement p =
+        LinearSizeAndOrigin(text, converter, H, W, X0, Y0, alignment, spacing);
+    LayoutLinear(text, contours, converter, p.S, p.X, p.Y, orientation, spacing);
     return p;
 }
 

@@ -14,9 +14,17 @@
 // Alignment of a text against its origin (the index of the window's radio group).
 enum TAlignment : int { AlignLeft = 0, AlignCent = 1, AlignRight = 2 };
 
+// Extra room between characters, as fractions of the height: Char after every character,
+// Word after every space on top of that. Zero (the default) adds exactly nothing.
+struct TSpacing {
+    double Char = 0;
+    double Word = 0;
+};
+
 // Width of the text in drawing units at height H: advances over 1024 (a space counts
 // 0.29296875) times H. H = 0 becomes 1, also for the caller.
-double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H);
+double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H,
+                  const TSpacing& spacing = {});
 
 // Size S and origin (X, Y) of a linear text from the window's height H, width W (W = 0:
 // size by height), origin X0, Y0 and alignment.
@@ -28,18 +36,20 @@ struct TLinearPlacement {
 // Throws EZeroDivide when the text has no width to divide by (EInvalidOp for 0 / 0), and
 // EInvalidOp or EOverflow when the fields give no finite size or origin.
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment);
+                                     double H, double W, double X0, double Y0, int alignment,
+                                     const TSpacing& spacing = {});
 
 // Appends the contours of the text, size S (outline units when S <= 0), baseline origin
 // (X, Y), to contours (whose element 0 is the placeholder). orientation 1: clockwise.
 void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
                   TTTFToVectorConverter& converter, double S, double X, double Y,
-                  std::uint8_t orientation = 1);
+                  std::uint8_t orientation = 1, const TSpacing& spacing = {});
 
 // LinearSizeAndOrigin followed by LayoutLinear: the whole linear Create step.
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, int alignment, std::uint8_t orientation = 1);
+                                  double Y0, int alignment, std::uint8_t orientation = 1,
+                                  const TSpacing& spacing = {});
 
 // The strokes of one character as line segments in outline units; segments is left as
 // it is when the character has no outline.

@@ -77,7 +77,8 @@ bool CreateRunning() {
 
 TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font,
                             TTTFToVectorConverter& Ttf,
-                            const std::function<void(const TViewBox&)>& setView) {
+                            const std::function<void(const TViewBox&)>& setView,
+                            const TTextStyle& style) {
     // The builders hand control to the message loop; a Create started from there would
     // replace Contours under the running one.
     if (createRunning)
@@ -108,7 +109,8 @@ TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font
         const double W = StrToFloat(fields.Width);
         const double X0 = StrToFloat(fields.OriginX);
         const double Y0 = StrToFloat(fields.OriginY);
-        LayoutLinearText(text, g.Contours, Ttf, H, W, X0, Y0, fields.Alignment, g.OrientationFlag);
+        LayoutLinearLines(text, g.Contours, Ttf, H, W, X0, Y0, fields.Alignment, g.OrientationFlag,
+                          style);
     } else {
         const double A = fields.Angle.empty() ? 0.0 : StrToFloat(fields.Angle) * DegToRadFactor;
         if (H == 0)
@@ -120,7 +122,8 @@ TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font
         bool tooSmall = false;
         {
             TRadiusMessageCatcher catcher(tooSmall);
-            LayoutArc(text, g.Contours, Ttf, H, A, R, CX, CY, fields.Alignment, g.OrientationFlag);
+            LayoutArcLines(text, g.Contours, Ttf, H, A, R, CX, CY, fields.Alignment,
+                           g.OrientationFlag, style);
         }
         if (tooSmall)
             message = RadiusTooSmall;

@@ -3,6 +3,7 @@
 // front end both run Create through this one function.
 #pragma once
 
+#include "layout/TextLines.h"
 #include "layout/ViewBox.h"
 
 #include <functional>
@@ -49,9 +50,12 @@ struct TCreateResult {
 // preview can fit its window first. Messages are returned, never shown; errors (a field that
 // is not a number: EConvertError; floating-point faults) propagate as exceptions and leave the
 // command where it was.
+// style: several lines (line feeds in the text), spacing and mirror; the default with a
+// one-line text is the plain layout.
 TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font,
                             TTTFToVectorConverter& Ttf,
-                            const std::function<void(const TViewBox&)>& setView = {});
+                            const std::function<void(const TViewBox&)>& setView = {},
+                            const TTextStyle& style = {});
 
 // True while CreateCommand runs (it hands control to the message loop in between).
 bool CreateRunning();

@@ -1,0 +1,207 @@
+// Several lines, spacing and mirror, checked against Liberation Sans ("Arial") read with
+// FreeType here, not against the layout's own output.
+#include "layout/TextLines.h"
+
+#include "glyph/FreeTypeFontService.h"
+#include "kernel/Hooks.h"
+#include "kernel/QuorvelKernel.h"
+
+#include <gtest/gtest.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// Glyph metrics straight from the font file, in outline units (1365 to the em).
+class Reference {
+  public:
+    Reference() {
+        const auto file = TFreeTypeFontService().Resolve({"Arial", false, false});
+        FT_Library lib = nullptr;
+        EXPECT_EQ(FT_Init_FreeType(&lib), 0);
+        lib_.reset(lib);
+        FT_Face face = nullptr;
+        EXPECT_EQ(FT_New_Face(lib, file.File.c_str(), file.Index, &face), 0);
+        face_.reset(face);
+    }
+    struct Metrics {
+        double Advance, XMin, XMax, YMin, YMax;
+    };
+    Metrics Of(char32_t c) const {
+        FT_Load_Char(face_.get(), c, FT_LOAD_NO_SCALE);
+        const double k = static_cast<double>(OutlineEmUnits) / face_->units_per_EM;
+        FT_BBox box;
+        FT_Outline_Get_CBox(&face_->glyph->outline, &box);
+        // The advance is rounded to whole units as the font service does.
+        return {std::round(face_->glyph->metrics.horiAdvance * k), box.xMin * k, box.xMax * k,
+                box.yMin * k, box.yMax * k};
+    }
+    // The size rule's width estimate of a line at height 1: advances over 1024, a space
+    // 0.29296875.
+    double Extent(const std::u32string& line) const {
+        double e = 0;
+        for (char32_t c : line)
+            e += c == U' ' ? 0.29296875 : Of(c).Advance / 1024;
+        return e;
+    }
+
+  private:
+    struct LibraryDone {
+        void operator()(FT_Library l) const { FT_Done_FreeType(l); }
+    };
+    struct FaceDone {
+        void operator()(FT_Face f) const { FT_Done_Face(f); }
+    };
+    std::unique_ptr<FT_LibraryRec_, LibraryDone> lib_;
+    std::unique_ptr<FT_FaceRec_, FaceDone> face_;
+};
+
+struct TBox {
+    double MinX = 1e300, MaxX = -1e300, MinY = 1e300, MaxY = -1e300;
+};
+
+// The ink of the contours whose boxes lie between y0 and y1.
+TBox Ink(const TRegionArrayX& contours, double y0, double y1) {
+    TBox b;
+    for (std::size_t i = 1; i < contours.size(); ++i)
+        for (const TMyEntity& e : contours[i].Entities) {
+            if (e.MinY < y0 || e.MaxY > y1)
+                continue;
+            b.MinX = std::min(b.MinX, e.MinX);
+            b.MaxX = std::max(b.MaxX, e.MaxX);
+            b.MinY = std::min(b.MinY, e.MinY);
+            b.MaxY = std::max(b.MaxY, e.MaxY);
+        }
+    return b;
+}
+
+class TextLines : public testing::Test {
+  protected:
+    TextLines() { converter.SetFont({"Arial", false, false}); }
+    TTTFToVectorConverter converter;
+    Reference font;
+    TRegionArrayX contours = TRegionArrayX(1);
+    // One outline unit at height H, doubled: the outlines are rounded to whole units.
+    double Tolerance(double H) const { return 2 * H / 1024; }
+};
+
+} // namespace
+
+TEST_F(TextLines, ThreeLineCentredPlateHasEachLineCentredAndSpacedByTheLineSpacing) {
+    const std::u32string lines[] = {U"ACME", U"PUMP 3", U"HI"};
+    const double H = 5, X0 = 40, Y0 = 20;
+    TTextStyle style;
+    LayoutLinearLines(U"ACME\nPUMP 3\r\nHI", contours, converter, H, 0, X0, Y0, AlignCent, 1,
+                      style);
+    for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(k);
+        const double baseline = Y0 - k * 1.5 * H;
+        const TBox ink = Ink(contours, baseline - 0.5 * H, baseline + 1.2 * H);
+        const std::u32string& line = lines[k];
+        const double left = X0 - font.Extent(line) * H / 2;
+        double pen = 0, yMin = 1e300, yMax = -1e300;
+        for (char32_t c : line) {
+            const auto m = c == U' ' ? Reference::Metrics{} : font.Of(c);
+            if (c != U' ') {
+                yMin = std::min(yMin, m.YMin);
+                yMax = std::max(yMax, m.YMax);
+            }
+            // A space moves the pen by half an H, in whole units.
+            pen += c == U' ' ? std::floor(font.Of(U'H').Advance / 2) : m.Advance;
+        }
+        const auto last = font.Of(line.back());
+        const double lastPen = pen - last.Advance;
+        EXPECT_NEAR(ink.MinX, left + font.Of(line.front()).XMin * H / 1024, Tolerance(H));
+        EXPECT_NEAR(ink.MaxX, left + (lastPen + last.XMax) * H / 1024, Tolerance(H));
+        EXPECT_NEAR(ink.MinY, baseline + yMin * H / 1024, Tolerance(H));
+        EXPECT_NEAR(ink.MaxY, baseline + yMax * H / 1024, Tolerance(H));
+    }
+}
+
+TEST_F(TextLines, CharAndWordSpacingAddFractionsOfTheHeightToTheAdvances) {
+    const double H = 4;
+    TTextStyle style;
+    style.Spacing = {0.25, 0.5};
+    LayoutLinearLines(U"HH H", contours, converter, H, 0, 0, 0, AlignLeft, 1, style);
+    const auto h = font.Of(U'H');
+    const double first = h.XMin * H / 1024;
+    // Left edges of the three H: each advance grows by 0.25 H, the space by 0.75 H.
+    const double second = first + (h.Advance / 1024 + 0.25) * H;
+    const double third = second + (h.Advance + std::floor(h.Advance / 2)) / 1024 * H + 1.0 * H;
+    std::vector<double> lefts;
+    for (std::size_t i = 1; i < contours.size(); ++i)
+        if (!contours[i].Entities.empty())
+            lefts.push_back(contours[i].MinX);
+    std::sort(lefts.begin(), lefts.end());
+    ASSERT_FALSE(lefts.empty());
+    EXPECT_NEAR(lefts.front(), first, Tolerance(H));
+    const auto near = [&](double x) {
+        return std::ranges::any_of(lefts,
+                                   [&](double v) { return std::fabs(v - x) < Tolerance(H); });
+    };
+    EXPECT_TRUE(near(second));
+    EXPECT_TRUE(near(third));
+    // The estimate that aligns and sizes the text counts the spacing too.
+    double unit = 1;
+    EXPECT_NEAR(TextExtent(U"HH H", converter, unit, style.Spacing),
+                font.Extent(U"HH H") + 4 * 0.25 + 0.5, 1e-12);
+}
+
+TEST_F(TextLines, MirrorFlipsAboutXZeroAndKeepsContoursClockwise) {
+    const double H = 10, X0 = 15;
+    TTextStyle style;
+    style.Mirror = true;
+    LayoutLinearLines(U"AB", contours, converter, H, 0, X0, 0, AlignLeft, 1, style);
+    const TBox ink = Ink(contours, -1e9, 1e9);
+    const auto a = font.Of(U'A'), b = font.Of(U'B');
+    EXPECT_NEAR(ink.MaxX, -(X0 + a.XMin * H / 1024), Tolerance(H));
+    EXPECT_NEAR(ink.MinX, -(X0 + (a.Advance + b.XMax) * H / 1024), Tolerance(H));
+    std::size_t closed = 0;
+    for (std::size_t i = 1; i < contours.size(); ++i) {
+        const TVKRegionX& c = contours[i];
+        if (c.Entities.empty())
+            continue;
+        ++closed;
+        EXPECT_TRUE(IsClockwise(c)) << i;
+        EXPECT_LE(c.MaxX, 0);
+        EXPECT_EQ(SegmentEnd(c.Entities.back()), SegmentStart(c.Entities.front()));
+        for (std::size_t k = 1; k < c.Entities.size(); ++k)
+            EXPECT_EQ(SegmentStart(c.Entities[k]), SegmentEnd(c.Entities[k - 1]));
+    }
+    EXPECT_GE(closed, 4u); // A's outside and counter, B's outside and two counters
+}
+
+TEST_F(TextLines, EachFurtherArcLineIsOnASmallerCircleAndTooManyLinesAreReported) {
+    const double H = 3, R = 20;
+    TTextStyle style;
+    LayoutArcLines(U"AB\nCD", contours, converter, H, 0, R, 0, 0, AlignCent, 1, style);
+    // Distances from the centre: the first line's ink lies on [R, R + H], the second's on
+    // [R - 1.5 H, R - 0.5 H]; nothing between.
+    std::size_t outer = 0, inner = 0;
+    for (std::size_t i = 1; i < contours.size(); ++i)
+        for (const TMyEntity& e : contours[i].Entities) {
+            const double r = std::hypot(e.X1, e.Y1);
+            if (r > R - 0.1 * H && r < R + H)
+                ++outer;
+            else if (r > R - 1.5 * H - 0.1 * H && r < R - 0.5 * H)
+                ++inner;
+            else
+                ADD_FAILURE() << "ink at radius " << r;
+        }
+    EXPECT_GT(outer, 0u);
+    EXPECT_GT(inner, 0u);
+
+    std::vector<std::string> shown;
+    SetMessageBoxHook([&](const std::string& text) { shown.push_back(text); });
+    // Lines 3 heights apart: the second circle would be on the far side of the centre.
+    style.LineSpacing = 3;
+    TRegionArrayX few(1);
+    LayoutArcLines(U"A\nB", few, converter, 2, 0, 4, 0, 0, AlignLeft, 1, style);
+    SetMessageBoxHook({});
+    EXPECT_EQ(shown, std::vector<std::string>{"Radius is too small"});
+}
