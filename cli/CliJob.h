@@ -48,6 +48,7 @@ struct TCliJob {
     TCreateFields Fields{"", "1", "0", "0", "0", "0", "0", false, 0};
     TFontChoice Font;
     TParameterOverrides Params;
+    TTextStyle Style;   // lines, spacing, mirror
     std::string Output; // a file name, or in batch mode the pattern of the file names
     TOutputFormat Format = TOutputFormat::ByExtension;
     bool TextGiven = false;

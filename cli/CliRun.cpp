@@ -31,7 +31,7 @@ void createToolpaths(const TCliJob& job, const TMachiningParameters& base,
     TGlobals& g = Globals();
     g.Params = base;
     ApplyOverrides(job.Params, g.Params);
-    const TCreateResult result = CreateCommand(job.Fields, job.Font, ttf);
+    const TCreateResult result = CreateCommand(job.Fields, job.Font, ttf, {}, job.Style);
     if (!result.Message.empty())
         throw jobError(result.Message);
     if (result.Outcome != TCreateOutcome::Done)

@@ -126,3 +126,22 @@ TEST_F(CliStrokes, ListFontsNamesTheStrokeFontsAndTheSystemFonts) {
     EXPECT_NE(run.Out.find("\n  DejaVu Sans\n", system), std::string::npos);
     EXPECT_TRUE(Files().empty());
 }
+
+TEST_F(CliStrokes, LinesFromAFileOrEscapesAndDefaultStyleOptionsChangeNoByte) {
+    WriteBytes(Dir / "plate.txt", "ACME\nPUMP 3\n");
+    const auto run = [&](std::vector<std::string> args, const char* out) {
+        args.insert(args.end(), {"--font", "Arial", "--height", "4", "--align", "cent", "-o", out});
+        const TRun r = RunCli(Dir, args);
+        EXPECT_EQ(r.Status, 0) << r.Err;
+        return ReadBytes(Dir / out);
+    };
+    const std::string fromFile = run({"--text-file", "plate.txt"}, "a.Dnc");
+    EXPECT_EQ(run({"ACME\\nPUMP 3"}, "b.Dnc"), fromFile);
+    EXPECT_NE(run({"ACME PUMP 3"}, "c.Dnc"), fromFile);
+    const std::string plain = run({"ACME"}, "d.Dnc");
+    EXPECT_EQ(run({"ACME", "--char-spacing", "0", "--word-spacing", "0", "--line-spacing", "1.5",
+                   "--mirror=no"},
+                  "e.Dnc"),
+              plain);
+    EXPECT_NE(run({"ACME", "--mirror"}, "f.Dnc"), plain);
+}
