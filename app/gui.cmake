@@ -4,6 +4,7 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 add_library(orlenta_gui
   gui/Font.cpp
   gui/Parameters.cpp
+  gui/FieldFilter.cpp
   gui/About.cpp
   gui/Help.cpp
   gui/OrlentaIcon.cpp
@@ -25,3 +26,4 @@ add_custom_command(TARGET orlenta POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different
           ${CMAKE_CURRENT_SOURCE_DIR}/Orlenta.hlp $<TARGET_FILE_DIR:orlenta>/Orlenta.hlp
   VERBATIM)
+orlenta_ship_parameters(orlenta)

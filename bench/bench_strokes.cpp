@@ -42,7 +42,7 @@ void Program(benchmark::State& state, const char* face) {
     std::size_t bytes = 0, paths = 0;
     for (auto _ : state) {
         TRegionArrayX contours(1);
-        LayoutLinearText(text, contours, converter, 5, 0, 0, 0, AlignLeft);
+        LayoutLinearText(text, contours, converter, 5, 0, 0, 0, TAlignment::Left);
         for (std::size_t i = 1; i < contours.size(); ++i) {
             contours[i].Pending = 1;
             contours[i].Depth = params.Depth;

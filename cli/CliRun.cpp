@@ -2,8 +2,9 @@
 #include "cli/CliRun.h"
 
 #include "app/command/SaveCommands.h"
-#include "app/core/Globals.h"
 #include "kernel/Errors.h"
+#include "kernel/Hooks.h"
+#include "kernel/SafeFile.h"
 
 #include <map>
 #include <ostream>
@@ -21,33 +22,23 @@ ECliError jobError(const std::string& message) {
 // Create only stops without a note for an empty arc field, which the options never pass,
 // and for an arc of height 0.
 std::string silentStopMessage(const TCliJob& job) {
-    if (job.Fields.Arc)
+    if (job.Numbers.Arc)
         return "Height can not be 0 on an arc!";
     return "Create stopped";
 }
 
-void createToolpaths(const TCliJob& job, const TMachiningParameters& base,
-                     TTTFToVectorConverter& ttf) {
-    TGlobals& g = Globals();
-    g.Params = base;
-    ApplyOverrides(job.Params, g.Params);
-    const TCreateResult result = CreateCommand(job.Fields, job.Font, ttf, {}, job.Style);
+// where prefixes the warning about characters the font lacks ("jobs.txt:12: ").
+void createToolpaths(const TCliJob& job, const TMachiningParameters& base, TGlobals& state,
+                     TTTFToVectorConverter& ttf, const std::string& where) {
+    state.Params = base;
+    ApplyOverrides(job.Params, state.Params);
+    const TCreateResult result = CreateCommand(state, job.Numbers, job.Font, ttf, {}, job.Style);
     if (!result.Message.empty())
         throw jobError(result.Message);
     if (result.Outcome != TCreateOutcome::Done)
         throw jobError(silentStopMessage(job));
-    // The window would save an empty program; a script would take it for a finished plate.
-    if (g.Toolpaths.size() <= 1)
-        throw jobError(g.Params.Depth == 0 ? "Depth is 0: there is nothing to engrave"
-                                           : "The text has no outlines to engrave");
-}
-
-void save(TOutputFormat format, const fs::path& file) {
-    Globals().RunFlag = 0;
-    if (format == TOutputFormat::DXF)
-        SaveToolpathsAsDXF(file.string());
-    else
-        SaveToolpathsAsGCode(file.string());
+    if (!result.MissingCharacters.empty())
+        ShowMessage(where + "warning: " + MissingGlyphsNote(job.Font, result.MissingCharacters));
 }
 
 // A temporary name beside the target, short enough for any target name.
@@ -63,19 +54,25 @@ void removeQuietly(const fs::path& file) {
 
 } // namespace
 
-void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TTTFToVectorConverter& ttf,
-            const fs::path& file) {
+void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& state,
+            TTTFToVectorConverter& ttf, const fs::path& file) {
     try {
-        createToolpaths(job.Job, base, ttf);
-    } catch (const ECliError& e) {
-        throw jobError(job.Where + e.what());
+        createToolpaths(job.Job, base, state, ttf, job.Where);
     } catch (const std::exception& e) {
         throw jobError(job.Where + e.what());
     }
+    TSaveResult saved;
     try {
-        save(job.Format, file);
+        saved = SaveToolpaths(state, file, job.Format, job.Job.Force);
     } catch (const std::exception& e) {
         throw jobError(job.Where + job.File.string() + ": " + e.what());
+    }
+    if (!saved.Saved) {
+        std::vector<std::string> details;
+        for (const std::string& problem : saved.Problems)
+            details.push_back(job.Where + problem);
+        throw ECliError(job.Where + job.File.string() + ": not saved; --force saves it anyway",
+                        ECliError::JobFailed, std::move(details));
     }
 }
 
@@ -102,14 +99,14 @@ void CheckBatchOutputs(std::vector<TPlannedJob>& jobs) {
 }
 
 int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& base,
-             TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err) {
+             TGlobals& state, TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err) {
     if (keepGoing) {
         int failed = 0;
         for (const TPlannedJob& job : jobs) {
             try {
-                RunJob(job, base, ttf, job.File);
+                RunJob(job, base, state, ttf, job.File);
             } catch (const ECliError& e) {
-                err << "orlenta-cli: " << e.what() << '\n';
+                ReportError(err, e);
                 ++failed;
             }
         }
@@ -123,25 +120,30 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
         for (std::size_t i = from; i < written.size(); ++i)
             removeQuietly(written[i]);
     };
+    // A target that cannot be written is refused before anything is written.
+    for (const TPlannedJob& job : jobs) {
+        try {
+            CheckWritable(job.File);
+        } catch (const std::exception& e) {
+            throw jobError(job.Where + job.File.string() + ": " + e.what());
+        }
+    }
     try {
         for (std::size_t i = 0; i < jobs.size(); ++i) {
             const fs::path temporary = temporaryFor(jobs[i].File, i);
             written.push_back(temporary);
-            RunJob(jobs[i], base, ttf, temporary);
+            RunJob(jobs[i], base, state, ttf, temporary);
         }
     } catch (...) {
         discard(0);
         throw;
     }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        std::error_code ec;
-        const fs::file_status old = fs::status(jobs[i].File, ec);
-        if (fs::exists(old))
-            fs::permissions(written[i], old.permissions(), ec);
-        fs::rename(written[i], jobs[i].File, ec);
-        if (ec) {
+        try {
+            PutFinishedFileInPlace(written[i], jobs[i].File);
+        } catch (const std::exception& e) {
             discard(i);
-            throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + ec.message());
+            throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + e.what());
         }
     }
     return 0;

@@ -18,6 +18,12 @@ bool TFontSources::GetOpenStrokes(const TFontSpec& font, char32_t code,
     return stroke_.GetOpenStrokes(font, code, polylines);
 }
 
+bool TFontSources::HasGlyph(const TFontSpec& font, char32_t code) {
+    if (FindStrokeFace(font.Name))
+        return stroke_.HasGlyph(font, code);
+    return outline_.HasGlyph(font, code);
+}
+
 std::vector<std::string> StrokeFontNames() {
     std::vector<std::string> names;
     for (const TStrokeFace& f : StrokeFaces())

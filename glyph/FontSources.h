@@ -14,6 +14,7 @@ class TFontSources : public TOutlineSource {
                          TNativeGlyph& glyph) override;
     bool GetOpenStrokes(const TFontSpec& font, char32_t code,
                         std::vector<TOpenPolyline>& polylines) override;
+    bool HasGlyph(const TFontSpec& font, char32_t code) override;
 
   private:
     TStrokeFontSource stroke_;

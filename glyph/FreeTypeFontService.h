@@ -20,6 +20,8 @@ class TFreeTypeFontService : public TOutlineSource {
 
     bool GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
                          TNativeGlyph& glyph) override;
+    // False also when no face could be opened: then nothing of the text is drawn.
+    bool HasGlyph(const TFontSpec& font, char32_t code) override;
 
     // The file fontconfig picks for the face name and style: its best match, so a name
     // that is not installed still gives a font.

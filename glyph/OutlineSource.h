@@ -35,9 +35,10 @@ class TOutlineSource {
   public:
     virtual ~TOutlineSource() = default;
 
-    // Looks up code (a Unicode code point) in the font. Returns false when the font cannot
-    // be realised or the glyph has no contours (the space); otherwise fills the metrics
-    // and, when withOutline is set, the outline records.
+    // Looks up code (a Unicode code point) in the font. Returns false when the glyph has no
+    // contours (the space); otherwise fills the metrics and, when withOutline is set, the
+    // outline records. A code the font lacks gives the font's missing-glyph box. Throws
+    // EFontError when the font cannot be realised or the glyph cannot be loaded.
     virtual bool GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
                                  TNativeGlyph& glyph) = 0;
 
@@ -51,4 +52,9 @@ class TOutlineSource {
         (void)polylines;
         return false;
     }
+
+    // False when the font maps code (a Unicode code point) to no glyph of its own, so that
+    // GetGlyphOutline answers with the font's missing-glyph box. A source that cannot tell
+    // claims every character.
+    virtual bool HasGlyph(const TFontSpec&, char32_t) { return true; }
 };

@@ -137,6 +137,11 @@ bool TStrokeFontSource::GetGlyphOutline(const TFontSpec& font, char32_t code, bo
     return true;
 }
 
+bool TStrokeFontSource::HasGlyph(const TFontSpec& font, char32_t code) {
+    const TStrokeFace* face = FindStrokeFace(font.Name);
+    return face && GlyphOf(Load(*face).Font.get(), code) != nullptr;
+}
+
 bool TStrokeFontSource::GetOpenStrokes(const TFontSpec& font, char32_t code,
                                        std::vector<TOpenPolyline>& polylines) {
     const TStrokeFace* face = FindStrokeFace(font.Name);

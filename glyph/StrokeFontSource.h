@@ -50,6 +50,9 @@ class TStrokeFontSource : public TOutlineSource {
                          TNativeGlyph& glyph) override;
     bool GetOpenStrokes(const TFontSpec& font, char32_t code,
                         std::vector<TOpenPolyline>& polylines) override;
+    // True for the characters the face draws (printable ASCII but the space); a stroke
+    // face has no missing-glyph box, so every other character engraves as nothing.
+    bool HasGlyph(const TFontSpec& font, char32_t code) override;
 
   private:
     struct TLoadedFace;

@@ -210,8 +210,17 @@ std::unique_ptr<TStrokeCollection> TTTFToVectorConverter::ConvertChar(char32_t c
 }
 
 std::int32_t TTTFToVectorConverter::GetCharAdvance(char32_t code) {
+    return OutlineAdvance(code).value_or(0);
+}
+
+std::optional<std::int32_t> TTTFToVectorConverter::OutlineAdvance(char32_t code) {
     TNativeGlyph glyph;
     if (!Query(code, false, glyph))
-        return 0;
+        return std::nullopt;
     return glyph.Metrics.gmCellIncX;
+}
+
+bool TTTFToVectorConverter::HasGlyph(char32_t code) {
+    const char32_t cp = ToCodePoint(code, unicode_);
+    return cp == 0 || source_->HasGlyph(font_, cp);
 }

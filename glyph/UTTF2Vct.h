@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // One stroke of a glyph outline, outline units, y up.
@@ -97,6 +98,12 @@ class TTTFToVectorConverter {
     std::unique_ptr<TStrokeCollection> ConvertChar(char32_t code);
     // The character's advance in outline units; 0 when it has no outline.
     std::int32_t GetCharAdvance(char32_t code);
+    // The same, but nothing when the character has no outline, so that a glyph with an
+    // outline and no advance (a combining mark) can be told from one without an outline.
+    std::optional<std::int32_t> OutlineAdvance(char32_t code);
+    // False when the font has no glyph of its own for the character and would draw its
+    // missing-glyph box instead. A code that names no character has nothing to miss.
+    bool HasGlyph(char32_t code);
 
     TOutlineSource& Source() { return *source_; }
 

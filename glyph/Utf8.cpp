@@ -45,3 +45,28 @@ std::u32string Utf8ToCodePoints(std::string_view text) {
     }
     return out;
 }
+
+std::string CodePointsToUtf8(std::u32string_view codePoints) {
+    std::string out;
+    out.reserve(codePoints.size());
+    for (char32_t cp : codePoints) {
+        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            cp = Replacement;
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | cp >> 6));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | cp >> 12));
+            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | cp >> 18));
+            out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}

@@ -3,8 +3,8 @@
 
 #include "layout/StrokeLayout.h"
 
+#include "kernel/ContourBuilder.h"
 #include "kernel/Errors.h"
-#include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
 
 #include <cmath>
@@ -13,7 +13,6 @@
 #include <vector>
 
 namespace {
-constexpr char32_t LetterH = 72;
 constexpr double TwoPi = 2 * std::numbers::pi;
 
 // arcsin, raising for arguments outside [-1, 1] (a negative radius or height can give
@@ -33,36 +32,48 @@ double NormaliseOnce(double angle) {
 }
 } // namespace
 
-void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
-               TTTFToVectorConverter& converter, double H, double A, double R, double CX, double CY,
-               int alignment, std::uint8_t orientation, const TSpacing& spacing) {
+TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
+                  TTTFToVectorConverter& converter, double H, double A, double R, double CX,
+                  double CY, TAlignment alignment, std::uint8_t orientation,
+                  const TSpacing& spacing) {
     if (text.empty())
-        return;
+        return TArcFit::Fits;
     // Widths are asked once per character; the converter answers the same each time.
-    const double wH = converter.GetCharAdvance(LetterH) / 1024.0 * H / 2;
+    const double wH = converter.GetCharAdvance(LetterH) / double(OutlineFontPoints) * H / 2;
     std::vector<double> w(text.size());
     for (std::size_t j = 0; j < text.size(); ++j) {
-        w[j] = converter.GetCharAdvance(text[j]) * H / 1024;
+        w[j] = converter.GetCharAdvance(text[j]) * H / OutlineFontPoints;
         if (w[j] == 0)
             w[j] = wH;
-        // The spacing widens the character's share of the arc after the character.
-        w[j] += (spacing.Char + (text[j] == 32 ? spacing.Word : 0)) * H;
     }
+    // The spacing after each character, drawing units; all 0 without spacing.
+    std::vector<double> gap(text.size());
+    for (std::size_t j = 0; j < text.size(); ++j)
+        gap[j] = (spacing.Char + (text[j] == U' ' ? spacing.Word : 0)) * H;
 
-    double total = 0;
+    // The angle the layout turns from character j to the next: from centre to centre, and
+    // past the last one to its end. The alignment measures the text by the same steps, so
+    // that Cent centres it on A and Right ends it there.
+    auto step = [&](std::size_t j) {
+        const double wn = j + 1 < text.size() ? w[j + 1] : 0;
+        return ArcSin((w[j] / 2 + gap[j] + wn / 2) / R);
+    };
     for (double wc : w) {
-        if (wc / R > 1) {
-            ShowMessage("Radius is too small");
-            return;
-        }
-        total += ArcSin(wc / R);
+        if (wc / R > 1)
+            return TArcFit::RadiusTooSmall;
+        if (!(wc / R >= -1)) // a negative radius or height
+            throw EInvalidOp();
     }
+    // From the start of the first character to the end of the last.
+    const double h0 = ArcSin(w[0] / 2 / R);
+    double total = h0;
+    for (std::size_t j = 0; j < text.size(); ++j)
+        total += step(j);
 
-    const double w0 = w[0];
-    if (alignment == AlignCent)
-        A = ArcSin(w0 / 2 / R) + (A - total / 2);
-    else if (alignment == AlignRight)
-        A = ArcSin(w0 / 2 / R) + (A - total);
+    if (alignment == TAlignment::Cent)
+        A = h0 + (A - total / 2);
+    else if (alignment == TAlignment::Right)
+        A = h0 + (A - total);
 
     TMyEntityArray segments;
     TRegionArrayX local;
@@ -74,10 +85,9 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         const double phi = theta - std::numbers::pi / 2;
         const double px = std::cos(phi - h) * R + CX;
         const double py = -std::sin(phi - h) * R + CY;
-        const double wn = j + 1 < text.size() ? w[j + 1] : 0;
-        T += ArcSin((w[j] / 2 + wn / 2) / R);
+        T += step(j);
         if (PlaceOpenStrokes(text[j], converter, contours, [&](TMyEntityArray& e) {
-                ScaleSegments(e, H / 1024);
+                ScaleSegments(e, H / OutlineFontPoints);
                 RotateSegments(e, -theta);
                 TranslateSegments(e, px, py);
             }))
@@ -85,7 +95,7 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         CharToSegments(text[j], segments, converter);
         if (segments.empty())
             continue;
-        ScaleSegments(segments, H / 1024);
+        ScaleSegments(segments, H / OutlineFontPoints);
         RotateSegments(segments, -theta);
         TranslateSegments(segments, px, py);
         CheckSegmentsFinite(segments);
@@ -94,6 +104,7 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         BuildContours(segments, local, orientation, 0);
         AppendContours(std::move(local), contours);
     }
+    return TArcFit::Fits;
 }
 
 void RotateSegments(TMyEntityArray& segments, double a) {

@@ -3,20 +3,20 @@
 
 #include "layout/StrokeLayout.h"
 
+#include "kernel/ContourBuilder.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
 
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
 namespace {
-// The estimate's width of a space, as a fraction of the height.
-constexpr double SpaceWidth = 0.29296875;
-constexpr char32_t LetterH = 72;
 
-// a / b with the platform's floating-point errors instead of an infinity or a NaN.
+// a / b, raising EZeroDivide (EInvalidOp for 0 / 0) or EOverflow instead of giving an
+// infinity or a NaN.
 double Divide(double a, double b) {
     if (b == 0) {
         if (a == 0 || std::isnan(a))
@@ -27,24 +27,22 @@ double Divide(double a, double b) {
     CheckFinite(q);
     return q;
 }
-} // namespace
 
-double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H,
-                  const TSpacing& spacing) {
-    if (H == 0)
-        H = 1;
-    double e1 = 0;
-    for (char32_t c : text)
-        e1 += (c == 32 ? SpaceWidth + spacing.Word : converter.GetCharAdvance(c) / 1024.0) +
-              spacing.Char;
-    return e1 * H;
+// The sum of the advances over OutlineFontPoints (exact in a double for any text that fits in
+// memory).
+double AdvanceSum(const std::vector<std::int32_t>& advances) {
+    std::int64_t sum = 0;
+    for (std::int32_t a : advances)
+        sum += a;
+    return static_cast<double>(sum) / OutlineFontPoints;
 }
 
-TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment,
-                                     const TSpacing& spacing) {
+// The size and origin rule on the text's advances over OutlineFontPoints (E1).
+TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, TAlignment alignment) {
     const double heightField = H;
-    const double E = TextExtent(text, converter, H, spacing);
+    if (H == 0)
+        H = 1;
+    const double E = E1 * H;
     CheckFinite(E);
     TLinearPlacement r;
     if (W != 0)
@@ -53,15 +51,16 @@ TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorCon
         r.S = heightField;
     else
         r.S = Divide(W, E);
+    // The width of the text at the size S, which is exactly how far the pen goes.
     const double D = W == 0 ? E : r.S * E / H;
     switch (alignment) {
-    case AlignCent:
+    case TAlignment::Cent:
         r.X = X0 - D / 2;
         break;
-    case AlignRight:
+    case TAlignment::Right:
         r.X = X0 - D;
         break;
-    default:
+    case TAlignment::Left:
         r.X = X0;
         break;
     }
@@ -72,39 +71,38 @@ TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorCon
     return r;
 }
 
-void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
-                  TTTFToVectorConverter& converter, double S, double X, double Y,
-                  std::uint8_t orientation, const TSpacing& spacing) {
+void LayoutWithAdvances(const std::u32string& text, const std::vector<std::int32_t>& advances,
+                        TRegionArrayX& contours, TTTFToVectorConverter& converter, double S,
+                        double X, double Y, std::uint8_t orientation, const TSpacing& spacing) {
     TMyEntityArray segments;
     TRegionArrayX local;
     // 64 bits, so that no text length can overflow the pen position.
     std::int64_t pen = 0;
-    // The spacing's share of the pen position, outline units (1024 to the height); kept
-    // apart so that no spacing leaves the whole-unit pen exactly as it was.
+    // The spacing's share of the pen position, outline units; kept apart so that no
+    // spacing leaves the whole-unit pen exactly as it was.
     double spaced = 0;
-    for (char32_t c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
         const double before = spaced;
-        spaced += (spacing.Char + (c == 32 ? spacing.Word : 0)) * 1024;
+        spaced += (spacing.Char + (c == U' ' ? spacing.Word : 0)) * OutlineFontPoints;
         if (PlaceOpenStrokes(c, converter, contours, [&](TMyEntityArray& e) {
                 TranslateSegments(e, static_cast<double>(pen) + before, 0);
-                ScaleSegments(e, S / 1024);
+                ScaleSegments(e, S / OutlineFontPoints);
             })) {
-            pen += converter.Offset();
+            pen += advances[i];
             continue;
         }
         CharToSegments(c, segments, converter);
-        if (segments.empty()) {
-            pen += converter.GetCharAdvance(LetterH) / 2;
-            continue;
+        if (!segments.empty()) {
+            NormaliseLineDirection(segments);
+            TranslateSegments(segments, static_cast<double>(pen) + before, 0);
+            ScaleSegments(segments, S / OutlineFontPoints);
+            CheckSegmentsFinite(segments);
+            SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
+            BuildContours(segments, local, orientation, 0);
+            AppendContours(std::move(local), contours);
         }
-        NormaliseLineDirection(segments);
-        TranslateSegments(segments, static_cast<double>(pen) + before, 0);
-        ScaleSegments(segments, S / 1024);
-        CheckSegmentsFinite(segments);
-        SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
-        BuildContours(segments, local, orientation, 0);
-        AppendContours(std::move(local), contours);
-        pen += converter.Offset();
+        pen += advances[i];
     }
     for (std::size_t i = 1; i < contours.size(); ++i) {
         auto& c = contours[i];
@@ -116,14 +114,75 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
         CheckSegmentsFinite(c.Entities);
     }
 }
+} // namespace
+
+std::vector<std::int32_t> PenAdvances(const std::u32string& text,
+                                      TTTFToVectorConverter& converter) {
+    std::vector<std::int32_t> advances;
+    advances.reserve(text.size());
+    std::optional<std::int32_t> halfH; // asked once, when the first blank needs it
+    for (char32_t c : text) {
+        if (const auto a = converter.OutlineAdvance(c)) {
+            advances.push_back(*a);
+            continue;
+        }
+        if (!halfH)
+            halfH = converter.GetCharAdvance(LetterH) / 2;
+        advances.push_back(*halfH);
+    }
+    return advances;
+}
+
+std::u32string MissingCharacters(const std::u32string& text, TTTFToVectorConverter& converter) {
+    std::u32string missing;
+    for (char32_t c : text) {
+        const bool control = c <= 0x20 || (c >= 0x7F && c <= 0x9F);
+        if (!control && missing.find(c) == std::u32string::npos && !converter.HasGlyph(c))
+            missing.push_back(c);
+    }
+    return missing;
+}
+
+double SpacingSum(const std::u32string& text, const TSpacing& spacing) {
+    if (spacing.Char == 0 && spacing.Word == 0)
+        return 0;
+    double sum = 0;
+    for (char32_t c : text)
+        sum += spacing.Char + (c == U' ' ? spacing.Word : 0);
+    CheckFinite(sum);
+    return sum;
+}
+
+double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H,
+                  const TSpacing& spacing) {
+    if (H == 0)
+        H = 1;
+    return (AdvanceSum(PenAdvances(text, converter)) + SpacingSum(text, spacing)) * H;
+}
+
+TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
+                                     double H, double W, double X0, double Y0, TAlignment alignment,
+                                     const TSpacing& spacing) {
+    return Place(AdvanceSum(PenAdvances(text, converter)) + SpacingSum(text, spacing), H, W, X0, Y0,
+                 alignment);
+}
+
+void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
+                  TTTFToVectorConverter& converter, double S, double X, double Y,
+                  std::uint8_t orientation, const TSpacing& spacing) {
+    LayoutWithAdvances(text, PenAdvances(text, converter), contours, converter, S, X, Y,
+                       orientation, spacing);
+}
 
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, int alignment, std::uint8_t orientation,
+                                  double Y0, TAlignment alignment, std::uint8_t orientation,
                                   const TSpacing& spacing) {
+    // One set of advances for the placement and the layout.
+    const auto advances = PenAdvances(text, converter);
     const TLinearPlacement p =
-        LinearSizeAndOrigin(text, converter, H, W, X0, Y0, alignment, spacing);
-    LayoutLinear(text, contours, converter, p.S, p.X, p.Y, orientation, spacing);
+        Place(AdvanceSum(advances) + SpacingSum(text, spacing), H, W, X0, Y0, alignment);
+    LayoutWithAdvances(text, advances, contours, converter, p.S, p.X, p.Y, orientation, spacing);
     return p;
 }
 
@@ -133,28 +192,42 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
 // removal would drop only the B-A of the latter and leave A-B as a spur. Either would end
 // up as a contour of its own, and each such contour as a toolpath with a plunge of its
 // own, so both are dropped before the duplicates are looked for; the outline stays closed.
+// A contour is a cycle: its last stroke is followed by its first, so a pair can also
+// stand across that seam.
 void CharToSegments(char32_t code, TMyEntityArray& segments, TTTFToVectorConverter& converter) {
     auto strokes = converter.ConvertChar(code);
     if (!strokes)
         return;
+    const auto reverses = [](const TStroke& a, const TStroke& b) {
+        return a.X1 == b.X2 && a.Y1 == b.Y2 && a.X2 == b.X1 && a.Y2 == b.Y1;
+    };
     TStrokeCollection kept;
     std::vector<TStroke> stack;
     stack.reserve(strokes->Strokes().size());
+    // The stack holds the strokes of one contour. When it ends: the pairs across its
+    // seam go, the rest is kept.
+    const auto closeContour = [&] {
+        std::size_t from = 0;
+        while (stack.size() - from >= 2 && reverses(stack[from], stack.back())) {
+            ++from;
+            stack.pop_back();
+        }
+        for (std::size_t i = from; i < stack.size(); ++i)
+            kept.Append(stack[i]);
+        stack.clear();
+    };
     for (const TStroke& s : strokes->Strokes()) {
         if (s.X1 == s.X2 && s.Y1 == s.Y2)
             continue;
-        if (!stack.empty()) {
-            const TStroke& top = stack.back();
-            if (top.Contour == s.Contour && top.X1 == s.X2 && top.Y1 == s.Y2 && top.X2 == s.X1 &&
-                top.Y2 == s.Y1) {
-                stack.pop_back();
-                continue;
-            }
+        if (!stack.empty() && stack.back().Contour != s.Contour)
+            closeContour();
+        if (!stack.empty() && reverses(stack.back(), s)) {
+            stack.pop_back();
+            continue;
         }
         stack.push_back(s);
     }
-    for (const TStroke& s : stack)
-        kept.Append(s);
+    closeContour();
     kept.RemoveDuplicates();
     segments.clear();
     segments.reserve(kept.Strokes().size());
@@ -201,37 +274,7 @@ void ScaleSegments(TMyEntityArray& segments, double F) {
 }
 
 void SortSegmentsByMinX(TMyEntityArray& segments, std::int64_t lo, std::int64_t hi) {
-    // Recursing into the smaller part and looping on the larger keeps the stack shallow;
-    // the two parts are disjoint, so the order of sorting them changes nothing.
-    while (!(lo + hi < 1 || lo > hi)) {
-        const double pivot = segments[static_cast<std::size_t>((lo + hi) / 2)].MinX;
-        std::int64_t i = lo, j = hi;
-        do {
-            while (segments[static_cast<std::size_t>(i)].MinX < pivot)
-                ++i;
-            while (pivot < segments[static_cast<std::size_t>(j)].MinX)
-                --j;
-            if (i <= j) {
-                std::swap(segments[static_cast<std::size_t>(i)],
-                          segments[static_cast<std::size_t>(j)]);
-                ++i;
-                --j;
-            }
-        } while (i <= j);
-        if (j - lo < hi - i) {
-            if (lo < j)
-                SortSegmentsByMinX(segments, lo, j);
-            if (!(i < hi))
-                return;
-            lo = i;
-        } else {
-            if (i < hi)
-                SortSegmentsByMinX(segments, i, hi);
-            if (!(lo < j))
-                return;
-            hi = j;
-        }
-    }
+    SortByMinX(segments, lo, hi);
 }
 
 void CheckSegmentsFinite(const TMyEntityArray& segments) {

@@ -10,9 +10,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-// Alignment of a text against its origin (the index of the window's radio group).
-enum TAlignment : int { AlignLeft = 0, AlignCent = 1, AlignRight = 2 };
+// Alignment of a text against its origin (linear) or its start angle (arc), in the order
+// of the window's radio group.
+enum class TAlignment { Left, Cent, Right };
 
 // Extra room between characters, as fractions of the height: Char after every character,
 // Word after every space on top of that. Zero (the default) adds exactly nothing.
@@ -21,8 +23,28 @@ struct TSpacing {
     double Word = 0;
 };
 
-// Width of the text in drawing units at height H: advances over 1024 (a space counts
-// 0.29296875) times H. H = 0 becomes 1, also for the caller.
+// A character without an outline (the space, or one the font cannot give) advances the
+// pen, or takes the arc, of half this letter.
+constexpr char32_t LetterH = U'H';
+
+// How far the pen moves past each character, outline units: its advance when it has an
+// outline, half the advance of the letter H when it has none (the space). The extent and
+// the layout both step by these, so that alignment and width measure what is engraved.
+// Spacing comes on top of these (SpacingSum).
+std::vector<std::int32_t> PenAdvances(const std::u32string& text, TTTFToVectorConverter& converter);
+
+// The spacing's share of the text's width, as a multiple of the height: exactly 0 for no
+// spacing.
+double SpacingSum(const std::u32string& text, const TSpacing& spacing);
+
+// The characters of the text that the font has no glyph for (it draws its missing-glyph
+// box instead), each once, in the order they first appear. The space and control
+// characters are left out: no font need carry them.
+std::u32string MissingCharacters(const std::u32string& text, TTTFToVectorConverter& converter);
+
+// Width of the text in drawing units at height H: its pen advances over OutlineFontPoints
+// and its spacing, times H.
+// H = 0 becomes 1, also for the caller.
 double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H,
                   const TSpacing& spacing = {});
 
@@ -36,7 +58,7 @@ struct TLinearPlacement {
 // Throws EZeroDivide when the text has no width to divide by (EInvalidOp for 0 / 0), and
 // EInvalidOp or EOverflow when the fields give no finite size or origin.
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment,
+                                     double H, double W, double X0, double Y0, TAlignment alignment,
                                      const TSpacing& spacing = {});
 
 // Appends the contours of the text, size S (outline units when S <= 0), baseline origin
@@ -48,7 +70,7 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
 // LinearSizeAndOrigin followed by LayoutLinear: the whole linear Create step.
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, int alignment, std::uint8_t orientation = 1,
+                                  double Y0, TAlignment alignment, std::uint8_t orientation = 1,
                                   const TSpacing& spacing = {});
 
 // The strokes of one character as line segments in outline units; segments is left as

@@ -1,7 +1,6 @@
 // Several lines, spacing and mirror; see TextLines.h.
 #include "layout/TextLines.h"
 
-#include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
 
 #include <algorithm>
@@ -23,7 +22,7 @@ std::vector<std::u32string> SplitLines(const std::u32string& text) {
 
 TLinearPlacement LayoutLinearLines(const std::u32string& text, TRegionArrayX& contours,
                                    TTTFToVectorConverter& converter, double H, double W, double X0,
-                                   double Y0, int alignment, std::uint8_t orientation,
+                                   double Y0, TAlignment alignment, std::uint8_t orientation,
                                    const TTextStyle& style) {
     const std::size_t first = contours.size();
     const std::vector<std::u32string> lines = SplitLines(text);
@@ -62,23 +61,25 @@ TLinearPlacement LayoutLinearLines(const std::u32string& text, TRegionArrayX& co
     return placement;
 }
 
-void LayoutArcLines(const std::u32string& text, TRegionArrayX& contours,
-                    TTTFToVectorConverter& converter, double H, double A, double R, double CX,
-                    double CY, int alignment, std::uint8_t orientation, const TTextStyle& style) {
+TArcFit LayoutArcLines(const std::u32string& text, TRegionArrayX& contours,
+                       TTTFToVectorConverter& converter, double H, double A, double R, double CX,
+                       double CY, TAlignment alignment, std::uint8_t orientation,
+                       const TTextStyle& style) {
     const std::size_t first = contours.size();
     const std::vector<std::u32string> lines = SplitLines(text);
-    for (std::size_t k = 0; k < lines.size(); ++k) {
+    TArcFit fit = TArcFit::Fits;
+    for (std::size_t k = 0; k < lines.size() && fit == TArcFit::Fits; ++k) {
         const double r = R - static_cast<double>(k) * style.LineSpacing * H;
         // Inside the previous circle means towards the centre, whichever the radius's sign.
-        if (k > 0 && !(r * R > 0)) {
-            ShowMessage("Radius is too small");
-            break;
-        }
-        LayoutArc(lines[k], contours, converter, H, A, r, CX, CY, alignment, orientation,
-                  style.Spacing);
+        if (k > 0 && !(r * R > 0))
+            fit = TArcFit::RadiusTooSmall;
+        else
+            fit = LayoutArc(lines[k], contours, converter, H, A, r, CX, CY, alignment, orientation,
+                            style.Spacing);
     }
     if (style.Mirror)
         MirrorContours(contours, first);
+    return fit;
 }
 
 namespace {

@@ -23,15 +23,17 @@ std::vector<std::u32string> SplitLines(const std::u32string& text);
 // line is W wide and the others take its size. Returns the first line's placement.
 TLinearPlacement LayoutLinearLines(const std::u32string& text, TRegionArrayX& contours,
                                    TTTFToVectorConverter& converter, double H, double W, double X0,
-                                   double Y0, int alignment, std::uint8_t orientation,
+                                   double Y0, TAlignment alignment, std::uint8_t orientation,
                                    const TTextStyle& style);
 
 // Arc text of one or more lines: each further line on a circle LineSpacing heights
-// smaller (inside the previous). A line whose circle would reach the centre shows
-// "Radius is too small" and it and the lines after it place nothing.
-void LayoutArcLines(const std::u32string& text, TRegionArrayX& contours,
-                    TTTFToVectorConverter& converter, double H, double A, double R, double CX,
-                    double CY, int alignment, std::uint8_t orientation, const TTextStyle& style);
+// smaller (inside the previous). A line whose circle would reach the centre, or that is
+// too wide for its circle, places nothing, nor do the lines after it, and the result is
+// RadiusTooSmall; the caller tells the user.
+TArcFit LayoutArcLines(const std::u32string& text, TRegionArrayX& contours,
+                       TTTFToVectorConverter& converter, double H, double A, double R, double CX,
+                       double CY, TAlignment alignment, std::uint8_t orientation,
+                       const TTextStyle& style);
 
 // Flips contours[first..] in X about x = 0. Closed contours are run the other way round as
 // well, so that they keep their orientation (clockwise stays clockwise); open ones stay as

@@ -13,6 +13,8 @@ packages=(
   fonts-cantarell
   # single-line (stroke) engraving fonts and the library that reads them
   hershey-fonts-data libhersheyfont-dev
+  # a serif font whose bold italic outlines leave rounding debris across a contour's seam
+  fonts-freefont-ttf
   # parameter file, command line
   libsimpleini-dev libcli11-dev
   # desktop program and its offscreen/X tests

@@ -19,9 +19,6 @@
 
 namespace {
 
-// Largest count of integer digits that always fits in a double (10^308 < DBL_MAX).
-constexpr std::size_t MaxFloatDigits = 308;
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -131,6 +128,22 @@ std::filesystem::path DefaultParametersPath() {
     return ExecutableDirectory() / ParametersFileName;
 }
 
+namespace {
+std::filesystem::path& ParametersPathOverride() {
+    static std::filesystem::path path;
+    return path;
+}
+} // namespace
+
+std::filesystem::path ParametersPath() {
+    const std::filesystem::path& set = ParametersPathOverride();
+    return set.empty() ? DefaultParametersPath() : set;
+}
+
+void SetParametersPath(std::filesystem::path file) {
+    ParametersPathOverride() = std::move(file);
+}
+
 bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec))
@@ -141,7 +154,7 @@ bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& f
     if (const auto data = ReadSmallFile(file, why))
         (void)ini.LoadData(*data);
     params.Depth = FloatKey(ini, "Depth", 1);
-    params.StepDown = params.Depth;
+    StepDownFollowsDepth(params);
     params.RapidHeight = FloatKey(ini, "RapidHeight", 1);
     params.RoughFeed = FloatKey(ini, "RoughFeed", 1);
     params.RoughPlunge = FloatKey(ini, "RoughPlunge", 1);
@@ -268,67 +281,90 @@ std::optional<std::int32_t> ParseIniInt(std::string_view text) {
     return static_cast<std::int32_t>(v);
 }
 
-double DialogTextToFloat(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    const std::size_t numberStart = i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    std::string digits; // every mantissa digit, the decimal point left out
-    for (; i < text.size() && IsDigit(text[i]); ++i)
-        digits.push_back(text[i]);
-    if (i < text.size() && text[i] == '.')
-        for (++i; i < text.size() && IsDigit(text[i]); ++i)
-            digits.push_back(text[i]);
-    if (!digits.empty()) {
-        // A complete number, exponent included, is taken as it stands (if it is finite).
-        if (const auto whole = ParseIniFloat(text.substr(numberStart));
-            whole && text.substr(numberStart).find(',') == std::string_view::npos)
-            return *whole;
-    }
-    // Otherwise the digits read so far form a whole number.
-    const auto first = digits.find_first_not_of('0');
-    if (first == std::string::npos)
-        return 0;
-    std::string_view significant = std::string_view(digits).substr(first);
-    if (significant.size() > MaxFloatDigits)
-        significant = significant.substr(0, MaxFloatDigits);
-    double v = 0;
-    std::from_chars(significant.data(), significant.data() + significant.size(), v);
-    return negative ? -v : v;
+std::optional<double> DialogTextToFloat(std::string_view text) {
+    if (Trim(text).empty())
+        return 0.0;
+    return ParseIniFloat(text);
 }
 
-std::int32_t DialogTextToInt(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
-                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
-    std::int64_t v = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        const std::int64_t next = v * 10 + (text[i] - '0');
-        if (next > limit)
-            break;
-        v = next;
+std::optional<std::int32_t> DialogTextToInt(std::string_view text) {
+    std::string_view t = Trim(text);
+    if (t.empty())
+        return 0;
+    if (t.front() == '+') {
+        t.remove_prefix(1); // from_chars takes a minus only
+        if (!t.empty() && t.front() == '-')
+            return std::nullopt;
     }
-    return static_cast<std::int32_t>(negative ? -v : v);
+    if (t.empty() || !IsDigit(t.back()))
+        return std::nullopt;
+    std::int32_t v = 0;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size())
+        return std::nullopt;
+    return v;
 }
+
+namespace {
+
+const char* FieldLabel(TParameterField field) {
+    switch (field) {
+    case TParameterField::Depth:
+        return "Depth";
+    case TParameterField::RapidHeight:
+        return "Rapid Height";
+    case TParameterField::RoughFeed:
+        return "Feedrate";
+    case TParameterField::RoughPlunge:
+        return "Plunge Rate";
+    case TParameterField::Precision:
+        return "Precision";
+    case TParameterField::Decimal:
+        return "Dec. Places";
+    case TParameterField::Start:
+        return "Start At";
+    case TParameterField::Increment:
+        return "Increment";
+    }
+    return "";
+}
+
+bool IsIntegerField(TParameterField field) {
+    return field >= TParameterField::Precision;
+}
+
+} // namespace
+
+EParameterFieldError::EParameterFieldError(TParameterField field, const std::string& text)
+    : OrlentaError(std::string(FieldLabel(field)) + ": '" + text + "' is not a valid " +
+                   (IsIntegerField(field) ? "whole number" : "number")),
+      Field_(field) {}
 
 void ReadDialogFields(const TParameterTexts& f, TMachiningParameters& p) {
-    p.Depth = DialogTextToFloat(f.Depth);
-    p.RapidHeight = DialogTextToFloat(f.RapidHeight);
-    p.RoughFeed = DialogTextToFloat(f.RoughFeed);
-    p.RoughPlunge = DialogTextToFloat(f.RoughPlunge);
-    p.Precision = DialogTextToInt(f.Precision);
-    p.Decimal = DialogTextToInt(f.Decimal);
-    p.Start = DialogTextToInt(f.Start);
-    p.Increment = DialogTextToInt(f.Increment);
-    p.StepDown = p.Depth;
+    const auto real = [](TParameterField field, const std::string& text) {
+        const auto v = DialogTextToFloat(text);
+        if (!v)
+            throw EParameterFieldError(field, text);
+        return *v;
+    };
+    const auto whole = [](TParameterField field, const std::string& text) {
+        const auto v = DialogTextToInt(text);
+        if (!v)
+            throw EParameterFieldError(field, text);
+        return *v;
+    };
+    // Everything is read before anything is stored: a bad field changes nothing.
+    TMachiningParameters n = p;
+    n.Depth = real(TParameterField::Depth, f.Depth);
+    n.RapidHeight = real(TParameterField::RapidHeight, f.RapidHeight);
+    n.RoughFeed = real(TParameterField::RoughFeed, f.RoughFeed);
+    n.RoughPlunge = real(TParameterField::RoughPlunge, f.RoughPlunge);
+    n.Precision = whole(TParameterField::Precision, f.Precision);
+    n.Decimal = whole(TParameterField::Decimal, f.Decimal);
+    n.Start = whole(TParameterField::Start, f.Start);
+    n.Increment = whole(TParameterField::Increment, f.Increment);
+    StepDownFollowsDepth(n);
+    p = n;
 }
 
 TParameterTexts ParameterTexts(const TMachiningParameters& p) {

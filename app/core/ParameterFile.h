@@ -33,6 +33,12 @@ class EIniWriteError : public EInOutError {
 std::filesystem::path ExecutableDirectory();
 // ExecutableDirectory() / "Parameters.cfg".
 std::filesystem::path DefaultParametersPath();
+// The file that LoadParameters and SaveParameters use when given none: the one set by
+// SetParametersPath, else DefaultParametersPath(). Tests point it at a folder of their own,
+// so that tests running at once never share one file.
+std::filesystem::path ParametersPath();
+// An empty path returns to DefaultParametersPath().
+void SetParametersPath(std::filesystem::path file);
 
 // Reads section "Parameters" of file into params: Depth (then StepDown := Depth),
 // RapidHeight, RoughFeed, RoughPlunge (default 1 each), Precision (8), Decimal (6), Start
@@ -40,13 +46,13 @@ std::filesystem::path DefaultParametersPath();
 // are read with a full stop or a comma as decimal separator. Returns false, leaving params
 // as they were, when the file does not exist. Never throws for what the file holds.
 bool LoadParameters(TMachiningParameters& params,
-                    const std::filesystem::path& file = DefaultParametersPath());
+                    const std::filesystem::path& file = ParametersPath());
 
 // Writes the eight keys (Depth, RapidHeight, RoughFeed, RoughPlunge, Precision, Decimal,
 // Start, Increment) into section "Parameters" of file, keeping every other section, key
 // and comment. The file is replaced only once completely written. Throws EIniWriteError.
 void SaveParameters(const TMachiningParameters& params,
-                    const std::filesystem::path& file = DefaultParametersPath());
+                    const std::filesystem::path& file = ParametersPath());
 
 // ---- conversions ----------------------------------------------------------------------
 
@@ -60,14 +66,13 @@ std::optional<double> ParseIniFloat(std::string_view text);
 // An integer of the file: decimal, or hexadecimal after "$" or "0x", within 32 bits.
 std::optional<std::int32_t> ParseIniInt(std::string_view text);
 
-// The dialog's conversion, which never fails: a complete number ("2.5", "-1e3") is read as
-// such; otherwise the digits before the first character that does not fit make a whole
-// number, any decimal point among them ignored ("2,5" gives 2, "1.2.3" gives 12, "" gives
-// 0). A digit that would overflow does not fit either, so the result is always finite.
-double DialogTextToFloat(std::string_view text);
-// The same for the integer fields: the digits up to the first character that is not one
-// (or would overflow 32 bits); "" gives 0.
-std::int32_t DialogTextToInt(std::string_view text);
+// The dialog's conversions: the field must hold one complete number, blanks around it
+// allowed. Floats take "." or "," as decimal separator, a sign and an exponent (so every text
+// the dialog shows reads back); integers are decimal within 32 bits. An empty field is 0.
+// Nothing for anything else, so that a slip of the keyboard never becomes a silently
+// different number.
+std::optional<double> DialogTextToFloat(std::string_view text);
+std::optional<std::int32_t> DialogTextToInt(std::string_view text);
 
 // The texts of the parameter dialog's eight fields.
 struct TParameterTexts {
@@ -79,10 +84,34 @@ struct TParameterTexts {
     std::string Decimal;
     std::string Start;
     std::string Increment;
+    friend bool operator==(const TParameterTexts&, const TParameterTexts&) = default;
+};
+
+// The dialog's fields, in the order of TParameterTexts.
+enum class TParameterField {
+    Depth,
+    RapidHeight,
+    RoughFeed,
+    RoughPlunge,
+    Precision,
+    Decimal,
+    Start,
+    Increment
+};
+
+// A dialog field that is not a number; what() names the field by its label.
+class EParameterFieldError : public OrlentaError {
+  public:
+    EParameterFieldError(TParameterField field, const std::string& text);
+    TParameterField Field() const { return Field_; }
+
+  private:
+    TParameterField Field_;
 };
 
 // The dialog's OK: converts every field into params in the order above, then
-// StepDown := Depth. No range is checked.
+// StepDown := Depth. No range is checked. The first field that is not a number raises
+// EParameterFieldError and leaves params as they were.
 void ReadDialogFields(const TParameterTexts& fields, TMachiningParameters& params);
 // What the dialog shows when it opens: floats in FloatToGeneralText, integers in decimal.
 TParameterTexts ParameterTexts(const TMachiningParameters& params);

@@ -7,11 +7,11 @@
 #include "app/gui/Parameters.h"
 #include "app/gui/VectorDisplay3D.h"
 
-#include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
 #include "glyph/FontSources.h"
 #include "glyph/UTTF2Vct.h"
+#include "kernel/Errors.h"
 #include "kernel/Hooks.h"
 #include "preview/PantoGraph.h"
 
@@ -29,14 +29,17 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 
 namespace {
 
@@ -47,6 +50,25 @@ constexpr int KeyBackspace = 8;
 bool numericKey(int key) {
     return (key >= '0' && key <= '9') || key == '.' || key == '-' || key == ',' ||
            key == KeyBackspace;
+}
+
+constexpr const char* StaleNote = "Preview out of date \u2014 press Create";
+
+TStaleSaveChoice askStaleSave(QWidget* parent) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
+                    "The text or settings changed after the last Create, so the preview and "
+                    "the toolpaths to be saved are out of date.\n\nCreate first?",
+                    QMessageBox::NoButton, parent);
+    QPushButton* create = box.addButton("Create First", QMessageBox::AcceptRole);
+    QPushButton* asIs = box.addButton("Save As Is", QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(create);
+    box.exec();
+    if (box.clickedButton() == create)
+        return TStaleSaveChoice::CreateFirst;
+    if (box.clickedButton() == asIs)
+        return TStaleSaveChoice::SaveAsIs;
+    return TStaleSaveChoice::Cancel;
 }
 
 void setUpEdit(QLineEdit& e, const char* name, const char* text) {
@@ -72,6 +94,17 @@ std::optional<QString> runSaveDialog(QWidget* parent, const TSaveDialogRequest& 
     return dialog.selectedFiles().front();
 }
 
+TAlignment alignmentOf(int checkedId) {
+    switch (checkedId) {
+    case 1:
+        return TAlignment::Cent;
+    case 2:
+        return TAlignment::Right;
+    default:
+        return TAlignment::Left;
+    }
+}
+
 class TWaitCursor {
   public:
     explicit TWaitCursor(bool show) : shown(show) {
@@ -91,6 +124,19 @@ class TWaitCursor {
 
 } // namespace
 
+bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems) {
+    QString list;
+    for (const std::string& p : problems)
+        list += QString::fromUtf8("\u2022 ") + QString::fromStdString(p) + "\n";
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), list.trimmed(),
+                    QMessageBox::Save | QMessageBox::Cancel, parent);
+    box.setObjectName("SaveAnyway");
+    box.setInformativeText("Save anyway?");
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Save;
+}
+
 TfrmFont::TfrmFont(QWidget* parent)
     : QMainWindow(parent), SaveGCode1("Save As &G-Code", this), SaveDXF1("Save As &DXF", this),
       Exit1("&Exit", this), SetParameters1("&Set Parameters", this), Create1("&Create", this),
@@ -105,15 +151,23 @@ TfrmFont::TfrmFont(QWidget* parent)
     SaveDialog1 = [this](const TSaveDialogRequest& r) { return runSaveDialog(this, r); };
     FontDialog1 = [this]() -> std::optional<QFont> {
         bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, QFont(QString::fromStdString(Font.Name)),
-                                                  this, "Select Font", QFontDialog::ScalableFonts);
+        // Opens on the current face and style, so that OK alone keeps bold and italic.
+        QFont current(QString::fromStdString(Font.Name));
+        current.setBold(Font.Bold);
+        current.setItalic(Font.Italic);
+        const QFont chosen =
+            QFontDialog::getFont(&ok, current, this, "Select Font", QFontDialog::ScalableFonts);
         if (!ok)
             return std::nullopt;
         return chosen;
     };
+    SaveAnyway1 = [this](const std::vector<std::string>& problems) {
+        return AskSaveAnyway(this, problems);
+    };
     ShowException = [this](const QString& text) {
         QMessageBox::critical(this, QApplication::applicationName(), text);
     };
+    AskStaleSave = [this] { return askStaleSave(this); };
 
     buildMenus();
     buildToolBar();
@@ -122,6 +176,18 @@ TfrmFont::TfrmFont(QWidget* parent)
     Draw3D.OnPaint = [this] { Draw3DPaint(); };
     Draw3D.ShowException = [this](const QString& text) { ShowException(text); };
     setCentralWidget(&Draw3D);
+    // There from the start, so that a note appearing later does not shrink the preview
+    // under the view it was just fitted to.
+    statusBar()->setObjectName("StatusBar1");
+
+    lblStale.setObjectName("lblStale");
+    lblStale.setText(StaleNote);
+    lblStale.setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
+    lblStale.hide();
+    statusBar()->addWidget(&lblStale);
+    // A label rather than a status message: a temporary message would hide the stale note.
+    lblMissing.setObjectName("lblMissing");
+    statusBar()->addWidget(&lblMissing, 1);
 
     // FormCreate: fonts and parameters start at their defaults before the file is read.
     Font = TFontChoice{};
@@ -141,6 +207,10 @@ TfrmFont::TfrmFont(QWidget* parent)
            std::max(static_cast<int>(349 * scale), ToolBar1.sizeHint().height() + 260));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+
+    // The text field starts focused with its placeholder text selected: typing replaces it.
+    edFont.setFocus(Qt::OtherFocusReason);
+    edFont.selectAll();
 }
 
 TfrmFont::~TfrmFont() = default;
@@ -217,6 +287,7 @@ void TfrmFont::buildToolBar() {
     layoutChoice.addButton(&optArc);
     connect(&optLinear, &QRadioButton::clicked, this, &TfrmFont::optLinearClick);
     connect(&optArc, &QRadioButton::clicked, this, &TfrmFont::optArcClick);
+    connect(&optArc, &QRadioButton::toggled, this, [this] { markStale(); });
 
     rgArc.setTitle("Alignment");
     rgArc.setObjectName("rgArc");
@@ -231,6 +302,10 @@ void TfrmFont::buildToolBar() {
     }
     rgArcButtons[0].setChecked(true);
     connect(&rgArcItems, &QButtonGroup::buttonClicked, this, &TfrmFont::rgArcClick);
+    connect(&rgArcItems, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on)
+            markStale();
+    });
 
     setUpEdit(txtBoundBoxX, "txtBoundBoxX", "0");
     txtBoundBoxX.setMaxLength(12);
@@ -257,8 +332,19 @@ void TfrmFont::buildToolBar() {
         e->setMaximumWidth(80);
     }
     for (QLineEdit* e :
-         {&edFont, &txtBoundBoxX, &txtBoundBoxY, &txtWidth, &txtHeight, &txtAng, &txtRad})
+         {&edFont, &txtBoundBoxX, &txtBoundBoxY, &txtWidth, &txtHeight, &txtAng, &txtRad}) {
         e->installEventFilter(this);
+        connect(e, &QLineEdit::textEdited, this, [this] { markStale(); });
+    }
+    // Pasted or dropped text meets the numeric filter too.
+    for (QLineEdit* e : {&txtBoundBoxX, &txtBoundBoxY, &txtWidth, &txtHeight, &txtAng, &txtRad}) {
+        numericFilters.push_back(std::make_unique<TCharFilter>(
+            [](QChar c) { return c.unicode() != KeyBackspace && numericKey(c.unicode()); }));
+        e->setValidator(numericFilters.back().get());
+    }
+    // Any edit of one size field, pasting and deleting included, sizes the text by it.
+    connect(&txtWidth, &QLineEdit::textEdited, this, [this] { txtHeight.setText("0"); });
+    connect(&txtHeight, &QLineEdit::textEdited, this, [this] { txtWidth.setText("0"); });
 
     QGridLayout& grid = panelGrid;
     grid.setContentsMargins(4, 2, 4, 2);
@@ -285,9 +371,50 @@ void TfrmFont::buildToolBar() {
 void TfrmFont::runCommand(const std::function<void()>& command) {
     try {
         command();
+    } catch (const EConvertError& e) {
+        ShowException(QString::fromStdString(e.what()));
+        selectFieldShowing(e.what());
     } catch (const std::exception& e) {
         ShowException(QString::fromStdString(e.what()));
     }
+}
+
+void TfrmFont::selectFieldShowing(const std::string& message) {
+    // The conversion error carries the field's text only; the field is the one whose text
+    // gives the same message (the first, should two hold the same text).
+    for (QLineEdit* e : {&txtHeight, &txtRad, &txtWidth, &txtBoundBoxX, &txtBoundBoxY, &txtAng})
+        if (EConvertError(e->text().toStdString()).what() == message) {
+            e->setFocus(Qt::OtherFocusReason);
+            e->selectAll();
+            return;
+        }
+}
+
+void TfrmFont::markStale() {
+    ++edits;
+    if (created)
+        setStale(true);
+}
+
+void TfrmFont::setStale(bool outOfDate) {
+    stale = outOfDate;
+    lblStale.setVisible(outOfDate);
+}
+
+bool TfrmFont::confirmFreshPreview() {
+    if (!stale)
+        return true;
+    switch (AskStaleSave()) {
+    case TStaleSaveChoice::SaveAsIs:
+        return true;
+    case TStaleSaveChoice::CreateFirst:
+        Create1Click();
+        return !stale; // a Create that failed has shown why; nothing is saved
+    case TStaleSaveChoice::Cancel:
+        Globals().RunFlag = 0; // as a cancelled save dialog does
+        break;
+    }
+    return false;
 }
 
 TCreateFields TfrmFont::readFields() const {
@@ -300,29 +427,46 @@ TCreateFields TfrmFont::readFields() const {
     f.Radius = txtRad.text().toStdString();
     f.Angle = txtAng.text().toStdString();
     f.Arc = optArc.isChecked();
-    f.Alignment = std::max(0, rgArcItems.checkedId());
+    f.Alignment = alignmentOf(rgArcItems.checkedId());
     return f;
 }
 
 void TfrmFont::Create1Click() {
-    runCommand([this] {
+    const unsigned editsAtStart = edits;
+    runCommand([this, editsAtStart] {
+        // A Create that arrives while one runs (it processes messages) is ignored before its
+        // fields are read, and leaves the hourglass to the running one.
+        if (CreateRunning())
+            return;
         TCreateResult result;
         {
-            // The hourglass while the text is converted; a Create that is ignored (one is
-            // already running) leaves it to the running one.
-            TWaitCursor wait(!CreateRunning());
-            result = CreateCommand(readFields(), Font, *Ttf, [this](const TViewBox& box) {
-                Draw3D.SetView(box, 20, 20, true);
-            });
+            TWaitCursor wait(true);
+            result =
+                CreateCommand(Globals(), ReadCreateFields(readFields()), Font, *Ttf,
+                              [this](const TViewBox& box) { Draw3D.SetView(box, 20, 20, true); });
         }
         if (!result.Message.empty())
             ShowMessage(result.Message);
-        if (result.Outcome == TCreateOutcome::Done)
+        if (result.Outcome == TCreateOutcome::Done) {
+            // An edit made while the build processed messages is not in what it built.
+            created = true;
+            setStale(edits != editsAtStart);
+            showMissingGlyphs(result.MissingCharacters);
             Draw3D.repaint();
+        }
     });
     // A close that arrived while the build was processing messages happens now.
     if (closePending && !CreateRunning())
         close();
+}
+
+// In the status bar rather than a message box: it says once per Create what the font
+// lacks, with no dialog to dismiss each time.
+void TfrmFont::showMissingGlyphs(const std::u32string& missing) {
+    if (missing.empty())
+        lblMissing.clear();
+    else
+        lblMissing.setText(QString::fromStdString("Warning: " + MissingGlyphsNote(Font, missing)));
 }
 
 void TfrmFont::Draw3DPaint() {
@@ -336,36 +480,49 @@ void TfrmFont::SelectFont1Click() {
         const std::optional<QFont> chosen = FontDialog1();
         if (!chosen)
             return;
+        const TFontChoice before = Font;
         Font.Name = chosen->family().toStdString();
         Font.Bold = chosen->bold();
         Font.Italic = chosen->italic();
+        if (Font.Name != before.Name || Font.Bold != before.Bold || Font.Italic != before.Italic)
+            markStale();
     });
 }
 
 void TfrmFont::SaveGCode1Click() {
-    runCommand([this] {
-        // File names are case-sensitive here, so each pattern comes in its usual spellings.
-        const TSaveDialogRequest request{"Save As G-Code",
-                                         "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc"};
-        // Clearing the flag stops a toolpath build that is still running.
-        Globals().RunFlag = 0;
-        if (const std::optional<QString> name = SaveDialog1(request))
-            SaveToolpathsAsGCode(name->toStdString());
-    });
+    // File names are case-sensitive here, so each pattern comes in its usual spellings.
+    saveToolpathsAs(TSaveFormat::GCode,
+                    {"Save As G-Code", "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc"});
 }
 
 void TfrmFont::SaveDXF1Click() {
-    runCommand([this] {
-        const TSaveDialogRequest request{"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"};
-        Globals().RunFlag = 0;
-        if (const std::optional<QString> name = SaveDialog1(request))
-            SaveToolpathsAsDXF(name->toStdString());
+    saveToolpathsAs(TSaveFormat::DXF, {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"});
+}
+
+void TfrmFont::saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request) {
+    if (!confirmFreshPreview())
+        return;
+    runCommand([&] {
+        TGlobals& g = Globals();
+        // Before the dialog, so that a cancelled Save stops a running build too.
+        StopToolpathBuild(g);
+        const std::optional<QString> name = SaveDialog1(request);
+        if (!name)
+            return;
+        const std::filesystem::path file = name->toStdString();
+        const TSaveResult result = SaveToolpaths(g, file, format);
+        if (!result.Saved && SaveAnyway1(result.Problems))
+            SaveToolpaths(g, file, format, true);
     });
 }
 
 void TfrmFont::SetParameters1Click() {
-    if (frmParameters)
-        frmParameters->exec();
+    if (!frmParameters)
+        return;
+    const TParameterTexts before = ParameterTexts(Globals().Params);
+    frmParameters->exec();
+    if (ParameterTexts(Globals().Params) != before)
+        markStale();
 }
 
 void TfrmFont::About1Click() {
@@ -418,7 +575,7 @@ bool TfrmFont::txtWidthKeyPress(int key) {
     if (key == KeyEnter)
         Create1Click();
     const bool discard = !numericKey(key);
-    txtHeight.setText("0");
+    zeroOtherSize(txtHeight, key);
     return discard;
 }
 
@@ -426,8 +583,16 @@ bool TfrmFont::txtHeightKeyPress(int key) {
     if (key == KeyEnter)
         Create1Click();
     const bool discard = !numericKey(key);
-    txtWidth.setText("0");
+    zeroOtherSize(txtWidth, key);
     return discard;
+}
+
+void TfrmFont::zeroOtherSize(QLineEdit& other, int key) {
+    // After Enter the preview shows what the fields said when Create ran; any other key
+    // that changes the other size changes what the next Create builds.
+    if (key != KeyEnter && other.text() != "0")
+        markStale();
+    other.setText("0");
 }
 
 bool TfrmFont::txtBoundBoxXKeyPress(int key) {
@@ -447,6 +612,8 @@ bool TfrmFont::eventFilter(QObject* watched, QEvent* event) {
         return QMainWindow::eventFilter(watched, event); // focus keys never reach a field
     if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
         key = KeyEnter;
+    else if (IsShortcutKey(*k))
+        return QMainWindow::eventFilter(watched, event); // the field's own shortcuts
     else if (k->key() == Qt::Key_Backspace)
         key = KeyBackspace;
     else if (!k->text().isEmpty())

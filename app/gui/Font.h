@@ -3,7 +3,10 @@
 #pragma once
 
 #include "app/command/CreateCommand.h"
+#include "app/command/FieldNumbers.h"
+#include "app/command/SaveCommands.h"
 
+#include "app/gui/FieldFilter.h"
 #include "app/gui/VectorDisplay3D.h"
 
 #include <QAction>
@@ -23,6 +26,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QFont;
 class TfrmAbout;
@@ -35,6 +40,13 @@ struct TSaveDialogRequest {
     QString Filter;     // Qt filter text, "Name (*.ext);;..."
     QString DefaultExt; // appended when the user types a name without one
 };
+
+// The answers to saving while the preview is out of date.
+enum class TStaleSaveChoice { CreateFirst, SaveAsIs, Cancel };
+
+// Lists the problems of the file about to be saved and asks "Save anyway?" (Save, or
+// Cancel, the default). True for Save.
+bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems);
 
 class TfrmFont : public QMainWindow {
     Q_OBJECT
@@ -51,10 +63,17 @@ class TfrmFont : public QMainWindow {
     // Each returns nothing when the user cancels.
     std::function<std::optional<QString>(const TSaveDialogRequest&)> SaveDialog1;
     std::function<std::optional<QFont>()> FontDialog1;
+    // Asked when the check before saving finds problems; true saves anyway.
+    std::function<bool(const std::vector<std::string>&)> SaveAnyway1;
     // Shows the message of an exception that ended a command.
     std::function<void(const QString&)> ShowException;
+    // Asked by the Save commands when the fields changed since the last Create.
+    std::function<TStaleSaveChoice()> AskStaleSave;
 
     const TFontChoice& FontChoice() const { return Font; }
+    // True when the inputs changed after the last Create: the preview and the toolpaths a
+    // Save would write no longer match the window.
+    bool PreviewOutOfDate() const { return stale; }
     TVectorDisplay3D* Preview() { return &Draw3D; }
     // The help window, once the help command has opened it.
     TfrmHelp* HelpWindow() const { return Help.get(); }
@@ -84,11 +103,25 @@ class TfrmFont : public QMainWindow {
     // Runs one command; an exception that escapes it is shown and the program goes on.
     void runCommand(const std::function<void()>& command);
     TCreateFields readFields() const;
+    void showMissingGlyphs(const std::u32string& missing);
+
+    // The save commands: the dialog, the check and the file, through the one save path.
+    void saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request);
     // The key handlers: true discards the key.
     bool edFontKeyPress(int key);
     bool txtWidthKeyPress(int key);
     bool txtHeightKeyPress(int key);
     bool txtBoundBoxXKeyPress(int key);
+    // The size fields: typing into one sets the other to "0".
+    void zeroOtherSize(QLineEdit& other, int key);
+    // Marks the preview out of date once a Create has built it.
+    void markStale();
+    void setStale(bool outOfDate);
+    // Before a save: true to go on. While the preview is out of date, asks whether to run
+    // Create first (and does), save as is, or cancel.
+    bool confirmFreshPreview();
+    // After a field's text failed to convert: focuses and selects that field.
+    void selectFieldShowing(const std::string& message);
 
     TFontChoice Font;
     std::unique_ptr<TTTFToVectorConverter> Ttf;
@@ -96,6 +129,10 @@ class TfrmFont : public QMainWindow {
     TfrmParameters* frmParameters = nullptr;
     TfrmAbout* frmAbout = nullptr;
     bool closePending = false; // the window was closed while Create was running
+    bool created = false;      // a Create has built the toolpaths shown
+    bool stale = false;        // the inputs changed since
+    unsigned edits = 0;        // changes of the inputs so far
+    std::vector<std::unique_ptr<TCharFilter>> numericFilters;
 
     // Members are destroyed in reverse order, so each container and layout is declared
     // before what it holds, and the actions before the widgets that show them: everything
@@ -134,6 +171,8 @@ class TfrmFont : public QMainWindow {
     QLabel Label4;
     QLineEdit edFont;
     TVectorDisplay3D Draw3D;
+    QLabel lblStale;   // in the status bar while the preview is out of date
+    QLabel lblMissing; // in the status bar: the characters the font lacks, after a Create
 };
 
 // The maker's web address, shown in the window caption and the about box.

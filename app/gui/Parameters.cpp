@@ -50,7 +50,10 @@ TfrmParameters::TfrmParameters(QWidget* parent)
         const int r = grid.rowCount();
         grid.addWidget(&panel, r, 0);
         grid.addWidget(&edit, r, 1);
-        fields.push_back({&panel, &edit, decimal});
+        auto filter =
+            std::make_unique<TCharFilter>([decimal](QChar c) { return keeps(decimal, c); });
+        edit.setValidator(filter.get());
+        fields.push_back({&panel, &edit, decimal, std::move(filter)});
     };
 
     grpParameters.setObjectName("grpParameters");
@@ -98,14 +101,14 @@ void TfrmParameters::showEvent(QShowEvent* event) {
 
 void TfrmParameters::FormShow() {
     const TParameterTexts texts = ParameterTexts(Globals().Params);
-    txtTemplateContourDepth.setText(QString::fromStdString(texts.Depth));
-    txtRapidHeight.setText(QString::fromStdString(texts.RapidHeight));
-    txtRoughFeed.setText(QString::fromStdString(texts.RoughFeed));
-    txtRoughPlunge.setText(QString::fromStdString(texts.RoughPlunge));
-    txtPrecision.setText(QString::fromStdString(texts.Precision));
-    txtDecimal.setText(QString::fromStdString(texts.Decimal));
-    txtStartAt.setText(QString::fromStdString(texts.Start));
-    txtIncrement.setText(QString::fromStdString(texts.Increment));
+    const std::string* shown[] = {&texts.Depth,       &texts.RapidHeight, &texts.RoughFeed,
+                                  &texts.RoughPlunge, &texts.Precision,   &texts.Decimal,
+                                  &texts.Start,       &texts.Increment};
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        fields[i].filter->Show(*fields[i].edit, QString::fromStdString(*shown[i]));
+    // The dialog opens ready for a new depth: typing replaces the old one.
+    txtTemplateContourDepth.setFocus(Qt::OtherFocusReason);
+    txtTemplateContourDepth.selectAll();
 }
 
 void TfrmParameters::cmdTemplateContourClick() {
@@ -119,7 +122,16 @@ void TfrmParameters::cmdTemplateContourClick() {
     texts.Start = txtStartAt.text().toStdString();
     texts.Increment = txtIncrement.text().toStdString();
     TGlobals& g = Globals();
-    ReadDialogFields(texts, g.Params);
+    try {
+        ReadDialogFields(texts, g.Params);
+    } catch (const EParameterFieldError& e) {
+        // Nothing is stored or written; the user corrects the field named in the message.
+        ShowMessage(e.what());
+        QLineEdit* bad = fields[static_cast<std::size_t>(e.Field())].edit;
+        bad->setFocus(Qt::OtherFocusReason);
+        bad->selectAll();
+        return;
+    }
     try {
         SaveParameters(g.Params);
     } catch (const std::exception& e) {
@@ -143,6 +155,12 @@ void TfrmParameters::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool TfrmParameters::keeps(bool decimal, QChar c) {
+    const bool digit = c >= '0' && c <= '9';
+    const bool separator = decimal && (c == '.' || c == ',');
+    return digit || separator;
 }
 
 const TfrmParameters::Field* TfrmParameters::fieldOf(QObject* edit) const {
@@ -176,7 +194,10 @@ bool TfrmParameters::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::KeyPress: {
         const auto* k = static_cast<QKeyEvent*>(event);
-        // Enter, Escape and Tab belong to the dialog; keys that type nothing edit as usual.
+        // Enter, Escape and Tab belong to the dialog; keys that type nothing and shortcuts
+        // (select all, copy, paste, undo) edit as usual.
+        if (IsShortcutKey(*k))
+            break;
         switch (k->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -190,10 +211,7 @@ bool TfrmParameters::eventFilter(QObject* watched, QEvent* event) {
         }
         if (k->text().isEmpty())
             break;
-        const int key = k->text().front().unicode();
-        const bool digit = key >= '0' && key <= '9';
-        const bool separator = f->decimal && (key == '.' || key == ',');
-        if (!digit && !separator)
+        if (!keeps(f->decimal, k->text().front()))
             return true;
         break;
     }

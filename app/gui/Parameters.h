@@ -2,6 +2,8 @@
 // file on OK.
 #pragma once
 
+#include "app/gui/FieldFilter.h"
+
 #include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <memory>
 #include <vector>
 
 class TfrmParameters : public QDialog {
@@ -33,16 +36,19 @@ class TfrmParameters : public QDialog {
         QLabel* panel;
         QLineEdit* edit;
         bool decimal; // a floating-point field: the separators are let through
+        std::unique_ptr<TCharFilter> filter;
     };
     void FormShow();
     static void HighlightLabel(QLabel* panel);
     static void UnhighlightLabel(QLabel* panel);
     const Field* fieldOf(QObject* edit) const;
+    // Whether the field's key filter keeps the character.
+    static bool keeps(bool decimal, QChar c);
 
     // Containers and layouts come before what they hold: members are destroyed in reverse,
     // so every widget leaves its layout and parent before those go. The field list too: an
     // edit that loses focus as it is destroyed still passes through eventFilter.
-    std::vector<Field> fields;
+    std::vector<Field> fields; // in the order of TParameterField
     QVBoxLayout main;
     QHBoxLayout buttons;
     QGroupBox grpParameters;

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "app/core/Globals.h"
+#include "app/core/ParameterFile.h"
 #include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +36,22 @@ class TMessageRecorder {
 
   private:
     MessageBoxHook previous;
+};
+
+// While it lives, the parameter file is Path in a fresh folder of this test's own (no file
+// there at first), so tests running at once never meet each other's Parameters.cfg.
+class TOwnParameterFile {
+  public:
+    TOwnParameterFile() : Path(folder.Path() / ParametersFileName) { SetParametersPath(Path); }
+    ~TOwnParameterFile() { SetParametersPath({}); }
+    TOwnParameterFile(const TOwnParameterFile&) = delete;
+    TOwnParameterFile& operator=(const TOwnParameterFile&) = delete;
+
+  private:
+    ScratchDir folder;
+
+  public:
+    const std::filesystem::path Path;
 };
 
 // A file name in the system's temporary directory, removed when the test ends.

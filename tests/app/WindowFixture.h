@@ -25,6 +25,14 @@ class WindowTest : public ::testing::Test {
             requests.push_back(r);
             return saveAnswer;
         };
+        window->AskStaleSave = [this] {
+            ++staleQuestions;
+            return staleAnswer;
+        };
+        window->SaveAnyway1 = [this](const std::vector<std::string>& problems) {
+            saveProblems.push_back(problems);
+            return saveAnywayAnswer;
+        };
         window->resize(720, 480);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -50,10 +58,15 @@ class WindowTest : public ::testing::Test {
     void setText(const char* name, const QString& text) { edit(name)->setText(text); }
     void pressEnter(const char* name) { QTest::keyClick(edit(name), Qt::Key_Return); }
 
+    TOwnParameterFile parameterFile; // before the window, which reads it
     TMessageRecorder recorder;
     std::vector<std::string> errors;
+    int staleQuestions = 0;
+    TStaleSaveChoice staleAnswer = TStaleSaveChoice::Cancel;
     std::vector<TSaveDialogRequest> requests;
     std::optional<QString> saveAnswer;
+    std::vector<std::vector<std::string>> saveProblems; // each "Save anyway?" asked
+    bool saveAnywayAnswer = true;
     std::unique_ptr<TfrmFont> window;
     MessagePumpHook previousPump;
 };

@@ -4,17 +4,26 @@
 
 #include "app/gui/About.h"
 #include "app/gui/Help.h"
+#include "app/gui/Parameters.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFont>
+#include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
+
+#include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -150,6 +159,23 @@ TEST_F(WindowTest, CreateShowsItsMessages) {
     EXPECT_EQ(Globals().Toolpaths.size(), 1u);
 }
 
+// One note per Create in the status bar, no message box; a Create whose font has every
+// character clears it.
+TEST_F(WindowTest, CreateNamesTheCharactersTheFontLacksInTheStatusBar) {
+    // Set rather than typed: QTest types ASCII keys only (such text comes through an input
+    // method).
+    setText("edFont", QString::fromUtf8("A\u4e2d \ud55c\u4e2d"));
+    pressEnter("edFont");
+    EXPECT_GT(Globals().Toolpaths.size(), 1u);
+    EXPECT_EQ(find<QLabel>("lblMissing")->text().toStdString(),
+              "Warning: the font \"Stick40\" has no glyph for: \u4e2d, \ud55c");
+    EXPECT_TRUE(recorder.Messages.empty());
+    setText("edFont", "AB");
+    pressEnter("edFont");
+    EXPECT_EQ(find<QLabel>("lblMissing")->text().toStdString(), "");
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(WindowTest, ANonNumberIsShownAsTheConversionError) {
     setText("edFont", "AB");
     setText("txtHeight", "");
@@ -214,6 +240,51 @@ TEST_F(WindowTest, AFailedSaveIsShownAndTheWindowGoesOn) {
     EXPECT_TRUE(window->isVisible());
 }
 
+// Answers the next modal message box once it is shown, as a person would.
+void AnswerMessageBox(const std::function<void(QMessageBox*)>& answer) {
+    QTimer::singleShot(10, [answer] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            answer(box);
+        else
+            AnswerMessageBox(answer);
+    });
+}
+
+// The real "Save anyway?" box: it lists the problems, Enter takes its default, Cancel, and
+// nothing is written; Save writes the file.
+TEST_F(WindowTest, SaveAnywayListsTheProblemsAndOnlySaveWrites) {
+    window->SaveAnyway1 = [this](const std::vector<std::string>& problems) {
+        return AskSaveAnyway(window.get(), problems);
+    };
+    setText("edFont", "I");
+    find<QAction>("Create1")->trigger(); // with the start-up values: no feeds, no clearance
+    ASSERT_GT(Globals().Toolpaths.size(), 1u);
+    TTempFile file("anyway.Dnc");
+    saveAnswer = QString::fromStdString(file.Path.string());
+
+    QString listed;
+    bool cancelIsDefault = false;
+    AnswerMessageBox([&](QMessageBox* box) {
+        listed = box->text() + "\n" + box->informativeText();
+        cancelIsDefault = box->defaultButton() == box->button(QMessageBox::Cancel);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    find<QAction>("SaveGCode1")->trigger();
+    EXPECT_TRUE(cancelIsDefault);
+    for (const char* part : {"RoughFeed is 0", "RoughPlunge is 0", "RapidHeight is 0",
+                             "Depth 0.5 is written as 0 (Decimal 0)", "Save anyway?"})
+        EXPECT_TRUE(listed.contains(part)) << part << " in " << listed.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(file.Path));
+
+    AnswerMessageBox([](QMessageBox* box) {
+        QTest::mouseClick(box->button(QMessageBox::Save), Qt::LeftButton);
+    });
+    find<QAction>("SaveGCode1")->trigger();
+    EXPECT_TRUE(std::filesystem::exists(file.Path));
+    EXPECT_EQ(Globals().RunFlag, 0);
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(WindowTest, SelectFontTakesFaceBoldAndItalic) {
     QFont chosen("DejaVu Serif");
     chosen.setBold(true);
@@ -248,6 +319,205 @@ TEST_F(WindowTest, StrokeFontsMenuPicksASingleLineFontThatCreateEngravesOpen) {
     for (std::size_t i = 1; i < toolpaths.size(); ++i)
         EXPECT_EQ(toolpaths[i].IsOpen, 1);
     EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(WindowTest, StartsInTheTextFieldWithItsTextSelected) {
+    EXPECT_EQ(window->focusWidget(), edit("edFont"));
+    EXPECT_EQ(edit("edFont")->selectedText(), "Enter Text Here");
+    QTest::keyClicks(window->focusWidget(), "Hi");
+    EXPECT_EQ(edit("edFont")->text(), "Hi");
+}
+
+// Select all, copy, cut, paste, undo and the editing keys work in the numeric fields as in
+// any text field; pasted text keeps what typing it would keep, and pasting into one size
+// field sizes the text by it, as typing does.
+TEST_F(WindowTest, NumericFieldsTakeShortcutsEditingKeysAndFilteredPaste) {
+    setText("txtHeight", "0.5");
+    QLineEdit* h = edit("txtHeight");
+    h->setFocus();
+    QTest::keyClick(h, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(h, "0.2");
+    EXPECT_EQ(h->text(), "0.2");
+    QTest::keyClick(h, Qt::Key_Home);
+    QTest::keyClick(h, Qt::Key_Delete);
+    QTest::keyClick(h, Qt::Key_Right);
+    QTest::keyClick(h, Qt::Key_Backspace);
+    QTest::keyClick(h, Qt::Key_End);
+    QTest::keyClicks(h, "5");
+    EXPECT_EQ(h->text(), "25");
+    QTest::keyClick(h, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(h, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(h->text(), "");
+    EXPECT_EQ(QApplication::clipboard()->text(), "25");
+    QTest::keyClick(h, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(h->text(), "25");
+
+    QApplication::clipboard()->setText("1a-2,3e");
+    for (const char* name : {"txtBoundBoxX", "txtWidth"}) {
+        QLineEdit* e = edit(name);
+        e->setFocus();
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(e->text(), "1-2,3") << name;
+    }
+    EXPECT_EQ(edit("txtHeight")->text(), "0"); // the paste into the width zeroed it
+    EXPECT_EQ(edit("txtBoundBoxY")->text(), "0");
+}
+
+TEST_F(WindowTest, ANonNumberSelectsTheFieldItCameFrom) {
+    setText("edFont", "AB");
+    type("txtBoundBoxY", "1-2");
+    edit("edFont")->setFocus();
+    find<QAction>("Create1")->trigger();
+    EXPECT_EQ(errors, std::vector<std::string>{"'01-2' is not a valid floating point value"});
+    EXPECT_EQ(window->focusWidget(), edit("txtBoundBoxY"));
+    EXPECT_EQ(edit("txtBoundBoxY")->selectedText(), "01-2");
+}
+
+// Every kind of change after a Create shows that the preview is out of date; Create clears
+// it. Nothing is out of date before the first Create.
+TEST_F(WindowTest, ChangesAfterCreateMarkThePreviewOutOfDate) {
+    TfrmParameters parameters;
+    window->SetDialogs(&parameters, nullptr);
+    QLabel* note = find<QLabel>("lblStale");
+    type("edFont", "x");
+    EXPECT_FALSE(window->PreviewOutOfDate());
+    setText("edFont", "AB");
+    setText("txtRad", "30");
+
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"text", [&] { type("edFont", "C"); }},
+        {"size", [&] { type("txtHeight", "2"); }},
+        {"a discarded key that zeroes the other size",
+         [&] {
+             setText("txtWidth", "40");
+             find<QAction>("Create1")->trigger();
+             type("txtHeight", "x");
+         }},
+        {"origin", [&] { type("txtBoundBoxX", "1"); }},
+        {"layout", [&] { find<QRadioButton>("optArc")->click(); }},
+        {"alignment", [&] { find<QRadioButton>("rgArc_2")->click(); }},
+        {"font",
+         [&] {
+             window->FontDialog1 = [] { return std::optional<QFont>(QFont("DejaVu Serif")); };
+             find<QAction>("SelectFont1")->trigger();
+         }},
+        {"parameters",
+         [&] {
+             QTimer::singleShot(0, [&] {
+                 QTest::keyClicks(parameters.focusWidget(), "0.2");
+                 QTest::keyClick(parameters.focusWidget(), Qt::Key_Return);
+             });
+             find<QAction>("SetParameters1")->trigger();
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        find<QAction>("Create1")->trigger();
+        EXPECT_FALSE(window->PreviewOutOfDate()) << what;
+        EXPECT_TRUE(note->isHidden()) << what;
+        change();
+        EXPECT_TRUE(window->PreviewOutOfDate()) << what;
+        EXPECT_FALSE(note->isHidden()) << what;
+        EXPECT_EQ(note->text(), "Preview out of date \u2014 press Create") << what;
+    }
+    EXPECT_DOUBLE_EQ(Globals().Params.Depth, 0.2);
+    // Choosing what is already chosen, or cancelling the parameters, changes nothing.
+    find<QAction>("Create1")->trigger();
+    find<QRadioButton>("optArc")->click();
+    find<QAction>("SelectFont1")->trigger();
+    QTimer::singleShot(0, [&] { QTest::keyClick(parameters.focusWidget(), Qt::Key_Escape); });
+    find<QAction>("SetParameters1")->trigger();
+    EXPECT_FALSE(window->PreviewOutOfDate());
+    EXPECT_TRUE(errors.empty());
+    // An edit made while Create processes messages is not in what it builds.
+    int pumps = 0;
+    SetMessagePumpHook([&] {
+        if (pumps++ == 0)
+            type("edFont", "D");
+        QCoreApplication::processEvents();
+    });
+    find<QAction>("Create1")->trigger();
+    SetMessagePumpHook([] { QCoreApplication::processEvents(); });
+    EXPECT_GT(pumps, 0);
+    EXPECT_TRUE(window->PreviewOutOfDate());
+}
+
+// Save As while the preview is out of date asks first: Cancel saves nothing, "Save As Is"
+// writes the toolpaths shown, "Create First" builds from the fields and writes those.
+TEST_F(WindowTest, SaveWhileOutOfDateOffersToCreateFirst) {
+    Globals().Params.Decimal = 3;
+    setText("edFont", "I");
+    find<QAction>("Create1")->trigger();
+    const TOutRegionArray shown = Globals().Toolpaths;
+    type("edFont", "O");
+    TTempFile gcode("stale.Dnc");
+    TTempFile dxf("stale.Dxf");
+
+    saveAnswer = QString::fromStdString(gcode.Path.string());
+    staleAnswer = TStaleSaveChoice::Cancel;
+    find<QAction>("SaveGCode1")->trigger();
+    EXPECT_EQ(staleQuestions, 1);
+    EXPECT_TRUE(requests.empty());
+    EXPECT_EQ(Globals().RunFlag, 0);
+    EXPECT_FALSE(std::filesystem::exists(gcode.Path));
+
+    staleAnswer = TStaleSaveChoice::SaveAsIs;
+    find<QAction>("SaveGCode1")->trigger();
+    ExpectSameMoves(ReadGCodeMoves(ReadAll(gcode.Path)), ExpectedMoves(shown), 0.0005);
+    EXPECT_TRUE(window->PreviewOutOfDate());
+
+    staleAnswer = TStaleSaveChoice::CreateFirst;
+    find<QAction>("SaveGCode1")->trigger();
+    EXPECT_FALSE(window->PreviewOutOfDate());
+    EXPECT_GT(Globals().Toolpaths.size(), shown.size()); // "IO" has more than "I"
+    ExpectSameMoves(ReadGCodeMoves(ReadAll(gcode.Path)), ExpectedMoves(Globals().Toolpaths),
+                    0.0005);
+    EXPECT_EQ(staleQuestions, 3);
+
+    // DXF alike; and once fresh, no question.
+    type("edFont", "O");
+    saveAnswer = QString::fromStdString(dxf.Path.string());
+    staleAnswer = TStaleSaveChoice::Cancel;
+    find<QAction>("SaveDXF1")->trigger();
+    EXPECT_FALSE(std::filesystem::exists(dxf.Path));
+    staleAnswer = TStaleSaveChoice::CreateFirst;
+    find<QAction>("SaveDXF1")->trigger();
+    EXPECT_TRUE(std::filesystem::exists(dxf.Path));
+    find<QAction>("SaveDXF1")->trigger();
+    EXPECT_EQ(staleQuestions, 5);
+    // A Create that fails saves nothing.
+    type("edFont", "O");
+    setText("txtHeight", "");
+    type("txtHeight", "1-");
+    std::filesystem::remove(dxf.Path);
+    find<QAction>("SaveDXF1")->trigger();
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dxf.Path));
+}
+
+// Select Font opens on the face and style chosen before, so OK alone keeps bold and italic.
+TEST_F(WindowTest, SelectFontOpensOnTheCurrentFaceAndStyle) {
+    const auto realDialog = window->FontDialog1;
+    QFont chosen("DejaVu Serif");
+    chosen.setBold(true);
+    chosen.setItalic(true);
+    window->FontDialog1 = [&] { return std::optional<QFont>(chosen); };
+    find<QAction>("SelectFont1")->trigger();
+    window->FontDialog1 = realDialog;
+    QFont openedOn;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        openedOn = dialog->currentFont();
+        dialog->accept();
+    });
+    find<QAction>("SelectFont1")->trigger();
+    EXPECT_EQ(openedOn.family(), "DejaVu Serif");
+    EXPECT_TRUE(openedOn.bold());
+    EXPECT_TRUE(openedOn.italic());
+    EXPECT_EQ(window->FontChoice().Name, "DejaVu Serif");
+    EXPECT_TRUE(window->FontChoice().Bold);
+    EXPECT_TRUE(window->FontChoice().Italic);
 }
 
 TEST_F(WindowTest, CreateDuringCreateIsIgnoredAndCloseWaitsForTheEnd) {

@@ -1,6 +1,7 @@
 // Parameters.cfg and the parameter dialog's conversions; the process-wide state.
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "tests/support/OrdinaryUser.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +153,29 @@ TEST_F(ParameterFile, SaveKeepsOtherSectionsKeysAndComments) {
     EXPECT_EQ(back.Precision, 8);
 }
 
+// A user who may not write the file is refused with the file's name, and the system's
+// reason comes with it.
+TEST_F(ParameterFile, AReadOnlyFileIsNotReplaced) {
+    const auto user = OrdinaryUser();
+    if (!user)
+        GTEST_SKIP() << "running as root, and there is no user \"nobody\" to become";
+    const std::string old = "[Parameters]\nDepth=0.4\n";
+    WriteBytes(File, old);
+    fs::permissions(Dir, fs::perms(0755));
+    ASSERT_EQ(::chown(File.c_str(), user->Uid, user->Gid), 0);
+    fs::permissions(File, fs::perms(0444));
+    const std::string result = RunAs(*user, [&] {
+        try {
+            SaveParameters(Startup(), File);
+            return std::string("saved");
+        } catch (const EIniWriteError& e) {
+            return std::string(e.what()) + " / " + e.Reason();
+        }
+    });
+    EXPECT_EQ(result, "Unable to write to " + File.string() + " / Permission denied");
+    EXPECT_EQ(ReadBytes(File), old);
+}
+
 TEST_F(ParameterFile, UnwritableFileNamesThePathAndKeepsTheOldFile) {
     try {
         SaveParameters(Startup(), Dir / "missing" / ParametersFileName);
@@ -183,58 +207,122 @@ TEST(ParameterPath, BesideTheExecutable) {
     EXPECT_TRUE(dir.is_absolute());
     EXPECT_TRUE(fs::is_directory(dir));
     EXPECT_EQ(DefaultParametersPath(), dir / "Parameters.cfg");
+    EXPECT_EQ(ParametersPath(), DefaultParametersPath());
+}
+
+TEST_F(ParameterFile, ASetPathIsWhereLoadAndSaveGoByDefault) {
+    SetParametersPath(File);
+    TMachiningParameters p = Startup();
+    p.Depth = 0.25;
+    SaveParameters(p);
+    TMachiningParameters back = Startup();
+    EXPECT_TRUE(LoadParameters(back));
+    SetParametersPath({});
+    EXPECT_EQ(back.Depth, 0.25);
+    EXPECT_EQ(DirEntries(), std::vector<std::string>{ParametersFileName});
+    EXPECT_EQ(ParametersPath(), DefaultParametersPath());
 }
 
 // ---- conversions ----------------------------------------------------------------------
 
-TEST(DialogConversion, FloatFieldsNeverFail) {
+TEST(DialogConversion, AFieldIsOneCompleteNumberOrNothing) {
     const struct {
         const char* text;
-        double value;
-    } cases[] = {
-        {"2.5", 2.5},     {"2,5", 2},   {"1.2.3", 12}, {"", 0},      {".5", 0.5},
-        {"0.125", 0.125}, {"abc", 0},   {"7x", 7},     {"1.5x", 15}, {"-3", -3},
-        {"1e3", 1000},    {"1e999", 1}, {"10.", 10},   {".", 0},     {"   4", 4},
+        std::optional<double> value;
+    } floats[] = {
+        {"2.5", 2.5},
+        {"2,5", 2.5},
+        {"0,3", 0.3},
+        {"", 0},
+        {"  ", 0},
+        {".5", 0.5},
+        {"0.125", 0.125},
+        {"-3", -3},
+        {"1e3", 1000},
+        {"10.", 10},
+        {"   4 ", 4},
+        {"1.2.3", std::nullopt},
+        {"0,3,1", std::nullopt},
+        {"2.5,", std::nullopt},
+        {"7x", std::nullopt},
+        {"abc", std::nullopt},
+        {".", std::nullopt},
+        {"1e999", std::nullopt},
+        {"--1", std::nullopt},
     };
-    for (const auto& c : cases)
+    for (const auto& c : floats)
         EXPECT_EQ(DialogTextToFloat(c.text), c.value) << '"' << c.text << '"';
-    const double big = DialogTextToFloat(std::string(400, '9') + "x");
-    EXPECT_TRUE(std::isfinite(big));
-    EXPECT_GT(big, 1e307);
-    EXPECT_TRUE(std::isfinite(DialogTextToFloat(std::string(400, '9'))));
-}
+    EXPECT_EQ(DialogTextToFloat(std::string(400, '9')), std::nullopt);
 
-TEST(DialogConversion, IntegerFieldsNeverFailNorOverflow) {
     const struct {
         const char* text;
-        std::int32_t value;
-    } cases[] = {
+        std::optional<std::int32_t> value;
+    } ints[] = {
         {"12", 12},
         {"", 0},
-        {"1.5", 1},
         {"007", 7},
+        {"-5", -5},
+        {"+5", 5},
+        {" 8 ", 8},
         {"2147483647", INT_MAX},
-        {"9999999999", 999999999},
         {"-2147483648", INT_MIN},
-        {"x5", 0},
-        {"5x", 5},
+        {"2147483648", std::nullopt},
+        {"9999999999", std::nullopt},
+        {"1.5", std::nullopt},
+        {"x5", std::nullopt},
+        {"5x", std::nullopt},
+        {"$10", std::nullopt},
+        {"+", std::nullopt},
+        {"+-1", std::nullopt},
     };
-    for (const auto& c : cases)
+    for (const auto& c : ints)
         EXPECT_EQ(DialogTextToInt(c.text), c.value) << '"' << c.text << '"';
 }
 
 TEST(DialogConversion, OkReadsEveryFieldAndCopiesTheDepth) {
     TMachiningParameters p = Startup();
-    ReadDialogFields({"0.3", "2,5", "100", "1.2.3", "8", "3", "10", ""}, p);
+    ReadDialogFields({"0,3", "2,5", "100", "12.5", "8", "3", "10", ""}, p);
     EXPECT_EQ(p.Depth, 0.3);
     EXPECT_EQ(p.StepDown, 0.3);
-    EXPECT_EQ(p.RapidHeight, 2);
+    EXPECT_EQ(p.RapidHeight, 2.5);
     EXPECT_EQ(p.RoughFeed, 100);
-    EXPECT_EQ(p.RoughPlunge, 12);
+    EXPECT_EQ(p.RoughPlunge, 12.5);
     EXPECT_EQ(p.Precision, 8);
     EXPECT_EQ(p.Decimal, 3);
     EXPECT_EQ(p.Start, 10);
     EXPECT_EQ(p.Increment, 0);
+}
+
+TEST(DialogConversion, ABadFieldIsNamedAndChangesNothing) {
+    const TParameterTexts good{"0.3", "2", "100", "50", "8", "3", "10", "5"};
+    const struct {
+        std::string TParameterTexts::*member;
+        TParameterField field;
+        const char* message;
+    } cases[] = {
+        {&TParameterTexts::Depth, TParameterField::Depth, "Depth: '1.2.3' is not a valid number"},
+        {&TParameterTexts::RoughPlunge, TParameterField::RoughPlunge,
+         "Plunge Rate: '1.2.3' is not a valid number"},
+        {&TParameterTexts::Start, TParameterField::Start,
+         "Start At: '1.2.3' is not a valid whole number"},
+        {&TParameterTexts::Increment, TParameterField::Increment,
+         "Increment: '1.2.3' is not a valid whole number"},
+    };
+    for (const auto& c : cases) {
+        TParameterTexts texts = good;
+        texts.*c.member = "1.2.3";
+        TMachiningParameters p = Startup();
+        const TMachiningParameters before = p;
+        try {
+            ReadDialogFields(texts, p);
+            ADD_FAILURE() << c.message;
+        } catch (const EParameterFieldError& e) {
+            EXPECT_EQ(e.Field(), c.field);
+            EXPECT_STREQ(e.what(), c.message);
+        }
+        EXPECT_EQ(ParameterTexts(p), ParameterTexts(before));
+        EXPECT_EQ(p.StepDown, before.StepDown);
+    }
 }
 
 TEST(DialogConversion, ShownTextsReadBackToTheSameValues) {

@@ -6,6 +6,7 @@
 #include "app/gui/Parameters.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,8 +23,6 @@ class ParametersDialog : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetGlobals();
-        file = DefaultParametersPath();
-        std::filesystem::remove_all(file);
         TMachiningParameters& p = Globals().Params;
         p.Depth = 0.5;
         p.RapidHeight = 2.5;
@@ -36,7 +35,6 @@ class ParametersDialog : public ::testing::Test {
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     }
-    void TearDown() override { std::filesystem::remove_all(file); }
 
     QLineEdit* edit(const char* name) { return dialog.findChild<QLineEdit*>(name); }
     QLabel* panel(const char* name) { return dialog.findChild<QLabel*>(name); }
@@ -47,9 +45,10 @@ class ParametersDialog : public ::testing::Test {
         QTest::keyClicks(e, text);
     }
 
+    TOwnParameterFile parameterFile;
+    const std::filesystem::path& file = parameterFile.Path;
     TMessageRecorder recorder;
     TfrmParameters dialog;
-    std::filesystem::path file;
 };
 
 TEST_F(ParametersDialog, ShowsTheCurrentValues) {
@@ -80,6 +79,101 @@ TEST_F(ParametersDialog, KeyFiltersKeepDigitsAndSeparatorsOnly) {
     EXPECT_EQ(edit("txtIncrement")->text(), "15");
 }
 
+TEST_F(ParametersDialog, OpensOnTheDepthSelectedSoTypingReplacesIt) {
+    QApplication::processEvents();
+    EXPECT_EQ(dialog.focusWidget(), edit("txtTemplateContourDepth"));
+    EXPECT_EQ(edit("txtTemplateContourDepth")->selectedText(), "0.5");
+    EXPECT_EQ(panel("pnlTemplateContourDepth")->frameStyle(), QFrame::Box | QFrame::Sunken);
+    QTest::keyClicks(dialog.focusWidget(), "0.2");
+    EXPECT_EQ(edit("txtTemplateContourDepth")->text(), "0.2");
+    // Shown again after the focus moved on: Depth once more.
+    edit("txtIncrement")->setFocus();
+    dialog.hide();
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_EQ(dialog.focusWidget(), edit("txtTemplateContourDepth"));
+    EXPECT_EQ(edit("txtTemplateContourDepth")->selectedText(), "0.5");
+}
+
+// The clipboard, select-all, cut, undo and the editing keys work in every field; pasted
+// text keeps only what typing it would.
+TEST_F(ParametersDialog, FieldsTakeShortcutsEditingKeysAndFilteredPaste) {
+    for (const char* name : {"txtTemplateContourDepth", "txtRapidHeight", "txtDecimal"}) {
+        QLineEdit* e = edit(name);
+        e->setFocus();
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(e, "12");
+        EXPECT_EQ(e->text(), "12") << name;
+        QTest::keyClick(e, Qt::Key_Home);
+        QTest::keyClick(e, Qt::Key_Delete);
+        QTest::keyClick(e, Qt::Key_End);
+        QTest::keyClick(e, Qt::Key_Left);
+        QTest::keyClicks(e, "7");
+        EXPECT_EQ(e->text(), "72") << name;
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(e, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->text(), "72") << name;
+        QTest::keyClick(e, Qt::Key_X, Qt::ControlModifier);
+        EXPECT_EQ(e->text(), "") << name;
+        QTest::keyClick(e, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(e->text(), "72") << name;
+    }
+    // Undo brings back a shown value that could not be typed.
+    Globals().Params.RapidHeight = -1e-05;
+    dialog.hide();
+    dialog.show();
+    QLineEdit* rapid = edit("txtRapidHeight");
+    rapid->setFocus();
+    QTest::keyClick(rapid, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(rapid, "3");
+    QTest::keyClick(rapid, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rapid->text(), "-1e-05");
+    const std::pair<const char*, const char*> pasted[] = {
+        {"txtRoughFeed", "1,5"}, // separators kept in a floating-point field
+        {"txtStartAt", "15"},    // digits only in an integer field
+    };
+    for (const auto& [name, expected] : pasted) {
+        QLineEdit* e = edit(name);
+        e->setFocus();
+        QApplication::clipboard()->setText("-1a,5");
+        QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(e->text(), expected) << name;
+        QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier); // the other paste key
+        EXPECT_EQ(e->text(), QString(expected) + expected) << name;
+    }
+}
+
+// OK with a field that is not one number: the message names the field, which is focused
+// and selected; the dialog stays open and neither the parameters nor the file change.
+TEST_F(ParametersDialog, OKRefusesAFieldThatIsNotOneNumber) {
+    const struct {
+        const char* name;
+        const char* typed;
+        const char* message;
+    } cases[] = {
+        {"txtTemplateContourDepth", "0,3,1", "Depth: '0,3,1' is not a valid number"},
+        {"txtRapidHeight", "1..2", "Rapid Height: '1..2' is not a valid number"},
+        {"txtStartAt", "9999999999", "Start At: '9999999999' is not a valid whole number"},
+    };
+    for (const auto& c : cases) {
+        recorder.Messages.clear();
+        retype(c.name, c.typed);
+        edit("txtRoughFeed")->setFocus();
+        QTest::keyClick(edit("txtRoughFeed"), Qt::Key_Return); // the default button
+        EXPECT_TRUE(dialog.isVisible()) << c.name;
+        EXPECT_EQ(recorder.Messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(dialog.focusWidget(), edit(c.name));
+        EXPECT_EQ(edit(c.name)->selectedText(), c.typed);
+        EXPECT_DOUBLE_EQ(Globals().Params.Depth, 0.5) << c.name;
+        EXPECT_DOUBLE_EQ(Globals().Params.RapidHeight, 2.5) << c.name;
+        EXPECT_EQ(Globals().Params.Start, 100) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(file)) << c.name;
+        dialog.hide();
+        dialog.show(); // the shown values again
+    }
+}
+
 TEST_F(ParametersDialog, TheFocusedFieldsLabelIsHighlighted) {
     edit("txtRoughFeed")->setFocus();
     QApplication::processEvents();
@@ -100,7 +194,7 @@ TEST_F(ParametersDialog, OKStoresTheFieldsAndWritesTheFile) {
     const TMachiningParameters& p = Globals().Params;
     EXPECT_DOUBLE_EQ(p.Depth, 0.3);
     EXPECT_DOUBLE_EQ(p.StepDown, 0.3);
-    EXPECT_DOUBLE_EQ(p.RoughFeed, 2); // only up to the comma
+    EXPECT_DOUBLE_EQ(p.RoughFeed, 2.5); // a comma is a decimal separator too
     EXPECT_EQ(p.Increment, 0);
     TMachiningParameters loaded;
     ASSERT_TRUE(LoadParameters(loaded, file));

@@ -2,6 +2,7 @@
 // process: same bytes for the same inputs, the window's messages as errors, no file left
 // behind by a failure, and batches of many jobs.
 #include "tests/cli/CliTestSupport.h"
+#include "tests/support/OrdinaryUser.h"
 
 #include "app/command/CreateCommand.h"
 #include "app/command/FieldNumbers.h"
@@ -14,6 +15,8 @@
 #include <cstdlib>
 #include <functional>
 #include <locale>
+#include <regex>
+#include <sstream>
 
 using namespace clitest;
 
@@ -42,20 +45,17 @@ std::string DesktopOutput(TCreateFields fields, const TFontChoice& font, const f
     for (std::string* f : {&fields.Height, &fields.Width, &fields.OriginX, &fields.OriginY,
                            &fields.Radius, &fields.Angle})
         *f = field(*f);
-    TGlobals& g = Globals();
+    TGlobals g;
     SetStartupValues(g);
     EXPECT_TRUE(LoadParameters(g.Params, cfg));
     if (edit)
         edit(g.Params);
     TTTFToVectorConverter ttf;
-    const TCreateResult result = CreateCommand(fields, font, ttf);
+    const TCreateResult result = CreateCommand(g, ReadCreateFields(fields), font, ttf);
     EXPECT_EQ(result.Outcome, TCreateOutcome::Done);
     EXPECT_GT(g.Toolpaths.size(), 1u);
-    g.RunFlag = 0;
-    if (file.extension() == ".Dxf")
-        SaveToolpathsAsDXF(file.string());
-    else
-        SaveToolpathsAsGCode(file.string());
+    const TSaveFormat format = file.extension() == ".Dxf" ? TSaveFormat::DXF : TSaveFormat::GCode;
+    EXPECT_TRUE(SaveToolpaths(g, file, format).Saved);
     const std::string bytes = ReadBytes(file);
     fs::remove(file);
     return bytes;
@@ -97,17 +97,17 @@ const std::vector<TSameJob> SameJobs = {
     {"linear",
      {"Orlenta 42", "--font", "Arial", "--bold=no", "--height", "5", "-x", "10", "-y", "-3.5",
       "--align", "cent"},
-     {"Orlenta 42", "5", "0", "10", "-3.5", "0", "0", false, 1},
+     {"Orlenta 42", "5", "0", "10", "-3.5", "0", "0", false, TAlignment::Cent},
      {"Arial", false, false}},
     {"linear by width",
      {"Plate", "--font", "DejaVu Sans", "--italic", "--width", "80", "--align", "right", "-x",
       "100"},
-     {"Plate", "0", "80", "100", "0", "0", "0", false, 2},
+     {"Plate", "0", "80", "100", "0", "0", "0", false, TAlignment::Right},
      {"DejaVu Sans", false, true}},
     {"arc",
      {"SERIAL 0042", "--arc", "--radius", "30", "--height", "4", "--angle", "-40.5", "--align",
       "right", "--bold", "--font", "Arial", "-x", "5", "-y", "5"},
-     {"SERIAL 0042", "4", "0", "5", "5", "30", "-40.5", true, 2},
+     {"SERIAL 0042", "4", "0", "5", "5", "30", "-40.5", true, TAlignment::Right},
      {"Arial", true, false}},
 };
 
@@ -127,24 +127,37 @@ TEST_F(Cli, LinearAndArcJobsSaveTheDesktopBytes) {
         }
 }
 
+// The characters the font lacks are named once each on standard error (not the space or
+// the tab); the file is the one the window saves.
+TEST_F(Cli, WarnsOfCharactersTheFontLacksAndSavesAsTheWindowDoes) {
+    const std::string text = "A\u0436\u4e2d \u2603\t\u4e2dB";
+    const TRun run = Run({text, "--font", "Arial", "--height", "5", "-o", "out.Dnc"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err,
+              "orlenta-cli: warning: the font \"Arial\" has no glyph for: \u4e2d, \u2603\n");
+    EXPECT_EQ(ReadBytes(Dir / "out.Dnc"),
+              DesktopOutput({text, "5", "0", "0", "0", "0", "0", false, TAlignment::Left},
+                            {"Arial", false, false}, Cfg, Dir / "desktop.Dnc"));
+}
+
 TEST_F(Cli, ParameterOptionsReplaceThoseOfTheFile) {
     const TRun run = Run({"Pump 3", "--font",         "Arial", "--height",   "6",       "--depth",
                           "0.25",   "--rapid-height", "1.5",   "--feed",     "120.5",   "--plunge",
                           "60",     "--precision",    "20",    "--decimals", "2",       "--start",
                           "1",      "--increment",    "1",     "-o",         "pump.Dnc"});
     ASSERT_EQ(run.Status, 0) << run.Err;
-    const std::string expected =
-        DesktopOutput({"Pump 3", "6", "0", "0", "0", "0", "0", false, 0}, {"Arial", false, false},
-                      Cfg, Dir / "desktop.Dnc", [](TMachiningParameters& p) {
-                          p.Depth = p.StepDown = 0.25;
-                          p.RapidHeight = 1.5;
-                          p.RoughFeed = 120.5;
-                          p.RoughPlunge = 60;
-                          p.Precision = 20;
-                          p.Decimal = 2;
-                          p.Start = 1;
-                          p.Increment = 1;
-                      });
+    const std::string expected = DesktopOutput(
+        {"Pump 3", "6", "0", "0", "0", "0", "0", false, TAlignment::Left}, {"Arial", false, false},
+        Cfg, Dir / "desktop.Dnc", [](TMachiningParameters& p) {
+            p.Depth = p.StepDown = 0.25;
+            p.RapidHeight = 1.5;
+            p.RoughFeed = 120.5;
+            p.RoughPlunge = 60;
+            p.Precision = 20;
+            p.Decimal = 2;
+            p.Start = 1;
+            p.Increment = 1;
+        });
     EXPECT_EQ(ReadBytes(Dir / "pump.Dnc"), expected);
 }
 
@@ -223,11 +236,6 @@ const std::vector<TFailure> Failures = {
      {"ABC", "--arc", "--radius", "9", "--height", "0", "-o", "out.Dnc"},
      "Height can not be 0 on an arc!",
      1},
-    {"only blanks", {"   ", "-o", "out.Dnc"}, "The text has no outlines to engrave", 1},
-    {"depth 0",
-     {"ABC", "--depth", "0", "-o", "out.Dnc"},
-     "Depth is 0: there is nothing to engrave",
-     1},
     {"missing directory",
      {"ABC", "-o", "no/such/dir/out.Dnc"},
      "no/such/dir/out.Dnc: No such file or directory",
@@ -296,6 +304,76 @@ TEST_F(Cli, EachFailureIsOneLineAndLeavesNoFile) {
         }
         EXPECT_EQ(Outputs(), std::vector<std::string>{});
     }
+}
+
+struct TRefusedSave {
+    const char* Name;
+    std::vector<std::string> Args;
+    std::vector<std::string> Problems; // the lines before "<file>: not saved..."
+};
+
+const std::vector<TRefusedSave> RefusedSaves = {
+    {"depth 0",
+     {"ABC", "--depth", "0", "-o", "out.Dnc"},
+     {"Depth is 0: the tool would not cut into the work",
+      "There are no toolpaths: the file would cut nothing"}},
+    {"only blanks",
+     {"   ", "-o", "out.Dnc"},
+     {"There are no toolpaths: the file would cut nothing"}},
+    {"a drawing is checked for toolpaths only",
+     {"ABC", "--depth", "0", "--feed", "0", "-o", "out.Dxf"},
+     {"There are no toolpaths: the file would cut nothing"}},
+    {"no feeds, no clearance, a depth lost to rounding",
+     {"ABC", "--feed", "0", "--plunge", "0.04", "--rapid-height", "0", "--depth", "0.004",
+      "--decimals", "2", "-o", "out.Dnc"},
+     {"Depth 0.004 is written as 0.00 (Decimal 2): the tool would not cut into the work",
+      "RoughFeed is 0: a controller refuses cutting moves without a feed rate",
+      "RoughPlunge 0.04 is written as 0.0: a controller refuses plunges without a feed rate",
+      "RapidHeight is 0: rapid moves would run at or below the work surface"}},
+};
+
+// The check before saving, through the built binary: exit 1 with every problem and no file;
+// --force (or force=yes in a batch line) writes the file all the same.
+TEST_F(Cli, ProblemsFoundBeforeSavingExitOneUnlessForced) {
+    for (const TRefusedSave& r : RefusedSaves) {
+        SCOPED_TRACE(r.Name);
+        const std::string file = r.Args.back();
+        const TRun run = Run(r.Args);
+        EXPECT_EQ(run.Status, 1);
+        std::string expected;
+        for (const std::string& p : r.Problems)
+            expected += "orlenta-cli: " + p + "\n";
+        expected += "orlenta-cli: " + file + ": not saved; --force saves it anyway\n";
+        EXPECT_EQ(run.Err, expected);
+        EXPECT_EQ(Outputs(), std::vector<std::string>{});
+
+        std::vector<std::string> forced = r.Args;
+        forced.push_back("--force");
+        const TRun saved = Run(forced);
+        EXPECT_EQ(saved.Status, 0) << saved.Err;
+        EXPECT_EQ(saved.Err, "");
+        EXPECT_EQ(Outputs(), std::vector<std::string>{file});
+        fs::remove(Dir / file);
+    }
+
+    // Line numbers past what controllers take: the count comes from the program itself.
+    const TRun many = Run({"ABC", "--start", "9999000", "--increment", "100", "-o", "n.Dnc"});
+    EXPECT_EQ(many.Status, 1);
+    EXPECT_TRUE(many.Err.starts_with("orlenta-cli: Line numbers would reach ")) << many.Err;
+    EXPECT_NE(many.Err.find("(Start 9999000, Increment 100, "), std::string::npos) << many.Err;
+
+    // In a batch, each problem carries its line; force=yes on a line saves it anyway.
+    WriteBytes(Dir / "jobs.txt", "A\n \tdepth=0.2\n");
+    const TRun batch = Run({"--batch", "jobs.txt", "-o", "p{n}.Dnc"});
+    EXPECT_EQ(batch.Status, 1);
+    EXPECT_EQ(batch.Err, "orlenta-cli: jobs.txt:2: There are no toolpaths: the file would cut "
+                         "nothing\norlenta-cli: jobs.txt:2: " +
+                             fs::weakly_canonical(Dir / "p2.Dnc").string() +
+                             ": not saved; --force saves it anyway\n");
+    EXPECT_EQ(Outputs(), std::vector<std::string>{});
+    WriteBytes(Dir / "jobs.txt", "A\n \tforce=yes\n");
+    EXPECT_EQ(Run({"--batch", "jobs.txt", "-o", "p{n}.Dnc"}).Status, 0);
+    EXPECT_EQ(Outputs(), (std::vector<std::string>{"p1.Dnc", "p2.Dnc"}));
 }
 
 TEST_F(Cli, AFailedJobKeepsTheFileThatWasThere) {
@@ -368,6 +446,34 @@ TEST_F(CliBatch, AFailingLineLeavesNoFileUnlessKeepGoing) {
     EXPECT_EQ(Outputs(), expected);
 }
 
+// A batch puts its files in place as a single save does: a hard-linked target is
+// rewritten, so its other name shows the new program too, and a target the user may not
+// write stops the batch before any file is written.
+TEST_F(CliBatch, TargetsKeepTheirLinksAndAReadOnlyOneStopsTheBatch) {
+    WriteBytes(Dir / "jobs.txt", "A\nB\n");
+    WriteBytes(Dir / "p1.Dnc", "old program\n");
+    fs::create_hard_link(Dir / "p1.Dnc", Dir / "linked.Dnc");
+    ASSERT_EQ(Run({"--batch", "jobs.txt", "--font", "Arial", "-o", "p{n}.Dnc"}).Status, 0);
+    EXPECT_NE(ReadBytes(Dir / "p1.Dnc"), "old program\n");
+    EXPECT_EQ(ReadBytes(Dir / "linked.Dnc"), ReadBytes(Dir / "p1.Dnc"));
+
+    const auto user = OrdinaryUser();
+    if (!user)
+        GTEST_SKIP() << "running as root, and there is no user \"nobody\" to become";
+    WriteBytes(Dir / "p1.Dnc", "old program\n");
+    for (const auto& e : fs::directory_iterator(Dir))
+        ASSERT_EQ(::chown(e.path().c_str(), user->Uid, user->Gid), 0);
+    ASSERT_EQ(::chown(Dir.c_str(), user->Uid, user->Gid), 0);
+    fs::permissions(Dir / "p2.Dnc", fs::perms(0444));
+    const std::string result = RunAs(*user, [&] {
+        const TRun run = Run({"--batch", "jobs.txt", "--font", "Arial", "-o", "p{n}.Dnc"});
+        return std::to_string(run.Status) + " " + run.Err;
+    });
+    EXPECT_EQ(result, "1 orlenta-cli: jobs.txt:2: " + fs::canonical(Dir / "p2.Dnc").string() +
+                          ": Permission denied\n");
+    EXPECT_EQ(ReadBytes(Dir / "p1.Dnc"), "old program\n");
+}
+
 struct TBadBatch {
     const char* Name;
     const char* Content;
@@ -411,9 +517,50 @@ TEST_F(CliBatch, ABatchThatCannotBeReadRunsNothing) {
     EXPECT_EQ(withText.Err, "orlenta-cli: a text and --batch exclude each other\n");
 }
 
+// A new user's first run: no parameter file given, none in the folder. The file shipped
+// beside the program gives a program a machine can run.
+TEST_F(Cli, FirstRunInAnEmptyFolderUsesTheShippedParameters) {
+    fs::remove(Cfg);
+    const TRun run = RunCli(Dir, {"ACME Ltd", "--height", "10", "-o", "a.Dnc"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    const std::string program = ReadBytes(Dir / "a.Dnc");
+    const std::regex number("([XYZF])(-?[0-9]+(\\.[0-9]+)?)");
+    const std::regex threeDecimals("-?[0-9]+\\.[0-9]{3}");
+    int feeds = 0, clearances = 0, plunges = 0, coordinates = 0;
+    std::istringstream in(program);
+    for (std::string line; std::getline(in, line);) {
+        SCOPED_TRACE(line);
+        for (std::sregex_iterator m(line.begin(), line.end(), number), end; m != end; ++m) {
+            const char word = (*m)[1].str()[0];
+            const std::string text = (*m)[2].str();
+            const double v = std::stod(text);
+            if (word == 'F') {
+                EXPECT_GT(v, 0);
+                ++feeds;
+                continue;
+            }
+            EXPECT_TRUE(std::regex_match(text, threeDecimals));
+            ++coordinates;
+            if (word == 'Z' && line.find(" G00 Z") != std::string::npos) {
+                EXPECT_GT(v, 0); // clearance above the work
+                ++clearances;
+            } else if (word == 'Z') {
+                EXPECT_LT(v, 0); // cutting below the surface
+                ++plunges;
+            }
+        }
+    }
+    EXPECT_GT(plunges, 0);
+    EXPECT_EQ(clearances, plunges + 1);
+    EXPECT_EQ(feeds, 1 + 2 * plunges);
+    EXPECT_GT(coordinates, 100);
+}
+
 TEST_F(Cli, HelpShowsExamples) {
     const TRun run = RunCli(Dir, {"--help"});
     EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Out.find("--force"), std::string::npos);
     EXPECT_NE(run.Out.find("Examples:"), std::string::npos);
     EXPECT_NE(run.Out.find("--batch"), std::string::npos);
     EXPECT_NE(run.Out.find("{n:3}"), std::string::npos);

@@ -1,10 +1,14 @@
 // Replacing a file only after a complete write.
 #include "kernel/Errors.h"
 #include "kernel/SafeFile.h"
+#include "tests/support/OrdinaryUser.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,6 +76,132 @@ TEST_F(SafeFile, SymbolicLinkStaysAndItsFileIsReplaced) {
     WriteFileSafely(link, "new");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(ReadBytes(real), "new");
+}
+
+std::set<std::string> Names(const fs::path& dir) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+ino_t Inode(const fs::path& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// An ordinary user (not root, who passes every check) saving over files in their own
+// folder and in one they may not write to.
+TEST_F(SafeFile, AnOrdinaryUserIsRefusedWhatTheyMayNotWriteAndKeepsWhatTheyMay) {
+    const auto user = OrdinaryUser();
+    if (!user)
+        GTEST_SKIP() << "running as root, and there is no user \"nobody\" to become";
+    const bool root = ::geteuid() == 0;
+    const fs::path own = Dir / "own", locked = Dir / "locked";
+    fs::create_directories(own);
+    fs::create_directories(locked);
+    const auto give = [&](const fs::path& p, uid_t uid, gid_t gid, fs::perms mode) {
+        ASSERT_EQ(::chown(p.c_str(), uid, gid), 0) << p << ": " << std::strerror(errno);
+        fs::permissions(p, mode);
+    };
+    give(Dir, ::geteuid(), ::getegid(), fs::perms(0755));
+    give(own, user->Uid, user->Gid, fs::perms(0755));
+    give(locked, ::geteuid(), ::getegid(), fs::perms(0555)); // no new files for the user
+
+    struct Case {
+        const char* name;
+        fs::path file;
+        bool theirs; // else root's (only when running as root)
+        fs::perms mode;
+        const char* message; // of the refusal; empty when the save succeeds
+        bool inPlace;
+    };
+    const Case cases[] = {
+        {"their file in their folder", own / "plain.Dnc", true, fs::perms(0640), "", false},
+        {"their read-only file", own / "readonly.Dnc", true, fs::perms(0444),
+         "exception: Permission denied", false},
+        {"their file in a folder they may not write", locked / "plate.Dnc", true, fs::perms(0644),
+         "", true},
+        {"root's writable file in their folder", own / "roots.Dnc", false, fs::perms(0666), "",
+         true},
+    };
+    // Each case through the writer, and through a finished file put in place later (as a
+    // batch does; it needs a folder that takes the finished file).
+    for (const bool finished : {false, true})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (finished ? ", finished first" : ""));
+            if ((!c.theirs && !root) || (finished && c.file.parent_path() == locked))
+                continue; // only root can make a file of another owner
+            fs::permissions(locked, fs::perms(0755));
+            fs::remove(c.file);
+            std::ofstream(c.file) << "old";
+            give(c.file, c.theirs ? user->Uid : 0, c.theirs ? user->Gid : 0, c.mode);
+            fs::permissions(locked, fs::perms(0555));
+            const ino_t before = Inode(c.file);
+            const auto namesBefore = Names(c.file.parent_path());
+            const std::string result = RunAs(*user, [&] {
+                if (!finished) {
+                    WriteFileSafely(c.file, "new content");
+                    return std::string();
+                }
+                CheckWritable(c.file);
+                const fs::path done = c.file.parent_path() / ".finished";
+                std::ofstream(done) << "new content";
+                PutFinishedFileInPlace(done, c.file);
+                return std::string();
+            });
+            EXPECT_EQ(result, c.message);
+            EXPECT_EQ(ReadBytes(c.file), *c.message ? "old" : "new content");
+            EXPECT_EQ(Inode(c.file) == before, c.inPlace || *c.message);
+            struct stat st {};
+            ASSERT_EQ(::stat(c.file.c_str(), &st), 0);
+            EXPECT_EQ(st.st_uid, c.theirs ? user->Uid : 0);
+            EXPECT_EQ(fs::status(c.file).permissions(), c.mode);
+            EXPECT_EQ(Names(c.file.parent_path()), namesBefore); // no temporary file left
+        }
+    // A new file needs a folder that takes it.
+    EXPECT_EQ(RunAs(*user,
+                    [&] {
+                        WriteFileSafely(locked / "new.Dnc", "x");
+                        return std::string();
+                    }),
+              "exception: Permission denied");
+    fs::permissions(locked, fs::perms(0755)); // so that the folder can be removed
+}
+
+// A hard-linked file is rewritten in place, so every name shows the new content, and
+// until Commit it stays as it was. Root saving over a user's file leaves it theirs.
+TEST_F(SafeFile, ReplacementKeepsHardLinksOwnerAndMode) {
+    const fs::path file = Dir / "a.Dnc", link = Dir / "b.Dnc";
+    std::ofstream(file) << "old";
+    fs::create_hard_link(file, link);
+    {
+        TSafeFileWriter w(link);
+        w.Write("half");
+    }
+    EXPECT_EQ(ReadBytes(file), "old");
+    WriteFileSafely(link, "new");
+    EXPECT_EQ(ReadBytes(file), "new");
+    EXPECT_EQ(Inode(file), Inode(link));
+    EXPECT_EQ(fs::hard_link_count(file), 2u);
+    EXPECT_EQ(Names(Dir), (std::set<std::string>{"a.Dnc", "b.Dnc"}));
+
+    const auto user = OrdinaryUser();
+    if (::geteuid() != 0 || !user)
+        GTEST_SKIP() << "giving a file to another owner needs root";
+    const fs::path theirs = Dir / "theirs.Dnc";
+    std::ofstream(theirs) << "old";
+    ASSERT_EQ(::chown(theirs.c_str(), user->Uid, user->Gid), 0);
+    fs::permissions(theirs, fs::perms(0640));
+    const ino_t before = Inode(theirs);
+    WriteFileSafely(theirs, "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(theirs.c_str(), &st), 0);
+    EXPECT_NE(st.st_ino, before); // replaced by rename, all or nothing
+    EXPECT_EQ(st.st_uid, user->Uid);
+    EXPECT_EQ(st.st_gid, user->Gid);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadBytes(theirs), "new");
 }
 
 } // namespace

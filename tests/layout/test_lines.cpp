@@ -3,7 +3,6 @@
 #include "layout/TextLines.h"
 
 #include "glyph/FreeTypeFontService.h"
-#include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
 
 #include <gtest/gtest.h>
@@ -41,12 +40,16 @@ class Reference {
         return {std::round(face_->glyph->metrics.horiAdvance * k), box.xMin * k, box.xMax * k,
                 box.yMin * k, box.yMax * k};
     }
-    // The size rule's width estimate of a line at height 1: advances over 1024, a space
-    // 0.29296875.
+    // How far the pen goes past a character, outline units: a space (no outline) half
+    // the advance of H, in whole units.
+    double Pen(char32_t c) const {
+        return c == U' ' ? std::floor(Of(U'H').Advance / 2) : Of(c).Advance;
+    }
+    // The width of a line at height 1.
     double Extent(const std::u32string& line) const {
         double e = 0;
         for (char32_t c : line)
-            e += c == U' ' ? 0.29296875 : Of(c).Advance / 1024;
+            e += Pen(c) / 1024;
         return e;
     }
 
@@ -96,7 +99,7 @@ TEST_F(TextLines, ThreeLineCentredPlateHasEachLineCentredAndSpacedByTheLineSpaci
     const std::u32string lines[] = {U"ACME", U"PUMP 3", U"HI"};
     const double H = 5, X0 = 40, Y0 = 20;
     TTextStyle style;
-    LayoutLinearLines(U"ACME\nPUMP 3\r\nHI", contours, converter, H, 0, X0, Y0, AlignCent, 1,
+    LayoutLinearLines(U"ACME\nPUMP 3\r\nHI", contours, converter, H, 0, X0, Y0, TAlignment::Cent, 1,
                       style);
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE(k);
@@ -111,8 +114,7 @@ TEST_F(TextLines, ThreeLineCentredPlateHasEachLineCentredAndSpacedByTheLineSpaci
                 yMin = std::min(yMin, m.YMin);
                 yMax = std::max(yMax, m.YMax);
             }
-            // A space moves the pen by half an H, in whole units.
-            pen += c == U' ' ? std::floor(font.Of(U'H').Advance / 2) : m.Advance;
+            pen += font.Pen(c);
         }
         const auto last = font.Of(line.back());
         const double lastPen = pen - last.Advance;
@@ -127,7 +129,7 @@ TEST_F(TextLines, CharAndWordSpacingAddFractionsOfTheHeightToTheAdvances) {
     const double H = 4;
     TTextStyle style;
     style.Spacing = {0.25, 0.5};
-    LayoutLinearLines(U"HH H", contours, converter, H, 0, 0, 0, AlignLeft, 1, style);
+    LayoutLinearLines(U"HH H", contours, converter, H, 0, 0, 0, TAlignment::Left, 1, style);
     const auto h = font.Of(U'H');
     const double first = h.XMin * H / 1024;
     // Left edges of the three H: each advance grows by 0.25 H, the space by 0.75 H.
@@ -156,7 +158,7 @@ TEST_F(TextLines, MirrorFlipsAboutXZeroAndKeepsContoursClockwise) {
     const double H = 10, X0 = 15;
     TTextStyle style;
     style.Mirror = true;
-    LayoutLinearLines(U"AB", contours, converter, H, 0, X0, 0, AlignLeft, 1, style);
+    LayoutLinearLines(U"AB", contours, converter, H, 0, X0, 0, TAlignment::Left, 1, style);
     const TBox ink = Ink(contours, -1e9, 1e9);
     const auto a = font.Of(U'A'), b = font.Of(U'B');
     EXPECT_NEAR(ink.MaxX, -(X0 + a.XMin * H / 1024), Tolerance(H));
@@ -179,7 +181,7 @@ TEST_F(TextLines, MirrorFlipsAboutXZeroAndKeepsContoursClockwise) {
 TEST_F(TextLines, EachFurtherArcLineIsOnASmallerCircleAndTooManyLinesAreReported) {
     const double H = 3, R = 20;
     TTextStyle style;
-    LayoutArcLines(U"AB\nCD", contours, converter, H, 0, R, 0, 0, AlignCent, 1, style);
+    LayoutArcLines(U"AB\nCD", contours, converter, H, 0, R, 0, 0, TAlignment::Cent, 1, style);
     // Distances from the centre: the first line's ink lies on [R, R + H], the second's on
     // [R - 1.5 H, R - 0.5 H]; nothing between.
     std::size_t outer = 0, inner = 0;
@@ -196,12 +198,9 @@ TEST_F(TextLines, EachFurtherArcLineIsOnASmallerCircleAndTooManyLinesAreReported
     EXPECT_GT(outer, 0u);
     EXPECT_GT(inner, 0u);
 
-    std::vector<std::string> shown;
-    SetMessageBoxHook([&](const std::string& text) { shown.push_back(text); });
     // Lines 3 heights apart: the second circle would be on the far side of the centre.
     style.LineSpacing = 3;
     TRegionArrayX few(1);
-    LayoutArcLines(U"A\nB", few, converter, 2, 0, 4, 0, 0, AlignLeft, 1, style);
-    SetMessageBoxHook({});
-    EXPECT_EQ(shown, std::vector<std::string>{"Radius is too small"});
+    EXPECT_EQ(LayoutArcLines(U"A\nB", few, converter, 2, 0, 4, 0, 0, TAlignment::Left, 1, style),
+              TArcFit::RadiusTooSmall);
 }

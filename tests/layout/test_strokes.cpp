@@ -96,6 +96,9 @@ TEST(StrokeFonts, EveryPrintableCharacterOfEveryFaceIsOpenStrokesInTheFaceBox) {
             EXPECT_GT(converter.GetCharAdvance(c), 0) << what;
             ExpectOneToolpathPerStroke(contours, what);
         }
+        // The missing-glyph note names exactly what the face cannot draw.
+        EXPECT_EQ(MissingCharacters(U"Az~ \u00C4\u20AC\u00C4", converter), U"\u00C4\u20AC")
+            << face.Name;
     }
 }
 
@@ -133,7 +136,7 @@ TEST(StrokeFonts, OnTheArcEveryStrokeStaysOpenAndOutsideTheCircle) {
         text += c;
     TRegionArrayX contours(1);
     const double H = 2, R = 200, CX = 5, CY = -3;
-    LayoutArc(text, contours, converter, H, 0, R, CX, CY, AlignCent);
+    LayoutArc(text, contours, converter, H, 0, R, CX, CY, TAlignment::Cent);
     ExpectOpenStrokes(contours, "arc");
     // Baselines lie on the circle; descenders reach below it, nothing reaches past the
     // tallest glyph's top at the glyph's far corner.
