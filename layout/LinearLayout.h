@@ -21,6 +21,7 @@ enum class TAlignment { Left, Cent, Right };
 struct TSpacing {
     double Char = 0;
     double Word = 0;
+    bool operator==(const TSpacing&) const = default;
 };
 
 // A character without an outline (the space, or one the font cannot give) advances the

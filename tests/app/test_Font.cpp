@@ -7,6 +7,7 @@
 #include "app/gui/Parameters.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFont>
 #include <QFontDialog>
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -65,7 +67,9 @@ TEST_F(WindowTest, StartsWithTheCaptionsFieldsAndStatesOfAFreshWindow) {
 TEST_F(WindowTest, MenusCarryTheirItemsInOrder) {
     const std::pair<const char*, QStringList> menus[] = {
         {"File1", {"Save As &G-Code", "Save As &DXF", "", "&Exit"}},
-        {"Parameters1", {"&Set Parameters", "&Create", "", "&Select Font", "Stroke &Fonts"}},
+        {"Parameters1",
+         {"&Set Parameters", "&Create", "", "&Select Font", "Stroke &Fonts", "", "Several &Lines",
+          "Text &Layout..."}},
         {"Help1", {"&Orlenta Help Topics", "&About"}},
     };
     for (const auto& [name, items] : menus) {
@@ -564,3 +568,66 @@ TEST(AboutBox, ShowsProductVersionAndClosesOnOK) {
 }
 
 } // namespace
+
+// Create > Several Lines swaps the one-line field for a multi-line editor (each keeps its
+// text); Create > Text Layout sets the line spacing and mirror that Create then uses, and
+// names a field that is not a number without closing.
+TEST_F(WindowTest, SeveralLinesAndTheTextLayoutDialogReachCreate) {
+    setText("edFont", "HI");
+    find<QAction>("Create1")->trigger();
+    const TViewBox oneLine = Globals().ViewBox;
+    EXPECT_NEAR(oneLine.MinY, 0, 0.01);
+
+    auto* lines = find<QPlainTextEdit>("edLines");
+    find<QAction>("SeveralLines1")->trigger();
+    EXPECT_TRUE(lines->isVisible());
+    EXPECT_FALSE(edit("edFont")->isVisible());
+    EXPECT_EQ(lines->toPlainText(), "HI");
+    lines->setFocus();
+    QTest::keyClick(lines, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(lines, Qt::Key_Return);
+    QTest::keyClicks(lines, "HI");
+    EXPECT_TRUE(window->PreviewOutOfDate());
+    find<QAction>("Create1")->trigger();
+    // Height 1: the second line's baseline 1.5 below the first; H and I sit on it.
+    EXPECT_NEAR(Globals().ViewBox.MinY, -1.5, 0.01);
+    EXPECT_NEAR(Globals().ViewBox.MaxX, oneLine.MaxX, 0.01);
+
+    // A field that is not a number keeps the dialog open and changes nothing.
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(dialog->focusWidget(), "x");
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        auto* error = dialog->findChild<QLabel*>("lblError");
+        shown = error->isVisible() ? error->text() : QString();
+        EXPECT_TRUE(dialog->isVisible());
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+    });
+    find<QAction>("TextLayout1")->trigger();
+    EXPECT_EQ(shown, "'x' is not a valid floating point value");
+    EXPECT_FALSE(window->PreviewOutOfDate());
+
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(dialog->focusWidget(), "2"); // the line spacing, selected
+        dialog->findChild<QCheckBox*>("chkMirror")->click();
+        QTest::keyClick(dialog->findChild<QLineEdit*>("txtWordSpacing"), Qt::Key_Return);
+    });
+    find<QAction>("TextLayout1")->trigger();
+    EXPECT_TRUE(window->PreviewOutOfDate());
+    find<QAction>("Create1")->trigger();
+    EXPECT_NEAR(Globals().ViewBox.MinY, -2, 0.01);
+    EXPECT_NEAR(Globals().ViewBox.MinX, -oneLine.MaxX, 0.01);
+    EXPECT_NEAR(Globals().ViewBox.MaxX, -oneLine.MinX, 0.01);
+
+    // Back to one line: the field still holds its own text.
+    find<QAction>("SeveralLines1")->trigger();
+    EXPECT_TRUE(edit("edFont")->isVisible());
+    EXPECT_EQ(edit("edFont")->text(), "HI");
+    find<QAction>("Create1")->trigger();
+    EXPECT_NEAR(Globals().ViewBox.MinY, 0, 0.01);
+    EXPECT_TRUE(errors.empty());
+}
