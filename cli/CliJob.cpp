@@ -138,6 +138,8 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
         job.Style.LineSpacing = ReadNumber(value);
     } else if (key == "mirror") {
         job.Style.Mirror = readFlag(value);
+    } else if (key == "rotation") {
+        job.Style.Rotation = ReadNumber(value);
     } else if (key == "font") {
         const std::string name = trimmed(value);
         if (name.empty())
@@ -251,6 +253,9 @@ const std::vector<TJobKey>& JobKeys() {
          "multiple of the height; default 1.5",
          Place},
         {"mirror", nullptr, "flip the text in X about x = 0, to engrave from the back", Place},
+        {"rotation", "DEG",
+         "linear text: turn it counter-clockwise about its origin by DEG degrees; default 0",
+         Place},
         {"depth", "NUM", "engraving depth", Machine},
         {"rapid-height", "NUM", "clearance height of rapid moves", Machine},
         {"feed", "NUM", "cutting feed rate", Machine},

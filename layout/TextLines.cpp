@@ -1,9 +1,12 @@
 // Several lines, spacing and mirror; see TextLines.h.
 #include "layout/TextLines.h"
 
+#include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <numbers>
 
 std::vector<std::u32string> SplitLines(const std::u32string& text) {
@@ -56,6 +59,8 @@ TLinearPlacement LayoutLinearLines(const std::u32string& text, TRegionArrayX& co
             AppendContours(std::move(line), contours);
         }
     }
+    if (style.Rotation != 0)
+        RotateContours(contours, first, style.Rotation * std::numbers::pi / 180, X0, Y0);
     if (style.Mirror)
         MirrorContours(contours, first);
     return placement;
@@ -115,5 +120,27 @@ void MirrorContours(TRegionArrayX& contours, std::size_t first) {
         const double minX = c.MinX;
         c.MinX = -c.MaxX;
         c.MaxX = -minX;
+    }
+}
+
+void RotateContours(TRegionArrayX& contours, std::size_t first, double a, double X0, double Y0) {
+    if (!std::isfinite(a))
+        throw EInvalidOp();
+    for (std::size_t i = std::max<std::size_t>(first, 1); i < contours.size(); ++i) {
+        TVKRegionX& c = contours[i];
+        TranslateSegments(c.Entities, -X0, -Y0);
+        RotateSegments(c.Entities, a);
+        TranslateSegments(c.Entities, X0, Y0);
+        CheckSegmentsFinite(c.Entities);
+        if (c.Entities.empty())
+            continue;
+        c.MinX = c.MinY = std::numeric_limits<double>::infinity();
+        c.MaxX = c.MaxY = -std::numeric_limits<double>::infinity();
+        for (const TMyEntity& e : c.Entities) {
+            c.MinX = std::min(c.MinX, e.MinX);
+            c.MaxX = std::max(c.MaxX, e.MaxX);
+            c.MinY = std::min(c.MinY, e.MinY);
+            c.MaxY = std::max(c.MaxY, e.MaxY);
+        }
     }
 }

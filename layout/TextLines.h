@@ -12,6 +12,7 @@ struct TTextStyle {
     TSpacing Spacing;         // fractions of the height added to the advances
     double LineSpacing = 1.5; // distance between baselines, multiple of the height
     bool Mirror = false;      // X flipped about the origin (x = 0), to engrave from the back
+    double Rotation = 0;      // linear text: degrees counter-clockwise about its origin (X0, Y0)
     bool operator==(const TTextStyle&) const = default;
 };
 
@@ -20,7 +21,8 @@ std::vector<std::u32string> SplitLines(const std::u32string& text);
 
 // Linear text of one or more lines. Each line is aligned about X0 on its own; the first
 // line's baseline is Y0, each further one LineSpacing heights below. With W, the widest
-// line is W wide and the others take its size. Returns the first line's placement.
+// line is W wide and the others take its size. Then the whole text turns by the
+// Rotation about (X0, Y0), and last the mirror flips it. Returns the first line's placement.
 TLinearPlacement LayoutLinearLines(const std::u32string& text, TRegionArrayX& contours,
                                    TTTFToVectorConverter& converter, double H, double W, double X0,
                                    double Y0, TAlignment alignment, std::uint8_t orientation,
@@ -39,3 +41,7 @@ TArcFit LayoutArcLines(const std::u32string& text, TRegionArrayX& contours,
 // well, so that they keep their orientation (clockwise stays clockwise); open ones stay as
 // they are.
 void MirrorContours(TRegionArrayX& contours, std::size_t first);
+
+// Turns contours[first..] counter-clockwise by a radians about (X0, Y0) and sets their
+// boxes anew. Throws EInvalidOp for an angle that is not finite.
+void RotateContours(TRegionArrayX& contours, std::size_t first, double a, double X0, double Y0);

@@ -31,6 +31,8 @@ TfrmTextLayout::TfrmTextLayout(QWidget* parent)
     txtCharSpacing.setToolTip("Room added after every character, in heights");
     txtWordSpacing.setObjectName("txtWordSpacing");
     txtWordSpacing.setToolTip("Room added after every space on top of that, in heights");
+    txtRotation.setObjectName("txtRotation");
+    txtRotation.setToolTip("Linear text: degrees counter-clockwise about its origin");
     chkMirror.setObjectName("chkMirror");
     chkMirror.setText("Mirror (engrave from the back)");
     lblError.setObjectName("lblError");
@@ -40,6 +42,7 @@ TfrmTextLayout::TfrmTextLayout(QWidget* parent)
     form.addRow("Line spacing", &txtLineSpacing);
     form.addRow("Letter spacing", &txtCharSpacing);
     form.addRow("Word spacing", &txtWordSpacing);
+    form.addRow("Rotation", &txtRotation);
     form.addRow(&chkMirror);
     outer.addLayout(&form);
     outer.addWidget(&lblError);
@@ -54,6 +57,7 @@ std::optional<TTextStyle> TfrmTextLayout::Edit(const TTextStyle& style) {
     txtLineSpacing.setText(NumberText(style.LineSpacing));
     txtCharSpacing.setText(NumberText(style.Spacing.Char));
     txtWordSpacing.setText(NumberText(style.Spacing.Word));
+    txtRotation.setText(NumberText(style.Rotation));
     chkMirror.setChecked(style.Mirror);
     lblError.hide();
     txtLineSpacing.setFocus(Qt::OtherFocusReason);

@@ -34,6 +34,7 @@ class TfrmTextLayout : public QDialog {
     QLineEdit txtLineSpacing;
     QLineEdit txtCharSpacing;
     QLineEdit txtWordSpacing;
+    QLineEdit txtRotation;
     QCheckBox chkMirror;
     QLabel lblError;
     QDialogButtonBox buttons;

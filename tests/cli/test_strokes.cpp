@@ -11,6 +11,8 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace clitest;
 
@@ -140,8 +142,30 @@ TEST_F(CliStrokes, LinesFromAFileOrEscapesAndDefaultStyleOptionsChangeNoByte) {
     EXPECT_NE(run({"ACME PUMP 3"}, "c.Dnc"), fromFile);
     const std::string plain = run({"ACME"}, "d.Dnc");
     EXPECT_EQ(run({"ACME", "--char-spacing", "0", "--word-spacing", "0", "--line-spacing", "1.5",
-                   "--mirror=no"},
+                   "--mirror=no", "--rotation", "0"},
                   "e.Dnc"),
               plain);
     EXPECT_NE(run({"ACME", "--mirror"}, "f.Dnc"), plain);
+    // A batch line takes the same keys; a half turn about the origin is the same as
+    // mirroring in X and then in Y, so its X coordinates are the mirror's.
+    WriteBytes(Dir / "jobs.txt", "ACME\trotation=180\toutput=g.Dnc\n"
+                                 "ACME\tmirror=yes\toutput=h.Dnc\n");
+    const TRun batch =
+        RunCli(Dir, {"--batch", "jobs.txt", "--font", "Arial", "--height", "4", "--align", "cent"});
+    ASSERT_EQ(batch.Status, 0) << batch.Err;
+    const auto xs = [](const std::string& program) {
+        std::vector<double> v;
+        for (std::size_t at = program.find('X'); at != std::string::npos;
+             at = program.find('X', at + 1))
+            v.push_back(std::stod(program.substr(at + 1)));
+        return v;
+    };
+    const auto turned = xs(ReadBytes(Dir / "g.Dnc")), mirrored = xs(ReadBytes(Dir / "h.Dnc"));
+    ASSERT_FALSE(turned.empty());
+    std::vector<double> a = turned, b = mirrored;
+    std::ranges::sort(a);
+    std::ranges::sort(b);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i)
+        EXPECT_NEAR(a[i], b[i], 0.0015);
 }

@@ -204,3 +204,46 @@ TEST_F(TextLines, EachFurtherArcLineIsOnASmallerCircleAndTooManyLinesAreReported
     EXPECT_EQ(LayoutArcLines(U"A\nB", few, converter, 2, 0, 4, 0, 0, TAlignment::Left, 1, style),
               TArcFit::RadiusTooSmall);
 }
+
+// A quarter turn about the origin: the text's x along the line becomes y, its height
+// points to -x. Every turn keeps closed contours clockwise and the boxes true.
+TEST_F(TextLines, RotationTurnsTheTextAboutItsOrigin) {
+    const double H = 10, X0 = 15, Y0 = -4;
+    TTextStyle style;
+    style.Rotation = 90;
+    LayoutLinearLines(U"HI", contours, converter, H, 0, X0, Y0, TAlignment::Left, 1, style);
+    const TBox ink = Ink(contours, -1e9, 1e9);
+    const auto h = font.Of(U'H'), i = font.Of(U'I');
+    EXPECT_NEAR(ink.MinY, Y0 + h.XMin * H / 1024, Tolerance(H));
+    EXPECT_NEAR(ink.MaxY, Y0 + (h.Advance + i.XMax) * H / 1024, Tolerance(H));
+    EXPECT_NEAR(ink.MinX, X0 - std::max(h.YMax, i.YMax) * H / 1024, Tolerance(H));
+    EXPECT_NEAR(ink.MaxX, X0 - std::min(h.YMin, i.YMin) * H / 1024, Tolerance(H));
+
+    // Turning keeps each contour's signed area (so its direction) and its box true.
+    const auto area = [](const TVKRegionX& c) {
+        double a = 0;
+        for (const TMyEntity& e : c.Entities)
+            a += e.X1 * e.Y2 - e.X2 * e.Y1;
+        return a / 2;
+    };
+    TRegionArrayX plain(1);
+    style.Rotation = 0;
+    LayoutLinearLines(U"AB", plain, converter, H, 0, X0, Y0, TAlignment::Cent, 1, style);
+    for (double degrees : {-33.0, 90.0, 181.5}) {
+        style.Rotation = degrees;
+        TRegionArrayX turned(1);
+        LayoutLinearLines(U"AB", turned, converter, H, 0, X0, Y0, TAlignment::Cent, 1, style);
+        ASSERT_EQ(turned.size(), plain.size());
+        for (std::size_t k = 1; k < turned.size(); ++k) {
+            const TVKRegionX& c = turned[k];
+            EXPECT_NEAR(area(c), area(plain[k]), 1e-9 * std::fabs(area(plain[k]))) << degrees;
+            for (const TMyEntity& e : c.Entities) {
+                ASSERT_EQ(e.Radius, 0);
+                EXPECT_GE(e.MinX, c.MinX);
+                EXPECT_LE(e.MaxX, c.MaxX);
+                EXPECT_GE(e.MinY, c.MinY);
+                EXPECT_LE(e.MaxY, c.MaxY);
+            }
+        }
+    }
+}
