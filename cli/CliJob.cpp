@@ -138,6 +138,8 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
         job.Style.LineSpacing = ReadNumber(value);
     } else if (key == "mirror") {
         job.Style.Mirror = readFlag(value);
+    } else if (key == "arc-bottom") {
+        job.Style.ArcReading = readFlag(value) ? TArcReading::Bottom : TArcReading::Top;
     } else if (key == "rotation") {
         job.Style.Rotation = ReadNumber(value);
     } else if (key == "font") {
@@ -253,6 +255,10 @@ const std::vector<TJobKey>& JobKeys() {
          "multiple of the height; default 1.5",
          Place},
         {"mirror", nullptr, "flip the text in X about x = 0, to engrave from the back", Place},
+        {"arc-bottom", nullptr,
+         "arc text upright below the centre, reading left to right; --angle then counts "
+         "counter-clockwise from the bottom",
+         Place},
         {"rotation", "DEG",
          "linear text: turn it counter-clockwise about its origin by DEG degrees; default 0",
          Place},

@@ -74,13 +74,15 @@ TArcFit LayoutArcLines(const std::u32string& text, TRegionArrayX& contours,
     const std::vector<std::u32string> lines = SplitLines(text);
     TArcFit fit = TArcFit::Fits;
     for (std::size_t k = 0; k < lines.size() && fit == TArcFit::Fits; ++k) {
-        const double r = R - static_cast<double>(k) * style.LineSpacing * H;
+        // A further line reads below the previous: inside it at the top, outside at the bottom.
+        const double towardsCentre = style.ArcReading == TArcReading::Bottom ? -1 : 1;
+        const double r = R - towardsCentre * static_cast<double>(k) * style.LineSpacing * H;
         // Inside the previous circle means towards the centre, whichever the radius's sign.
         if (k > 0 && !(r * R > 0))
             fit = TArcFit::RadiusTooSmall;
         else
             fit = LayoutArc(lines[k], contours, converter, H, A, r, CX, CY, alignment, orientation,
-                            style.Spacing);
+                            style.Spacing, style.ArcReading);
     }
     if (style.Mirror)
         MirrorContours(contours, first);

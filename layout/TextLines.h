@@ -12,7 +12,8 @@ struct TTextStyle {
     TSpacing Spacing;         // fractions of the height added to the advances
     double LineSpacing = 1.5; // distance between baselines, multiple of the height
     bool Mirror = false;      // X flipped about the origin (x = 0), to engrave from the back
-    double Rotation = 0;      // linear text: degrees counter-clockwise about its origin (X0, Y0)
+    TArcReading ArcReading = TArcReading::Top; // arc text outside at the top, or at the bottom
+    double Rotation = 0; // linear text: degrees counter-clockwise about its origin (X0, Y0)
     bool operator==(const TTextStyle&) const = default;
 };
 
@@ -29,9 +30,9 @@ TLinearPlacement LayoutLinearLines(const std::u32string& text, TRegionArrayX& co
                                    const TTextStyle& style);
 
 // Arc text of one or more lines: each further line on a circle LineSpacing heights
-// smaller (inside the previous). A line whose circle would reach the centre, or that is
-// too wide for its circle, places nothing, nor do the lines after it, and the result is
-// RadiusTooSmall; the caller tells the user.
+// smaller (inside the previous), or, reading at the bottom, larger (below the previous). A line
+// whose circle would reach the centre, or that is too wide for its circle, places nothing, nor do
+// the lines after it, and the result is RadiusTooSmall; the caller tells the user.
 TArcFit LayoutArcLines(const std::u32string& text, TRegionArrayX& contours,
                        TTTFToVectorConverter& converter, double H, double A, double R, double CX,
                        double CY, TAlignment alignment, std::uint8_t orientation,

@@ -35,6 +35,9 @@ TfrmTextLayout::TfrmTextLayout(QWidget* parent)
     txtRotation.setToolTip("Linear text: degrees counter-clockwise about its origin");
     chkMirror.setObjectName("chkMirror");
     chkMirror.setText("Mirror (engrave from the back)");
+    chkArcBottom.setObjectName("chkArcBottom");
+    chkArcBottom.setText("Arc text reads at the bottom");
+    chkArcBottom.setToolTip("Upright below the centre; the angle counts from the bottom");
     lblError.setObjectName("lblError");
     lblError.setStyleSheet("QLabel { color: #b00000; }");
     lblError.hide();
@@ -44,6 +47,7 @@ TfrmTextLayout::TfrmTextLayout(QWidget* parent)
     form.addRow("Word spacing", &txtWordSpacing);
     form.addRow("Rotation", &txtRotation);
     form.addRow(&chkMirror);
+    form.addRow(&chkArcBottom);
     outer.addLayout(&form);
     outer.addWidget(&lblError);
     outer.addWidget(&buttons);
@@ -59,6 +63,7 @@ std::optional<TTextStyle> TfrmTextLayout::Edit(const TTextStyle& style) {
     txtWordSpacing.setText(NumberText(style.Spacing.Word));
     txtRotation.setText(NumberText(style.Rotation));
     chkMirror.setChecked(style.Mirror);
+    chkArcBottom.setChecked(style.ArcReading == TArcReading::Bottom);
     lblError.hide();
     txtLineSpacing.setFocus(Qt::OtherFocusReason);
     txtLineSpacing.selectAll();
@@ -83,6 +88,7 @@ void TfrmTextLayout::accept() {
         }
     }
     s.Mirror = chkMirror.isChecked();
+    s.ArcReading = chkArcBottom.isChecked() ? TArcReading::Bottom : TArcReading::Top;
     style_ = s;
     QDialog::accept();
 }

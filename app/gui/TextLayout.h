@@ -36,6 +36,7 @@ class TfrmTextLayout : public QDialog {
     QLineEdit txtWordSpacing;
     QLineEdit txtRotation;
     QCheckBox chkMirror;
+    QCheckBox chkArcBottom;
     QLabel lblError;
     QDialogButtonBox buttons;
 };

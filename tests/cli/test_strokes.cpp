@@ -142,7 +142,7 @@ TEST_F(CliStrokes, LinesFromAFileOrEscapesAndDefaultStyleOptionsChangeNoByte) {
     EXPECT_NE(run({"ACME PUMP 3"}, "c.Dnc"), fromFile);
     const std::string plain = run({"ACME"}, "d.Dnc");
     EXPECT_EQ(run({"ACME", "--char-spacing", "0", "--word-spacing", "0", "--line-spacing", "1.5",
-                   "--mirror=no", "--rotation", "0"},
+                   "--mirror=no", "--rotation", "0", "--arc-bottom=no"},
                   "e.Dnc"),
               plain);
     EXPECT_NE(run({"ACME", "--mirror"}, "f.Dnc"), plain);

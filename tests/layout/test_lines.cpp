@@ -247,3 +247,39 @@ TEST_F(TextLines, RotationTurnsTheTextAboutItsOrigin) {
         }
     }
 }
+
+// Reading at the bottom: a centred letter stands upright below the centre, its baseline
+// chord's ends on the circle, and the text reads left to right.
+TEST_F(TextLines, ArcAtTheBottomReadsUprightLeftToRight) {
+    const double H = 3, R = 20, CY = 5;
+    TTextStyle style;
+    style.ArcReading = TArcReading::Bottom;
+    LayoutArcLines(U"H", contours, converter, H, 0, R, 0, CY, TAlignment::Cent, 1, style);
+    const auto h = font.Of(U'H');
+    const double s = H / 1024, w = h.Advance * s;
+    const double baseline = CY - R * std::cos(std::asin(w / 2 / R));
+    const TBox ink = Ink(contours, -1e9, 1e9);
+    EXPECT_NEAR(ink.MinX, -w / 2 + h.XMin * s, Tolerance(H));
+    EXPECT_NEAR(ink.MaxX, -w / 2 + h.XMax * s, Tolerance(H));
+    EXPECT_NEAR(ink.MinY, baseline + h.YMin * s, Tolerance(H));
+    EXPECT_NEAR(ink.MaxY, baseline + h.YMax * s, Tolerance(H));
+    for (std::size_t i = 1; i < contours.size(); ++i) {
+        if (!contours[i].Entities.empty()) {
+            EXPECT_TRUE(IsClockwise(contours[i])) << i;
+        }
+    }
+
+    // "LI": the L, then the I to its right; the second line below, on a larger circle.
+    TRegionArrayX all(1);
+    LayoutArcLines(U"LI\nL", all, converter, H, 0, R, 0, CY, TAlignment::Cent, 1, style);
+    TRegionArrayX two(1);
+    for (TVKRegionX& c : all)
+        if (!c.Entities.empty())
+            two.push_back(c);
+    ASSERT_EQ(two.size(), 4u); // one contour per letter
+    EXPECT_LT(two[1].MaxX, two[2].MinX);
+    EXPECT_LT(two[3].MaxY, std::min(two[1].MinY, two[2].MinY));
+    for (std::size_t i = 1; i < two.size(); ++i)
+        for (const TMyEntity& e : two[i].Entities)
+            EXPECT_GT(std::hypot(e.X1, e.Y1 - CY), R - H - 1.5 * H);
+}
