@@ -4,6 +4,7 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 add_library(orlenta_gui
   gui/Font.cpp
   gui/Parameters.cpp
+  gui/TextLayout.cpp
   gui/FieldFilter.cpp
   gui/About.cpp
   gui/Help.cpp

@@ -8,10 +8,14 @@
 #include "kernel/Errors.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 #include <limits>
 #include <ostream>
+#include <sstream>
 
 namespace {
 
@@ -88,12 +92,58 @@ std::int32_t readInteger(const std::string& text, std::int32_t lo, std::int32_t 
 
 constexpr std::int32_t MaxInt32 = std::numeric_limits<std::int32_t>::max();
 
+// A shell argument or a batch line cannot easily hold a line break: the two characters
+// \n stand for one.
+std::string withLineBreaks(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The whole file as the text, without the line break that ends its last line.
+std::string readTextFile(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in)
+        throw usageError(name + ": " + std::strerror(errno));
+    std::ostringstream content;
+    content << in.rdbuf();
+    std::string text = content.str();
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    if (!text.empty() && text.back() == '\r')
+        text.pop_back();
+    return text;
+}
+
 // Sets one key. Returns false for a key that is not known.
 bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
     TCreateNumbers& n = job.Numbers;
     if (key == "text") {
-        n.Text = value;
+        n.Text = withLineBreaks(value);
         job.TextGiven = true;
+    } else if (key == "text-file") {
+        n.Text = readTextFile(value);
+        job.TextGiven = true;
+    } else if (key == "char-spacing") {
+        job.Style.Spacing.Char = ReadNumber(value);
+    } else if (key == "word-spacing") {
+        job.Style.Spacing.Word = ReadNumber(value);
+    } else if (key == "line-spacing") {
+        job.Style.LineSpacing = ReadNumber(value);
+    } else if (key == "mirror") {
+        job.Style.Mirror = readFlag(value);
+    } else if (key == "arc-bottom") {
+        job.Style.ArcReading = readFlag(value) ? TArcReading::Bottom : TArcReading::Top;
+    } else if (key == "rotation") {
+        job.Style.Rotation = ReadNumber(value);
     } else if (key == "font") {
         const std::string name = trimmed(value);
         if (name.empty())
@@ -210,7 +260,10 @@ const std::vector<TJobKey>& JobKeys() {
     static const std::vector<TJobKey> keys = {
         {"text", "TEXT", "the text to engrave (or give it as the first argument)", Text},
         {"font", "FACE",
-         "font face name; default Stick40 (if not installed, the system's substitute)", Text},
+         "font face name, a system or a stroke font (--list-fonts); default Stick40, "
+         "taken as the stroke font Hershey Roman Simplex",
+         Text},
+        {"text-file", "FILE", "read the text from FILE (UTF-8, one or more lines)", Text},
         {"bold", nullptr, "bold face", Text},
         {"italic", nullptr, "italic face", Text},
         {"arc", nullptr, "lay the text along an arc instead of a straight line", Place},
@@ -221,6 +274,26 @@ const std::vector<TJobKey>& JobKeys() {
         {"angle", "DEG", "start angle of an arc in degrees (0 at the top, clockwise)", Place},
         {"radius", "NUM", "radius of the arc", Place},
         {"align", "left|cent|right", "alignment against the origin or start angle; default left",
+         Place},
+        {"char-spacing", "NUM",
+         "room added after every character, fraction of the height; "
+         "default 0",
+         Place},
+        {"word-spacing", "NUM",
+         "room added after every space on top, fraction of the height; "
+         "default 0",
+         Place},
+        {"line-spacing", "NUM",
+         "distance between baselines of lines (\\n in the text), "
+         "multiple of the height; default 1.5",
+         Place},
+        {"mirror", nullptr, "flip the text in X about x = 0, to engrave from the back", Place},
+        {"arc-bottom", nullptr,
+         "arc text upright below the centre, reading left to right; --angle then counts "
+         "counter-clockwise from the bottom",
+         Place},
+        {"rotation", "DEG",
+         "linear text: turn it counter-clockwise about its origin by DEG degrees; default 0",
          Place},
         {"depth", "NUM", "engraving depth", Machine},
         {"rapid-height", "NUM", "clearance height of rapid moves", Machine},

@@ -60,6 +60,7 @@ struct TCliJob {
     TCreateNumbers Numbers; // the window's start values: height 1, everything else 0
     TFontChoice Font;
     TParameterOverrides Params;
+    TTextStyle Style;   // lines, spacing, mirror
     std::string Output; // a file name, or in batch mode the pattern of the file names
     std::optional<TSaveFormat> Format; // none: by the extension of the output
     bool Force = false;                // save even when the check before saving objects

@@ -32,7 +32,7 @@ void createToolpaths(const TCliJob& job, const TMachiningParameters& base, TGlob
                      TTTFToVectorConverter& ttf, const std::string& where) {
     state.Params = base;
     ApplyOverrides(job.Params, state.Params);
-    const TCreateResult result = CreateCommand(state, job.Numbers, job.Font, ttf);
+    const TCreateResult result = CreateCommand(state, job.Numbers, job.Font, ttf, {}, job.Style);
     if (!result.Message.empty())
         throw jobError(result.Message);
     if (result.Outcome != TCreateOutcome::Done)

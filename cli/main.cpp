@@ -5,6 +5,7 @@
 
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "glyph/FontSources.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
 #include "kernel/ProgramStatistics.h"
@@ -104,6 +105,16 @@ std::string readWholeFile(const std::string& name) {
     return content;
 }
 
+// The faces --font takes: the single-line fonts first, then what fontconfig has installed.
+void printFonts(std::ostream& out) {
+    out << "Stroke fonts (each stroke engraved once; Stick40 is Hershey Roman Simplex):\n";
+    for (const std::string& name : StrokeFontNames())
+        out << "  " << name << '\n';
+    out << "System fonts:\n";
+    for (const std::string& name : SystemFontFamilies())
+        out << "  " << name << '\n';
+}
+
 struct TCommandLine {
     std::string Text; // positional
     std::string Output;
@@ -177,6 +188,10 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
         ->type_name("FILE")
         ->group("Machining parameters (replace those of the file)");
 
+    bool listFonts = false;
+    app.add_flag("--list-fonts", listFonts, "list the stroke fonts and the system fonts, and stop")
+        ->group("Text and font");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -189,6 +204,12 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
         std::cout << VersionText;
         if (cl.Verbose)
             std::cout << DescribeParameterFiles(parameterFiles(cl)) << '\n';
+        exitStatus = 0;
+        return std::nullopt;
+    }
+
+    if (listFonts) {
+        printFonts(std::cout);
         exitStatus = 0;
         return std::nullopt;
     }

@@ -27,6 +27,10 @@ struct TNativeGlyph {
     std::vector<std::uint8_t> Outline; // native records; empty when there is no outline
 };
 
+// One stroke of a single-line font: an open polyline in outline units, y up, in the order
+// the pen draws it. It is engraved once along its length, never closed.
+using TOpenPolyline = std::vector<TOutlinePoint>;
+
 class TOutlineSource {
   public:
     virtual ~TOutlineSource() = default;
@@ -37,6 +41,17 @@ class TOutlineSource {
     // EFontError when the font cannot be realised or the glyph cannot be loaded.
     virtual bool GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
                                  TNativeGlyph& glyph) = 0;
+
+    // Single-line fonts: returns true when the font is one and sets polylines to the open
+    // strokes of code (none for the space or a character the font lacks; no two points in
+    // a row equal). Outline fonts return false and leave polylines alone.
+    virtual bool GetOpenStrokes(const TFontSpec& font, char32_t code,
+                                std::vector<TOpenPolyline>& polylines) {
+        (void)font;
+        (void)code;
+        (void)polylines;
+        return false;
+    }
 
     // False when the font maps code (a Unicode code point) to no glyph of its own, so that
     // GetGlyphOutline answers with the font's missing-glyph box. A source that cannot tell

@@ -1,7 +1,7 @@
 // The outline converter and its stroke collection; see UTTF2Vct.h.
 #include "glyph/UTTF2Vct.h"
 
-#include "glyph/FreeTypeFontService.h"
+#include "glyph/FontSources.h"
 
 #include <algorithm>
 #include <array>
@@ -157,7 +157,7 @@ void WalkNativeOutline(const std::uint8_t* data, std::size_t size, int precision
 }
 
 TTTFToVectorConverter::TTTFToVectorConverter()
-    : TTTFToVectorConverter(std::make_unique<TFreeTypeFontService>()) {}
+    : TTTFToVectorConverter(std::make_unique<TFontSources>()) {}
 
 TTTFToVectorConverter::TTTFToVectorConverter(std::unique_ptr<TOutlineSource> source)
     : source_(std::move(source)) {}

@@ -74,7 +74,7 @@ constexpr int MaxPrecision = 100;
 
 class TTTFToVectorConverter {
   public:
-    // Uses FreeType and fontconfig.
+    // Uses the stroke fonts by name and FreeType with fontconfig for every other face.
     TTTFToVectorConverter();
     explicit TTTFToVectorConverter(std::unique_ptr<TOutlineSource> source);
     virtual ~TTTFToVectorConverter();

@@ -4,6 +4,7 @@
 #include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <optional>
@@ -131,6 +132,24 @@ void BuildLoops(TMyEntityArray& s, TRegionArrayX& loops, double depth,
     }
 }
 
+void AppendOpenLoop(TMyEntityArray segments, TRegionArrayX& loops, double depth, TPoint2 from) {
+    if (segments.empty())
+        return;
+    const TPoint2 start = SegmentStart(segments.front());
+    const TPoint2 end = SegmentEnd(segments.back());
+    if (std::hypot(end.x - from.x, end.y - from.y) <
+        std::hypot(start.x - from.x, start.y - from.y)) {
+        std::reverse(segments.begin(), segments.end());
+        for (TMyEntity& e : segments)
+            ReverseSegment(e);
+    }
+    TVKRegionX loop;
+    loop.Depth = depth;
+    loop.IsOpen = 1;
+    loop.Entities = std::move(segments);
+    loops.push_back(std::move(loop));
+}
+
 void SetRapidFlags(TRegionArrayX& loops, double rapidHeight) {
     for (std::size_t i = 1; i < loops.size(); ++i) {
         TVKRegionX& loop = loops[i];
@@ -186,7 +205,12 @@ void BuildToolpaths(const TRegionArrayX& contours, TMachiningParameters& params,
                 for (TMyEntity& e : segments)
                     e.Mark = 0;
                 ProcessMessages();
-                BuildLoops(segments, loops, pass.PassDepth, runFlag);
+                if (contours[region].IsOpen == 0)
+                    BuildLoops(segments, loops, pass.PassDepth, runFlag);
+                else if (runFlag != 0)
+                    AppendOpenLoop(std::move(segments), loops, pass.PassDepth,
+                                   toolpaths.size() > 1 ? ToolpathEnd(toolpaths.back())
+                                                        : ContourStart(contours[region]));
             }
             SetRapidFlags(loops, params.RapidHeight);
             AppendToolpaths(loops, toolpaths, params.RoughFeed);

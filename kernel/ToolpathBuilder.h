@@ -41,6 +41,12 @@ void PlanPasses(const TRegionArrayX& contours, double step, TMasterRegionArray& 
 void BuildLoops(TMyEntityArray& segments, TRegionArrayX& loops, double depth,
                 const std::int32_t& runFlag);
 
+// An open contour (a stroke of a single-line font) is engraved once along its length as it
+// is: never chained, closed or turned round a loop. Appends it as one open loop that runs
+// from whichever end lies nearer to from (where the tool was), so the rapid move is the
+// shorter. Its pass plunges and retracts at its ends.
+void AppendOpenLoop(TMyEntityArray segments, TRegionArrayX& loops, double depth, TPoint2 from);
+
 // Every loop (1 on) begins with a rapid move from the clearance plane, except one that
 // starts within RapidJoinDistance of the previous loop's start.
 void SetRapidFlags(TRegionArrayX& loops, double rapidHeight);

@@ -1,10 +1,13 @@
 // Arc text layout; see ArcLayout.h.
 #include "layout/ArcLayout.h"
 
+#include "layout/StrokeLayout.h"
+
 #include "kernel/ContourBuilder.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -28,13 +31,34 @@ double NormaliseOnce(double angle) {
         return angle + TwoPi;
     return angle;
 }
+// y -> 2 cy - y of every segment. An arc's angles a become -a, which also turns it the
+// other way round, so its Radius changes sign.
+void FlipSegmentsY(TMyEntityArray& segments, double cy) {
+    for (TMyEntity& e : segments) {
+        e.Y1 = 2 * cy - e.Y1;
+        if (e.Radius == 0) {
+            e.Y2 = 2 * cy - e.Y2;
+        } else {
+            e.X2 = e.X2 == 0 ? 0 : TwoPi - e.X2;
+            e.Y2 = e.Y2 == 0 ? 0 : TwoPi - e.Y2;
+            e.Radius = -e.Radius;
+        }
+        SegmentBounds(e);
+    }
+}
 } // namespace
 
 TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
                   TTTFToVectorConverter& converter, double H, double A, double R, double CX,
-                  double CY, TAlignment alignment, std::uint8_t orientation) {
+                  double CY, TAlignment alignment, std::uint8_t orientation,
+                  const TSpacing& spacing, TArcReading reading) {
     if (text.empty())
         return TArcFit::Fits;
+    // At the bottom: the text is laid out as on top with each glyph upside down, then the
+    // whole reflected about the centre's horizontal line, which turns it upright again and
+    // makes it read left to right, tops towards the centre.
+    const bool bottom = reading == TArcReading::Bottom;
+    const std::size_t first = contours.size();
     // Widths are asked once per character; the converter answers the same each time.
     const double wH = converter.GetCharAdvance(LetterH) / double(OutlineFontPoints) * H / 2;
     std::vector<double> w(text.size());
@@ -43,13 +67,17 @@ TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         if (w[j] == 0)
             w[j] = wH;
     }
+    // The spacing after each character, drawing units; all 0 without spacing.
+    std::vector<double> gap(text.size());
+    for (std::size_t j = 0; j < text.size(); ++j)
+        gap[j] = (spacing.Char + (text[j] == U' ' ? spacing.Word : 0)) * H;
 
     // The angle the layout turns from character j to the next: from centre to centre, and
     // past the last one to its end. The alignment measures the text by the same steps, so
     // that Cent centres it on A and Right ends it there.
     auto step = [&](std::size_t j) {
         const double wn = j + 1 < text.size() ? w[j + 1] : 0;
-        return ArcSin((w[j] / 2 + wn / 2) / R);
+        return ArcSin((w[j] / 2 + gap[j] + wn / 2) / R);
     };
     for (double wc : w) {
         if (wc / R > 1)
@@ -79,9 +107,19 @@ TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         const double px = std::cos(phi - h) * R + CX;
         const double py = -std::sin(phi - h) * R + CY;
         T += step(j);
+        if (PlaceOpenStrokes(text[j], converter, contours, [&](TMyEntityArray& e) {
+                if (bottom)
+                    FlipSegmentsY(e, 0);
+                ScaleSegments(e, H / OutlineFontPoints);
+                RotateSegments(e, -theta);
+                TranslateSegments(e, px, py);
+            }))
+            continue;
         CharToSegments(text[j], segments, converter);
         if (segments.empty())
             continue;
+        if (bottom)
+            FlipSegmentsY(segments, 0);
         ScaleSegments(segments, H / OutlineFontPoints);
         RotateSegments(segments, -theta);
         TranslateSegments(segments, px, py);
@@ -91,6 +129,23 @@ TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         BuildContours(segments, local, orientation, 0);
         AppendContours(std::move(local), contours);
     }
+    if (bottom)
+        for (std::size_t i = first; i < contours.size(); ++i) {
+            TVKRegionX& c = contours[i];
+            if (c.Entities.empty())
+                continue;
+            FlipSegmentsY(c.Entities, CY);
+            // Reflected, a closed contour runs the other way: back to the orientation asked for.
+            if (c.IsOpen == 0) {
+                std::reverse(c.Entities.begin(), c.Entities.end());
+                for (TMyEntity& e : c.Entities)
+                    ReverseSegment(e);
+            }
+            const double minY = c.MinY;
+            c.MinY = 2 * CY - c.MaxY;
+            c.MaxY = 2 * CY - minY;
+            CheckSegmentsFinite(c.Entities);
+        }
     return TArcFit::Fits;
 }
 

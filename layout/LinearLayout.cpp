@@ -1,6 +1,8 @@
 // Linear text layout and the shared segment operations; see LinearLayout.h.
 #include "layout/LinearLayout.h"
 
+#include "layout/StrokeLayout.h"
+
 #include "kernel/ContourBuilder.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
@@ -71,16 +73,29 @@ TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, TAli
 
 void LayoutWithAdvances(const std::u32string& text, const std::vector<std::int32_t>& advances,
                         TRegionArrayX& contours, TTTFToVectorConverter& converter, double S,
-                        double X, double Y, std::uint8_t orientation) {
+                        double X, double Y, std::uint8_t orientation, const TSpacing& spacing) {
     TMyEntityArray segments;
     TRegionArrayX local;
     // 64 bits, so that no text length can overflow the pen position.
     std::int64_t pen = 0;
+    // The spacing's share of the pen position, outline units; kept apart so that no
+    // spacing leaves the whole-unit pen exactly as it was.
+    double spaced = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        CharToSegments(text[i], segments, converter);
+        const char32_t c = text[i];
+        const double before = spaced;
+        spaced += (spacing.Char + (c == U' ' ? spacing.Word : 0)) * OutlineFontPoints;
+        if (PlaceOpenStrokes(c, converter, contours, [&](TMyEntityArray& e) {
+                TranslateSegments(e, static_cast<double>(pen) + before, 0);
+                ScaleSegments(e, S / OutlineFontPoints);
+            })) {
+            pen += advances[i];
+            continue;
+        }
+        CharToSegments(c, segments, converter);
         if (!segments.empty()) {
             NormaliseLineDirection(segments);
-            TranslateSegments(segments, static_cast<double>(pen), 0);
+            TranslateSegments(segments, static_cast<double>(pen) + before, 0);
             ScaleSegments(segments, S / OutlineFontPoints);
             CheckSegmentsFinite(segments);
             SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
@@ -128,32 +143,46 @@ std::u32string MissingCharacters(const std::u32string& text, TTTFToVectorConvert
     return missing;
 }
 
-double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H) {
+double SpacingSum(const std::u32string& text, const TSpacing& spacing) {
+    if (spacing.Char == 0 && spacing.Word == 0)
+        return 0;
+    double sum = 0;
+    for (char32_t c : text)
+        sum += spacing.Char + (c == U' ' ? spacing.Word : 0);
+    CheckFinite(sum);
+    return sum;
+}
+
+double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H,
+                  const TSpacing& spacing) {
     if (H == 0)
         H = 1;
-    return AdvanceSum(PenAdvances(text, converter)) * H;
+    return (AdvanceSum(PenAdvances(text, converter)) + SpacingSum(text, spacing)) * H;
 }
 
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0,
-                                     TAlignment alignment) {
-    return Place(AdvanceSum(PenAdvances(text, converter)), H, W, X0, Y0, alignment);
+                                     double H, double W, double X0, double Y0, TAlignment alignment,
+                                     const TSpacing& spacing) {
+    return Place(AdvanceSum(PenAdvances(text, converter)) + SpacingSum(text, spacing), H, W, X0, Y0,
+                 alignment);
 }
 
 void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
                   TTTFToVectorConverter& converter, double S, double X, double Y,
-                  std::uint8_t orientation) {
+                  std::uint8_t orientation, const TSpacing& spacing) {
     LayoutWithAdvances(text, PenAdvances(text, converter), contours, converter, S, X, Y,
-                       orientation);
+                       orientation, spacing);
 }
 
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, TAlignment alignment, std::uint8_t orientation) {
+                                  double Y0, TAlignment alignment, std::uint8_t orientation,
+                                  const TSpacing& spacing) {
     // One set of advances for the placement and the layout.
     const auto advances = PenAdvances(text, converter);
-    const TLinearPlacement p = Place(AdvanceSum(advances), H, W, X0, Y0, alignment);
-    LayoutWithAdvances(text, advances, contours, converter, p.S, p.X, p.Y, orientation);
+    const TLinearPlacement p =
+        Place(AdvanceSum(advances) + SpacingSum(text, spacing), H, W, X0, Y0, alignment);
+    LayoutWithAdvances(text, advances, contours, converter, p.S, p.X, p.Y, orientation, spacing);
     return p;
 }
 

@@ -16,6 +16,14 @@
 // of the window's radio group.
 enum class TAlignment { Left, Cent, Right };
 
+// Extra room between characters, as fractions of the height: Char after every character,
+// Word after every space on top of that. Zero (the default) adds exactly nothing.
+struct TSpacing {
+    double Char = 0;
+    double Word = 0;
+    bool operator==(const TSpacing&) const = default;
+};
+
 // A character without an outline (the space, or one the font cannot give) advances the
 // pen, or takes the arc, of half this letter.
 constexpr char32_t LetterH = U'H';
@@ -23,17 +31,23 @@ constexpr char32_t LetterH = U'H';
 // How far the pen moves past each character, outline units: its advance when it has an
 // outline, half the advance of the letter H when it has none (the space). The extent and
 // the layout both step by these, so that alignment and width measure what is engraved.
+// Spacing comes on top of these (SpacingSum).
 std::vector<std::int32_t> PenAdvances(const std::u32string& text, TTTFToVectorConverter& converter);
+
+// The spacing's share of the text's width, as a multiple of the height: exactly 0 for no
+// spacing.
+double SpacingSum(const std::u32string& text, const TSpacing& spacing);
 
 // The characters of the text that the font has no glyph for (it draws its missing-glyph
 // box instead), each once, in the order they first appear. The space and control
 // characters are left out: no font need carry them.
 std::u32string MissingCharacters(const std::u32string& text, TTTFToVectorConverter& converter);
 
-// Width of the text in drawing units at height H: its pen advances over OutlineFontPoints,
-// times H.
+// Width of the text in drawing units at height H: its pen advances over OutlineFontPoints
+// and its spacing, times H.
 // H = 0 becomes 1, also for the caller.
-double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H);
+double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H,
+                  const TSpacing& spacing = {});
 
 // Size S and origin (X, Y) of a linear text from the window's height H, width W (W = 0:
 // size by height), origin X0, Y0 and alignment.
@@ -45,19 +59,20 @@ struct TLinearPlacement {
 // Throws EZeroDivide when the text has no width to divide by (EInvalidOp for 0 / 0), and
 // EInvalidOp or EOverflow when the fields give no finite size or origin.
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0,
-                                     TAlignment alignment);
+                                     double H, double W, double X0, double Y0, TAlignment alignment,
+                                     const TSpacing& spacing = {});
 
 // Appends the contours of the text, size S (outline units when S <= 0), baseline origin
 // (X, Y), to contours (whose element 0 is the placeholder). orientation 1: clockwise.
 void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
                   TTTFToVectorConverter& converter, double S, double X, double Y,
-                  std::uint8_t orientation = 1);
+                  std::uint8_t orientation = 1, const TSpacing& spacing = {});
 
 // LinearSizeAndOrigin followed by LayoutLinear: the whole linear Create step.
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, TAlignment alignment, std::uint8_t orientation = 1);
+                                  double Y0, TAlignment alignment, std::uint8_t orientation = 1,
+                                  const TSpacing& spacing = {});
 
 // The strokes of one character as line segments in outline units; segments is left as
 // it is when the character has no outline.

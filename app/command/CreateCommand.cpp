@@ -50,7 +50,8 @@ bool CreateRunning() {
 
 TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontChoice& font,
                             TTTFToVectorConverter& Ttf,
-                            const std::function<void(const TViewBox&)>& setView) {
+                            const std::function<void(const TViewBox&)>& setView,
+                            const TTextStyle& style) {
     // The builders hand control to the message loop; a Create started from there would
     // replace Contours under the running one.
     if (createRunning)
@@ -71,16 +72,16 @@ TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontCho
 
     std::string message;
     if (!n.Arc) {
-        LayoutLinearText(text, g.Contours, Ttf, n.Height, n.Width, n.OriginX, n.OriginY,
-                         n.Alignment, g.OrientationFlag);
+        LayoutLinearLines(text, g.Contours, Ttf, n.Height, n.Width, n.OriginX, n.OriginY,
+                          n.Alignment, g.OrientationFlag, style);
     } else {
         if (n.Height == 0)
             return stopped();
         if (n.Radius == 0)
             return stopped("Radius can not be 0!");
         const double A = n.Angle * DegToRadFactor;
-        if (LayoutArc(text, g.Contours, Ttf, n.Height, A, n.Radius, n.OriginX, n.OriginY,
-                      n.Alignment, g.OrientationFlag) == TArcFit::RadiusTooSmall)
+        if (LayoutArcLines(text, g.Contours, Ttf, n.Height, A, n.Radius, n.OriginX, n.OriginY,
+                           n.Alignment, g.OrientationFlag, style) == TArcFit::RadiusTooSmall)
             message = "Radius is too small";
     }
     g.ViewBox = ContourExtents(g.Contours);

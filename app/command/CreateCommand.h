@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/core/Globals.h"
-#include "layout/LinearLayout.h"
+#include "layout/TextLines.h"
 #include "layout/ViewBox.h"
 
 #include <functional>
@@ -57,9 +57,12 @@ struct TCreateResult {
 // when given, is called with the new view box after the layout and before the toolpaths are
 // built, so a preview can fit its window first. Messages are returned, never shown;
 // floating-point faults propagate as exceptions and leave Toolpaths as they were.
+// style: several lines (line feeds in the text), spacing and mirror; the default with a
+// one-line text is the plain layout.
 TCreateResult CreateCommand(TGlobals& state, const TCreateNumbers& numbers, const TFontChoice& font,
                             TTTFToVectorConverter& Ttf,
-                            const std::function<void(const TViewBox&)>& setView = {});
+                            const std::function<void(const TViewBox&)>& setView = {},
+                            const TTextStyle& style = {});
 
 // True while CreateCommand runs (it hands control to the message loop in between).
 bool CreateRunning();

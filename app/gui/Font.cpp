@@ -9,6 +9,7 @@
 
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "glyph/FontSources.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
@@ -139,7 +140,8 @@ bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems) {
 TfrmFont::TfrmFont(QWidget* parent)
     : QMainWindow(parent), SaveGCode1("Save As &G-Code", this), SaveDXF1("Save As &DXF", this),
       Exit1("&Exit", this), SetParameters1("&Set Parameters", this), Create1("&Create", this),
-      SelectFont1("&Select Font", this), QuorvelHelpTopics1("&Orlenta Help Topics", this),
+      SelectFont1("&Select Font", this), SeveralLines1("Several &Lines", this),
+      TextLayout1("Text &Layout...", this), QuorvelHelpTopics1("&Orlenta Help Topics", this),
       About1("&About", this), ToolBar1(this), panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
     setObjectName("frmFont");
     setWindowTitle(QString("Orlenta - ") + MakerWebAddress);
@@ -231,6 +233,10 @@ void TfrmFont::buildMenus() {
     action(Create1, "Create1", &TfrmFont::Create1Click);
     Create1.setIcon(CreateCommandIcon());
     action(SelectFont1, "SelectFont1", &TfrmFont::SelectFont1Click);
+    SeveralLines1.setObjectName("SeveralLines1");
+    SeveralLines1.setCheckable(true);
+    connect(&SeveralLines1, &QAction::toggled, this, &TfrmFont::SeveralLines1Toggled);
+    action(TextLayout1, "TextLayout1", &TfrmFont::TextLayout1Click);
     action(QuorvelHelpTopics1, "QuorvelHelpTopics1", &TfrmFont::QuorvelHelpTopics1Click);
     action(About1, "About1", &TfrmFont::About1Click);
 
@@ -247,6 +253,21 @@ void TfrmFont::buildMenus() {
     create->addAction(&Create1);
     create->addSeparator()->setObjectName("N2");
     create->addAction(&SelectFont1);
+    // The single-line engraving fonts are no system fonts, so the font dialog cannot offer
+    // them; they have a menu of their own.
+    QMenu* stroke = create->addMenu("Stroke &Fonts");
+    stroke->setObjectName("StrokeFonts1");
+    for (const std::string& name : StrokeFontNames())
+        connect(stroke->addAction(QString::fromStdString(name)), &QAction::triggered, this,
+                [this, name] {
+                    const TFontChoice chosen{name, false, false};
+                    if (chosen.Name != Font.Name || Font.Bold || Font.Italic)
+                        markStale();
+                    Font = chosen;
+                });
+    create->addSeparator();
+    create->addAction(&SeveralLines1);
+    create->addAction(&TextLayout1);
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");
@@ -356,6 +377,34 @@ void TfrmFont::buildToolBar() {
     grid.addWidget(&txtRad, 1, 6);
     grid.addWidget(&rgArc, 2, 0, 1, 3);
     grid.addWidget(&edFont, 2, 3, 1, 4);
+    edLines.setObjectName("edLines");
+    edLines.setTabChangesFocus(true);
+    edLines.setMaximumHeight(4 * edLines.fontMetrics().lineSpacing());
+    edLines.hide();
+    connect(&edLines, &QPlainTextEdit::textChanged, this, [this] {
+        if (edLines.isVisible())
+            markStale();
+    });
+    grid.addWidget(&edLines, 2, 3, 1, 4);
+}
+
+void TfrmFont::SeveralLines1Toggled(bool on) {
+    // The editor starts with the one-line text; each keeps its own text afterwards.
+    if (on && edLines.toPlainText().isEmpty())
+        edLines.setPlainText(edFont.text());
+    edFont.setVisible(!on);
+    edLines.setVisible(on);
+    (on ? static_cast<QWidget&>(edLines) : edFont).setFocus(Qt::OtherFocusReason);
+    if (edLines.toPlainText() != edFont.text())
+        markStale();
+}
+
+void TfrmFont::TextLayout1Click() {
+    if (const std::optional<TTextStyle> chosen = frmTextLayout.Edit(Style)) {
+        if (*chosen != Style)
+            markStale();
+        Style = *chosen;
+    }
 }
 
 void TfrmFont::runCommand(const std::function<void()>& command) {
@@ -409,7 +458,7 @@ bool TfrmFont::confirmFreshPreview() {
 
 TCreateFields TfrmFont::readFields() const {
     TCreateFields f;
-    f.Text = edFont.text().toStdString();
+    f.Text = (SeveralLines1.isChecked() ? edLines.toPlainText() : edFont.text()).toStdString();
     f.Height = txtHeight.text().toStdString();
     f.Width = txtWidth.text().toStdString();
     f.OriginX = txtBoundBoxX.text().toStdString();
@@ -431,9 +480,9 @@ void TfrmFont::Create1Click() {
         TCreateResult result;
         {
             TWaitCursor wait(true);
-            result =
-                CreateCommand(Globals(), ReadCreateFields(readFields()), Font, *Ttf,
-                              [this](const TViewBox& box) { Draw3D.SetView(box, 20, 20, true); });
+            result = CreateCommand(
+                Globals(), ReadCreateFields(readFields()), Font, *Ttf,
+                [this](const TViewBox& box) { Draw3D.SetView(box, 20, 20, true); }, Style);
         }
         if (!result.Message.empty())
             ShowMessage(result.Message);

@@ -7,6 +7,7 @@
 #include "app/command/SaveCommands.h"
 
 #include "app/gui/FieldFilter.h"
+#include "app/gui/TextLayout.h"
 #include "app/gui/VectorDisplay3D.h"
 
 #include <QAction>
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QToolBar>
 #include <QToolButton>
@@ -122,8 +124,13 @@ class TfrmFont : public QMainWindow {
     bool confirmFreshPreview();
     // After a field's text failed to convert: focuses and selects that field.
     void selectFieldShowing(const std::string& message);
+    // Create > Several Lines: the multi-line editor instead of the one-line field.
+    void SeveralLines1Toggled(bool on);
+    void TextLayout1Click();
 
     TFontChoice Font;
+    // Several lines, spacing and mirror, as the Text Layout dialog set them (for this run).
+    TTextStyle Style;
     std::unique_ptr<TTTFToVectorConverter> Ttf;
     std::unique_ptr<TfrmHelp> Help;
     TfrmParameters* frmParameters = nullptr;
@@ -143,6 +150,8 @@ class TfrmFont : public QMainWindow {
     QAction SetParameters1;
     QAction Create1;
     QAction SelectFont1;
+    QAction SeveralLines1;
+    QAction TextLayout1;
     QAction QuorvelHelpTopics1;
     QAction About1;
 
@@ -170,6 +179,8 @@ class TfrmFont : public QMainWindow {
     QLineEdit txtRad;
     QLabel Label4;
     QLineEdit edFont;
+    QPlainTextEdit edLines; // in edFont's place while Several Lines is on
+    TfrmTextLayout frmTextLayout{this};
     TVectorDisplay3D Draw3D;
     QLabel lblStale;   // in the status bar while the preview is out of date
     QLabel lblMissing; // in the status bar: the characters the font lacks, after a Create

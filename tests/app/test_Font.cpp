@@ -8,6 +8,7 @@
 #include "app/gui/Parameters.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFont>
 #include <QFontDialog>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -66,7 +68,9 @@ TEST_F(WindowTest, StartsWithTheCaptionsFieldsAndStatesOfAFreshWindow) {
 TEST_F(WindowTest, MenusCarryTheirItemsInOrder) {
     const std::pair<const char*, QStringList> menus[] = {
         {"File1", {"Save As &G-Code", "Save As &DXF", "", "&Exit"}},
-        {"Parameters1", {"&Set Parameters", "&Create", "", "&Select Font"}},
+        {"Parameters1",
+         {"&Set Parameters", "&Create", "", "&Select Font", "Stroke &Fonts", "", "Several &Lines",
+          "Text &Layout..."}},
         {"Help1", {"&Orlenta Help Topics", "&About"}},
     };
     for (const auto& [name, items] : menus) {
@@ -124,9 +128,11 @@ TEST_F(WindowTest, EnterInTheHeightRunsCreateWithTheValuesAsTheyAre) {
     setText("txtWidth", "30");
     setText("txtHeight", "1");
     pressEnter("txtHeight");
-    // Sized by the width that was there when Create ran; zeroed afterwards.
+    // Sized by the width that was there when Create ran; zeroed afterwards. The default
+    // face is a stroke font: its side bearings leave the ink short of the advances.
     EXPECT_GT(Globals().Toolpaths.size(), 1u);
-    EXPECT_NEAR(Globals().ViewBox.MaxX, 30, 3);
+    EXPECT_GT(Globals().ViewBox.MaxX, 24);
+    EXPECT_LE(Globals().ViewBox.MaxX, 30);
     EXPECT_EQ(edit("txtWidth")->text(), "0");
     EXPECT_EQ(edit("txtHeight")->text(), "1");
     EXPECT_TRUE(errors.empty());
@@ -297,6 +303,27 @@ TEST_F(WindowTest, SelectFontTakesFaceBoldAndItalic) {
     window->FontDialog1 = [] { return std::optional<QFont>(); };
     find<QAction>("SelectFont1")->trigger();
     EXPECT_EQ(window->FontChoice().Name, "DejaVu Serif");
+}
+
+TEST_F(WindowTest, StrokeFontsMenuPicksASingleLineFontThatCreateEngravesOpen) {
+    QMenu* strokes = find<QMenu>("StrokeFonts1");
+    ASSERT_FALSE(strokes->actions().isEmpty());
+    EXPECT_EQ(strokes->actions().front()->text(), "Hershey Roman Simplex");
+    QAction* script = nullptr;
+    for (QAction* a : strokes->actions())
+        if (a->text() == "Hershey Script Simplex")
+            script = a;
+    ASSERT_NE(script, nullptr);
+    script->trigger();
+    EXPECT_EQ(window->FontChoice().Name, "Hershey Script Simplex");
+    EXPECT_FALSE(window->FontChoice().Bold);
+    setText("edFont", "Ab");
+    find<QAction>("Create1")->trigger();
+    const TOutRegionArray& toolpaths = Globals().Toolpaths;
+    ASSERT_GT(toolpaths.size(), 2u);
+    for (std::size_t i = 1; i < toolpaths.size(); ++i)
+        EXPECT_EQ(toolpaths[i].IsOpen, 1);
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(WindowTest, StartsInTheTextFieldWithItsTextSelected) {
@@ -561,3 +588,66 @@ TEST(AboutBox, NamesTheParameterFileInUseEachTimeItOpens) {
 }
 
 } // namespace
+
+// Create > Several Lines swaps the one-line field for a multi-line editor (each keeps its
+// text); Create > Text Layout sets the line spacing and mirror that Create then uses, and
+// names a field that is not a number without closing.
+TEST_F(WindowTest, SeveralLinesAndTheTextLayoutDialogReachCreate) {
+    setText("edFont", "HI");
+    find<QAction>("Create1")->trigger();
+    const TViewBox oneLine = Globals().ViewBox;
+    EXPECT_NEAR(oneLine.MinY, 0, 0.01);
+
+    auto* lines = find<QPlainTextEdit>("edLines");
+    find<QAction>("SeveralLines1")->trigger();
+    EXPECT_TRUE(lines->isVisible());
+    EXPECT_FALSE(edit("edFont")->isVisible());
+    EXPECT_EQ(lines->toPlainText(), "HI");
+    lines->setFocus();
+    QTest::keyClick(lines, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(lines, Qt::Key_Return);
+    QTest::keyClicks(lines, "HI");
+    EXPECT_TRUE(window->PreviewOutOfDate());
+    find<QAction>("Create1")->trigger();
+    // Height 1: the second line's baseline 1.5 below the first; H and I sit on it.
+    EXPECT_NEAR(Globals().ViewBox.MinY, -1.5, 0.01);
+    EXPECT_NEAR(Globals().ViewBox.MaxX, oneLine.MaxX, 0.01);
+
+    // A field that is not a number keeps the dialog open and changes nothing.
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(dialog->focusWidget(), "x");
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        auto* error = dialog->findChild<QLabel*>("lblError");
+        shown = error->isVisible() ? error->text() : QString();
+        EXPECT_TRUE(dialog->isVisible());
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+    });
+    find<QAction>("TextLayout1")->trigger();
+    EXPECT_EQ(shown, "'x' is not a valid floating point value");
+    EXPECT_FALSE(window->PreviewOutOfDate());
+
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(dialog->focusWidget(), "2"); // the line spacing, selected
+        dialog->findChild<QCheckBox*>("chkMirror")->click();
+        QTest::keyClick(dialog->findChild<QLineEdit*>("txtWordSpacing"), Qt::Key_Return);
+    });
+    find<QAction>("TextLayout1")->trigger();
+    EXPECT_TRUE(window->PreviewOutOfDate());
+    find<QAction>("Create1")->trigger();
+    EXPECT_NEAR(Globals().ViewBox.MinY, -2, 0.01);
+    EXPECT_NEAR(Globals().ViewBox.MinX, -oneLine.MaxX, 0.01);
+    EXPECT_NEAR(Globals().ViewBox.MaxX, -oneLine.MinX, 0.01);
+
+    // Back to one line: the field still holds its own text.
+    find<QAction>("SeveralLines1")->trigger();
+    EXPECT_TRUE(edit("edFont")->isVisible());
+    EXPECT_EQ(edit("edFont")->text(), "HI");
+    find<QAction>("Create1")->trigger();
+    EXPECT_NEAR(Globals().ViewBox.MinY, 0, 0.01);
+    EXPECT_TRUE(errors.empty());
+}

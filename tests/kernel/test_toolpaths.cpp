@@ -2,9 +2,9 @@
 // inside the message pump may clear.
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
-#include "tests/support/KernelFixtures.h"
 #include "kernel/QuorvelKernel.h"
 #include "kernel/ToolpathBuilder.h"
+#include "tests/support/KernelFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -271,6 +271,45 @@ TEST(SetRapidFlags, LoopStartingAtThePreviousStartContinuesAtDepth) {
         EXPECT_EQ(loops[2].RapidStart, c.secondRapid);
         EXPECT_EQ(loops[2].Clearance, -3);
     }
+}
+
+// ---- open contours (strokes of single-line fonts) -------------------------------------
+
+TEST(BuildToolpaths, OpenStrokesRunAsTheyAreFromTheNearerEndEachPlungedOnce) {
+    // A closed-looking counter-clockwise stroke, a stroke whose far end is nearer to where
+    // the first ended, and one that starts there already; two passes each.
+    TRegionArrayX contours(1);
+    for (const std::vector<TPoint2>& pts : {std::vector<TPoint2>{{0, 0}, {1, 0}, {0, 1}, {0, 0}},
+                                            std::vector<TPoint2>{{10, 5}, {5, 0}, {0, 0.5}},
+                                            std::vector<TPoint2>{{10, 5}, {20, 5}}}) {
+        contours.push_back(Chain(pts));
+        contours.back().IsOpen = 1;
+    }
+    TMachiningParameters p = Params(0.5);
+    TOutRegionArray toolpaths;
+    const std::int32_t run = 1;
+    BuildToolpaths(contours, p, toolpaths, run);
+    ASSERT_EQ(toolpaths.size(), 7u);
+    for (std::size_t i = 1; i < toolpaths.size(); ++i) {
+        EXPECT_EQ(toolpaths[i].IsOpen, 1);
+        EXPECT_EQ(toolpaths[i].RapidStart, 1);
+        EXPECT_EQ(toolpaths[i].Clearance, -3);
+        EXPECT_EQ(toolpaths[i].Entities.size(), contours[(i + 1) / 2].Entities.size());
+    }
+    // The loop keeps its direction and is never turned clockwise; its second pass starts
+    // where the first ended, which is also its start.
+    EXPECT_EQ(toolpaths[1].Entities[1].X2, 0);
+    EXPECT_EQ(toolpaths[1].Entities[1].Y2, 1);
+    EXPECT_EQ(ToolpathStart(toolpaths[2]), (TPoint2{0, 0}));
+    // The second stroke runs backwards from (0, 0.5), then forwards on its second pass.
+    EXPECT_EQ(ToolpathStart(toolpaths[3]), (TPoint2{0, 0.5}));
+    EXPECT_EQ(ToolpathEnd(toolpaths[3]), (TPoint2{10, 5}));
+    EXPECT_EQ(toolpaths[3].Entities[0].X2, 5);
+    EXPECT_EQ(ToolpathStart(toolpaths[4]), (TPoint2{10, 5}));
+    // The third starts at its end nearer to (0, 0.5), where the second's last pass ended,
+    // and its second pass runs back.
+    EXPECT_EQ(ToolpathStart(toolpaths[5]), (TPoint2{10, 5}));
+    EXPECT_EQ(ToolpathEnd(toolpaths[6]), (TPoint2{10, 5}));
 }
 
 } // namespace

@@ -1,0 +1,27 @@
+// The program's font service: the stroke faces by their names, every other face name
+// through FreeType and fontconfig; and the list of faces a user can pick from.
+#pragma once
+
+#include "glyph/FreeTypeFontService.h"
+#include "glyph/StrokeFontSource.h"
+
+#include <string>
+#include <vector>
+
+class TFontSources : public TOutlineSource {
+  public:
+    bool GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
+                         TNativeGlyph& glyph) override;
+    bool GetOpenStrokes(const TFontSpec& font, char32_t code,
+                        std::vector<TOpenPolyline>& polylines) override;
+    bool HasGlyph(const TFontSpec& font, char32_t code) override;
+
+  private:
+    TStrokeFontSource stroke_;
+    TFreeTypeFontService outline_;
+};
+
+// The names of the stroke faces, in StrokeFaces order.
+std::vector<std::string> StrokeFontNames();
+// The families of the scalable outline fonts fontconfig knows, sorted, each once.
+std::vector<std::string> SystemFontFamilies();
