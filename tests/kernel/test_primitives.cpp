@@ -1,7 +1,7 @@
 // Segment, contour and toolpath primitives: the rules and tolerances that chaining and
 // orientation rely on.
-#include "tests/support/KernelFixtures.h"
 #include "kernel/QuorvelKernel.h"
+#include "tests/support/KernelFixtures.h"
 
 #include <gtest/gtest.h>
 
