@@ -108,20 +108,22 @@ void BM_CliProcess(benchmark::State& state) {
 void BM_InProcess(benchmark::State& state) {
     const auto length = static_cast<std::size_t>(state.range(0));
     const int precision = static_cast<int>(state.range(1));
-    const TCreateFields fields{Text(length), "5", "0", "0", "0", "0", "0", false, 0};
+    TCreateNumbers numbers;
+    numbers.Text = Text(length);
+    numbers.Height = 5;
     const TFontChoice font{FontName, false, false};
     const fs::path out = Scratch() / "inprocess.Dnc";
     for (auto _ : state) {
-        TGlobals& g = Globals();
+        TGlobals g;
         SetStartupValues(g);
         LoadParameters(g.Params, Config(precision));
         TTTFToVectorConverter ttf;
-        if (CreateCommand(fields, font, ttf).Outcome != TCreateOutcome::Done) {
-            state.SkipWithError("Create failed");
+        if (CreateCommand(g, numbers, font, ttf, {}, TContourUse::ToolpathsOnly).Outcome !=
+                TCreateOutcome::Done ||
+            !SaveToolpaths(g, out, TSaveFormat::GCode).Saved) {
+            state.SkipWithError("Create or Save failed");
             break;
         }
-        g.RunFlag = 0;
-        SaveToolpathsAsGCode(out.string());
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(out));
 }
