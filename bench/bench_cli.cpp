@@ -80,7 +80,8 @@ void BM_CliProcess(benchmark::State& state) {
                                      "--params",
                                      Config(precision).string(),
                                      "-o",
-                                     out.string()};
+                                     out.string(),
+                                     "--force"}; // 10,000 characters pass the line-number bound
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
@@ -120,7 +121,7 @@ void BM_InProcess(benchmark::State& state) {
         TTTFToVectorConverter ttf;
         if (CreateCommand(g, numbers, font, ttf, {}, TContourUse::ToolpathsOnly).Outcome !=
                 TCreateOutcome::Done ||
-            !SaveToolpaths(g, out, TSaveFormat::GCode).Saved) {
+            !SaveToolpaths(g, out, TSaveFormat::GCode, true).Saved) {
             state.SkipWithError("Create or Save failed");
             break;
         }

@@ -10,12 +10,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -53,6 +55,8 @@ names: {n} the line number, {n:3} the same with 3 digits, {text} the text with
 everything but letters, digits, - and _ made _, {{ and }} literal braces.
 The batch writes every file or, when a line fails, none (--keep-going writes
 the lines that succeed and reports the others).
+--jobs N runs up to N lines at once (default: the number of cores); the files,
+the messages and their order are those of one line after another.
 
 Errors are one line on standard error; the output file is then not written
 (an existing file keeps its content). Exit status: 0 done, 1 a job failed
@@ -98,6 +102,7 @@ struct TCommandLine {
     std::string Batch;
     std::string ParamsFile;
     bool KeepGoing = false;
+    unsigned Jobs = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::pair<std::string, std::string>> Settings; // in the order of JobKeys
 };
 
@@ -141,6 +146,10 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
         ->type_name("FILE")
         ->group("Output");
     app.add_flag("--keep-going", cl.KeepGoing, "batch: write the lines that succeed")
+        ->group("Output");
+    app.add_option("--jobs", cl.Jobs, "batch: run up to N lines at once (default: the cores)")
+        ->type_name("N")
+        ->check(CLI::Range(1u, 1024u))
         ->group("Output");
     app.add_option("-p,--params", cl.ParamsFile,
                    "parameter file to read instead of Parameters.cfg beside the program")
@@ -250,7 +259,7 @@ int run(int argc, char** argv) {
         RunJob(jobs.front(), params, state, ttf, jobs.front().File);
         return 0;
     }
-    return RunBatch(jobs, params, state, ttf, cl->KeepGoing, std::cerr);
+    return RunBatch(jobs, params, state, ttf, cl->KeepGoing, std::cerr, cl->Jobs);
 }
 
 } // namespace

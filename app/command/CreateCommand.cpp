@@ -12,7 +12,9 @@ namespace {
 
 constexpr double DegToRadFactor = 0.017453292519943295769;
 
-bool createRunning = false;
+// Per thread: it guards against a Create started from the message loop of a running one, and
+// parallel batch jobs each run their own.
+thread_local bool createRunning = false;
 
 // Marks the command as running for its whole extent, exceptions included.
 class TRunningGuard {
