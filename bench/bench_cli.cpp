@@ -20,6 +20,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -159,12 +160,16 @@ BENCHMARK(BM_CliProcess)->Apply(Sizes);
 class TReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
+        // With repetitions, the median stands for them all.
         for (const auto& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                Runs[r.benchmark_name()] = r;
+            if (r.run_type == Run::RT_Iteration && !Medians.count(r.run_name.str()))
+                Runs[r.run_name.str()] = r;
+            else if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
+                Medians.insert(r.run_name.str()), Runs[r.run_name.str()] = r;
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, Run> Runs;
+    std::set<std::string> Medians;
 };
 
 } // namespace
