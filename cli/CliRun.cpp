@@ -2,13 +2,19 @@
 #include "cli/CliRun.h"
 
 #include "app/command/SaveCommands.h"
+#include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
 #include "kernel/SafeFile.h"
 
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -29,16 +35,24 @@ std::string silentStopMessage(const TCliJob& job) {
 
 // where prefixes the warning about characters the font lacks ("jobs.txt:12: ").
 void createToolpaths(const TCliJob& job, const TMachiningParameters& base, TGlobals& state,
-                     TTTFToVectorConverter& ttf, const std::string& where) {
+                     TTTFToVectorConverter& ttf, const std::string& where, const TWarn& warn) {
     state.Params = base;
     ApplyOverrides(job.Params, state.Params);
-    const TCreateResult result = CreateCommand(state, job.Numbers, job.Font, ttf, {}, job.Style);
+    // Nothing here reads the contours after Create: their segments move into the toolpaths.
+    const TCreateResult result =
+        CreateCommand(state, job.Numbers, job.Font, ttf, {}, job.Style, TContourUse::ToolpathsOnly);
     if (!result.Message.empty())
         throw jobError(result.Message);
     if (result.Outcome != TCreateOutcome::Done)
         throw jobError(silentStopMessage(job));
-    if (!result.MissingCharacters.empty())
-        ShowMessage(where + "warning: " + MissingGlyphsNote(job.Font, result.MissingCharacters));
+    if (!result.MissingCharacters.empty()) {
+        const std::string note =
+            where + "warning: " + MissingGlyphsNote(job.Font, result.MissingCharacters);
+        if (warn)
+            warn(note);
+        else
+            ShowMessage(note);
+    }
 }
 
 // A temporary name beside the target, short enough for any target name.
@@ -55,9 +69,9 @@ void removeQuietly(const fs::path& file) {
 } // namespace
 
 void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& state,
-            TTTFToVectorConverter& ttf, const fs::path& file) {
+            TTTFToVectorConverter& ttf, const fs::path& file, const TWarn& warn) {
     try {
-        createToolpaths(job.Job, base, state, ttf, job.Where);
+        createToolpaths(job.Job, base, state, ttf, job.Where, warn);
     } catch (const std::exception& e) {
         throw jobError(job.Where + e.what());
     }
@@ -98,8 +112,90 @@ void CheckBatchOutputs(std::vector<TPlannedJob>& jobs) {
     }
 }
 
+namespace {
+
+// What one job of a parallel batch leaves for the reporting, which follows the order of
+// the lines, as it would when the jobs run one after another.
+struct TJobOutcome {
+    std::vector<std::string> Warnings;
+    std::exception_ptr Error;
+};
+
+// Runs the jobs on up to threads threads, each with its own state and converter (the
+// caller's for the first). file(i) is where job i writes. Jobs are taken in line order;
+// unless keepGoing, none after the first failing line is started, so every line before
+// it has run, as one after another would have.
+std::vector<TJobOutcome> runInParallel(const std::vector<TPlannedJob>& jobs,
+                                       const TMachiningParameters& base, TGlobals& state,
+                                       TTTFToVectorConverter& ttf, bool keepGoing, unsigned threads,
+                                       const std::function<fs::path(std::size_t)>& file) {
+    std::vector<TJobOutcome> outcomes(jobs.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> firstFailure{jobs.size()};
+    const auto work = [&](TGlobals& ownState, TTTFToVectorConverter& ownTtf) {
+        for (;;) {
+            const std::size_t i = next.fetch_add(1);
+            if (i >= jobs.size() || (!keepGoing && i > firstFailure.load()))
+                return;
+            TJobOutcome& outcome = outcomes[i];
+            try {
+                RunJob(jobs[i], base, ownState, ownTtf, file(i),
+                       [&outcome](const std::string& note) { outcome.Warnings.push_back(note); });
+            } catch (...) {
+                outcome.Error = std::current_exception();
+                std::size_t seen = firstFailure.load();
+                while (i < seen && !firstFailure.compare_exchange_weak(seen, i)) {
+                }
+            }
+        }
+    };
+    const unsigned extra = static_cast<unsigned>(std::min<std::size_t>(threads, jobs.size()) - 1);
+    // Copied before any job changes state.
+    std::vector<TGlobals> states(extra, state);
+    std::vector<std::exception_ptr> threadErrors(extra);
+    {
+        std::vector<std::jthread> workers;
+        for (unsigned t = 0; t < extra; ++t)
+            workers.emplace_back([&, t] {
+                try {
+                    TTTFToVectorConverter ownTtf;
+                    work(states[t], ownTtf);
+                } catch (...) {
+                    threadErrors[t] = std::current_exception(); // no converter: out of memory
+                }
+            });
+        work(state, ttf);
+    }
+    for (const std::exception_ptr& e : threadErrors)
+        if (e)
+            std::rethrow_exception(e);
+    return outcomes;
+}
+
+} // namespace
+
 int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& base,
-             TGlobals& state, TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err) {
+             TGlobals& state, TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err,
+             unsigned threads) {
+    const bool parallel = threads > 1 && jobs.size() > 1;
+    if (keepGoing && parallel) {
+        const auto outcomes = runInParallel(jobs, base, state, ttf, true, threads,
+                                            [&jobs](std::size_t i) { return jobs[i].File; });
+        int failed = 0;
+        for (const TJobOutcome& outcome : outcomes) {
+            for (const std::string& note : outcome.Warnings)
+                ShowMessage(note);
+            if (!outcome.Error)
+                continue;
+            try {
+                std::rethrow_exception(outcome.Error);
+            } catch (const ECliError& e) {
+                ReportError(err, e);
+                ++failed;
+            }
+        }
+        return failed == 0 ? 0 : ECliError::JobFailed;
+    }
     if (keepGoing) {
         int failed = 0;
         for (const TPlannedJob& job : jobs) {
@@ -128,15 +224,37 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
             throw jobError(job.Where + job.File.string() + ": " + e.what());
         }
     }
-    try {
-        for (std::size_t i = 0; i < jobs.size(); ++i) {
-            const fs::path temporary = temporaryFor(jobs[i].File, i);
-            written.push_back(temporary);
-            RunJob(jobs[i], base, state, ttf, temporary);
+    if (parallel) {
+        for (std::size_t i = 0; i < jobs.size(); ++i)
+            written.push_back(temporaryFor(jobs[i].File, i));
+        std::vector<TJobOutcome> outcomes;
+        try {
+            outcomes = runInParallel(jobs, base, state, ttf, false, threads,
+                                     [&written](std::size_t i) { return written[i]; });
+        } catch (...) {
+            discard(0);
+            throw;
         }
-    } catch (...) {
-        discard(0);
-        throw;
+        // The notes and the first failure in line order, as one job after another gives.
+        for (const TJobOutcome& outcome : outcomes) {
+            for (const std::string& note : outcome.Warnings)
+                ShowMessage(note);
+            if (outcome.Error) {
+                discard(0);
+                std::rethrow_exception(outcome.Error);
+            }
+        }
+    } else {
+        try {
+            for (std::size_t i = 0; i < jobs.size(); ++i) {
+                const fs::path temporary = temporaryFor(jobs[i].File, i);
+                written.push_back(temporary);
+                RunJob(jobs[i], base, state, ttf, temporary);
+            }
+        } catch (...) {
+            discard(0);
+            throw;
+        }
     }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         try {

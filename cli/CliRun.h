@@ -5,11 +5,15 @@
 #include "cli/CliJob.h"
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
 class TTTFToVectorConverter;
+
+// Where a job's warnings go; empty: ShowMessage.
+using TWarn = std::function<void(const std::string&)>;
 
 // A job with its output decided.
 struct TPlannedJob {
@@ -26,7 +30,7 @@ struct TPlannedJob {
 // forces the save; they are the error's details) and every error of Create or Save throw
 // ECliError (job failed); file is then untouched.
 void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& state,
-            TTTFToVectorConverter& ttf, const std::filesystem::path& file);
+            TTTFToVectorConverter& ttf, const std::filesystem::path& file, const TWarn& warn = {});
 
 // Checks the output files of a batch before anything runs: no two jobs may write the same
 // file, and an existing target must be a regular file. Symbolic links are resolved in
@@ -37,5 +41,10 @@ void CheckBatchOutputs(std::vector<TPlannedJob>& jobs);
 // targets under temporary names and put in place only when every job has succeeded; the
 // first failure removes them and throws. With keepGoing, each job's file is written as it
 // succeeds, each failure is reported on err, and the result is the exit status.
+//
+// threads > 1 runs up to that many jobs at once, each on a copy of state with a converter
+// of its own: the same files, the same all-or-nothing outcome, the same notes and errors
+// in line order (given once the jobs have run).
 int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& base,
-             TGlobals& state, TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err);
+             TGlobals& state, TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err,
+             unsigned threads = 1);

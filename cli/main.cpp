@@ -12,12 +12,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -58,6 +60,8 @@ names: {n} the line number, {n:3} the same with 3 digits, {text} the text with
 everything but letters, digits, - and _ made _, {{ and }} literal braces.
 The batch writes every file or, when a line fails, none (--keep-going writes
 the lines that succeed and reports the others).
+--jobs N runs up to N lines at once (default: the number of cores); the files,
+the messages and their order are those of one line after another.
 
 Errors are one line on standard error; the output file is then not written
 (an existing file keeps its content). Exit status: 0 done, 1 a job failed
@@ -121,6 +125,7 @@ struct TCommandLine {
     std::string Batch;
     std::string ParamsFile;
     bool KeepGoing = false;
+    unsigned Jobs = std::max(1u, std::thread::hardware_concurrency());
     bool Version = false;
     bool Verbose = false;
     std::string Stats; // "text" or "json" when --stats was given
@@ -176,6 +181,10 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
         ->type_name("FILE")
         ->group("Output");
     app.add_flag("--keep-going", cl.KeepGoing, "batch: write the lines that succeed")
+        ->group("Output");
+    app.add_option("--jobs", cl.Jobs, "batch: run up to N lines at once (default: the cores)")
+        ->type_name("N")
+        ->check(CLI::Range(1u, 1024u))
         ->group("Output");
     app.add_option("--stats", cl.Stats,
                    "after the job, print the size, lengths, plunges and estimated time on "
@@ -324,7 +333,7 @@ int run(int argc, char** argv) {
         }
         return 0;
     }
-    return RunBatch(jobs, params, state, ttf, cl->KeepGoing, std::cerr);
+    return RunBatch(jobs, params, state, ttf, cl->KeepGoing, std::cerr, cl->Jobs);
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <limits>
 #include <map>
+#include <mutex>
 #include <string>
 #include <tuple>
 
@@ -231,12 +232,90 @@ std::vector<std::uint8_t> OutlineToRecords(const FT_Outline& outline) {
 }
 } // namespace
 
+namespace {
+// A fontconfig configuration, loaded on its first lookup, and the answers it gave. The
+// system's is loaded only once in the process: parsing it is most of the cost of a short
+// job, and every converter (a window, a batch, parallel jobs) asks the same questions.
+// Lookups hold the lock; fontconfig's own thread safety varies between versions.
+class TFontLookup {
+  public:
+    // The system's configuration, shared by every service that names no file of its own.
+    static TFontLookup& Shared() {
+        static TFontLookup shared{std::string()};
+        return shared;
+    }
+
+    // file empty: the system's configuration.
+    explicit TFontLookup(std::string file) : file_(std::move(file)) {}
+
+    // Null when the configuration cannot be loaded.
+    FcConfig* Config() {
+        std::call_once(loaded_, [this] { config_.reset(Load()); });
+        return config_.get();
+    }
+
+    TResolvedFont Resolve(const TFontSpec& font) {
+        FcConfig* config = Config();
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto key = std::make_tuple(font.Name, font.Bold, font.Italic);
+        if (auto it = resolved_.find(key); it != resolved_.end())
+            return it->second;
+        TResolvedFont result;
+        PatternPtr pattern(FcPatternCreate());
+        if (config && pattern) {
+            FcPatternAddString(pattern.get(), FC_FAMILY,
+                               reinterpret_cast<const FcChar8*>(font.Name.c_str()));
+            FcPatternAddInteger(pattern.get(), FC_WEIGHT,
+                                font.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+            FcPatternAddInteger(pattern.get(), FC_SLANT,
+                                font.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+            FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+            FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
+            FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+            FcDefaultSubstitute(pattern.get());
+            FcResult res = FcResultNoMatch;
+            PatternPtr match(FcFontMatch(config, pattern.get(), &res));
+            FcChar8* file = nullptr;
+            if (match && FcPatternGetString(match.get(), FC_FILE, 0, &file) == FcResultMatch &&
+                file) {
+                result.File = reinterpret_cast<const char*>(file);
+                int index = 0;
+                if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) == FcResultMatch)
+                    result.Index = index;
+            }
+        }
+        resolved_.emplace(key, result);
+        return result;
+    }
+
+  private:
+    FcConfig* Load() const {
+        if (file_.empty())
+            return FcInitLoadConfigAndFonts();
+        FcConfig* config = FcConfigCreate();
+        if (config && (!FcConfigParseAndLoad(
+                           config, reinterpret_cast<const FcChar8*>(file_.c_str()), FcTrue) ||
+                       !FcConfigBuildFonts(config))) {
+            FcConfigDestroy(config);
+            return nullptr;
+        }
+        return config;
+    }
+
+    std::string file_;
+    std::once_flag loaded_;
+    ConfigPtr config_;
+    std::mutex mutex_;
+    std::map<std::tuple<std::string, bool, bool>, TResolvedFont> resolved_;
+};
+} // namespace
+
 struct TFreeTypeFontService::Impl {
     // Declared first so that it is destroyed after the faces.
     LibraryPtr library;
-    FT_Error libraryError = 0; // why library is null; raised on first use
-    ConfigPtr config;
-    std::map<std::tuple<std::string, bool, bool>, TResolvedFont> resolved;
+    FT_Error libraryError = 0;              // why library is null; raised on first use
+    std::unique_ptr<TFontLookup> ownLookup; // null: the shared one
+    TFontLookup& Lookup() { return ownLookup ? *ownLookup : TFontLookup::Shared(); }
     std::map<std::pair<std::string, int>, FacePtr> faces;
     // The face of the last query, which is nearly always the face of the next.
     TFontSpec lastSpec;
@@ -246,6 +325,11 @@ struct TFreeTypeFontService::Impl {
     FT_Face FaceFor(const TFontSpec& spec, TFreeTypeFontService& self);
 };
 
+TFreeTypeFontService::TFreeTypeFontService(const std::string& fontConfigFile)
+    : TFreeTypeFontService() {
+    impl_->ownLookup = std::make_unique<TFontLookup>(fontConfigFile);
+}
+
 TFreeTypeFontService::TFreeTypeFontService() : impl_(std::make_unique<Impl>()) {
     // Failures are kept and raised by the first query, so that a program whose fonts
     // cannot work still starts and can say why.
@@ -253,40 +337,12 @@ TFreeTypeFontService::TFreeTypeFontService() : impl_(std::make_unique<Impl>()) {
     impl_->libraryError = FT_Init_FreeType(&lib);
     if (impl_->libraryError == 0)
         impl_->library.reset(lib);
-    impl_->config.reset(FcInitLoadConfigAndFonts());
 }
 
 TFreeTypeFontService::~TFreeTypeFontService() = default;
 
 TResolvedFont TFreeTypeFontService::Resolve(const TFontSpec& font) {
-    const auto key = std::make_tuple(font.Name, font.Bold, font.Italic);
-    if (auto it = impl_->resolved.find(key); it != impl_->resolved.end())
-        return it->second;
-    TResolvedFont result;
-    PatternPtr pattern(FcPatternCreate());
-    if (impl_->config && pattern) {
-        FcPatternAddString(pattern.get(), FC_FAMILY,
-                           reinterpret_cast<const FcChar8*>(font.Name.c_str()));
-        FcPatternAddInteger(pattern.get(), FC_WEIGHT,
-                            font.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-        FcPatternAddInteger(pattern.get(), FC_SLANT,
-                            font.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-        FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-        FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
-        FcConfigSubstitute(impl_->config.get(), pattern.get(), FcMatchPattern);
-        FcDefaultSubstitute(pattern.get());
-        FcResult res = FcResultNoMatch;
-        PatternPtr match(FcFontMatch(impl_->config.get(), pattern.get(), &res));
-        FcChar8* file = nullptr;
-        if (match && FcPatternGetString(match.get(), FC_FILE, 0, &file) == FcResultMatch && file) {
-            result.File = reinterpret_cast<const char*>(file);
-            int index = 0;
-            if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) == FcResultMatch)
-                result.Index = index;
-        }
-    }
-    impl_->resolved.emplace(key, result);
-    return result;
+    return impl_->Lookup().Resolve(font);
 }
 
 FT_Face TFreeTypeFontService::Impl::FaceFor(const TFontSpec& spec, TFreeTypeFontService& self) {
@@ -294,7 +350,7 @@ FT_Face TFreeTypeFontService::Impl::FaceFor(const TFontSpec& spec, TFreeTypeFont
         return lastFace;
     if (!library)
         RaiseFontError("Cannot start FreeType", libraryError);
-    if (!config)
+    if (!Lookup().Config())
         throw EFontError("Cannot load the fontconfig configuration");
     const TResolvedFont file = self.Resolve(spec);
     if (file.File.empty())

@@ -13,7 +13,11 @@ struct TResolvedFont {
 
 class TFreeTypeFontService : public TOutlineSource {
   public:
+    // fontconfig's configuration is the system's, loaded on the first lookup and shared by
+    // every service of the process.
     TFreeTypeFontService();
+    // A configuration of its own, from that file, for this service only.
+    explicit TFreeTypeFontService(const std::string& fontConfigFile);
     ~TFreeTypeFontService() override;
     TFreeTypeFontService(const TFreeTypeFontService&) = delete;
     TFreeTypeFontService& operator=(const TFreeTypeFontService&) = delete;

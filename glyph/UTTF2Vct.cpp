@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <unordered_map>
 
 void TStrokeCollection::GetStroke(int index, TStroke& stroke) const {
     if (index < 0 || index >= Count())
@@ -15,20 +14,56 @@ void TStrokeCollection::GetStroke(int index, TStroke& stroke) const {
 }
 
 namespace {
-struct StrokeKey {
-    std::int64_t a, b; // the two end points packed, smaller first
-    bool operator==(const StrokeKey&) const = default;
-};
-struct StrokeKeyHash {
-    std::size_t operator()(const StrokeKey& k) const {
-        return std::hash<std::int64_t>()(k.a) * 31 + std::hash<std::int64_t>()(k.b);
-    }
-};
 std::int64_t Pack(std::int32_t x, std::int32_t y) {
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(static_cast<std::uint32_t>(x))
                                          << 32 |
                                      static_cast<std::uint32_t>(y));
 }
+
+// The count of each stroke seen so far, in a flat open-addressing table that each thread
+// keeps from call to call: no allocation per stroke, and none at all once it is large
+// enough. A slot is in use only when its stamp is the current call's, so nothing needs
+// clearing between calls.
+class StrokeCounts {
+  public:
+    // Starts a new count for up to n strokes.
+    void Begin(std::size_t n) {
+        std::size_t size = 16;
+        while (size < 2 * n)
+            size *= 2;
+        if (size > slots_.size() || ++stamp_ == 0) {
+            slots_.assign(std::max(size, slots_.size()), Slot{});
+            stamp_ = 1;
+        }
+        mask_ = slots_.size() - 1;
+    }
+
+    // How often the stroke a-b (a < b) was seen before; counts this one.
+    std::uint32_t Count(std::int64_t a, std::int64_t b) {
+        auto h = static_cast<std::uint64_t>(a) * 0x9E3779B97F4A7C15ull ^
+                 (static_cast<std::uint64_t>(b) + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+        h ^= h >> 29;
+        for (std::size_t i = static_cast<std::size_t>(h) & mask_;; i = (i + 1) & mask_) {
+            Slot& slot = slots_[i];
+            if (slot.Stamp != stamp_) {
+                slot = {a, b, 1, stamp_};
+                return 0;
+            }
+            if (slot.A == a && slot.B == b)
+                return slot.Seen++;
+        }
+    }
+
+  private:
+    struct Slot {
+        std::int64_t A = 0, B = 0;
+        std::uint32_t Seen = 0;
+        std::uint32_t Stamp = 0; // 0: never used
+    };
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
+    std::uint32_t stamp_ = 0;
+};
 } // namespace
 
 // Pass i removes the first later stroke equal to stroke i, so within each group of equal
@@ -36,18 +71,17 @@ std::int64_t Pack(std::int32_t x, std::int32_t y) {
 // removes the fourth, and so on. Counting the group members gives that in one pass
 // instead of the quadratic scan.
 void TStrokeCollection::RemoveDuplicates() {
-    std::unordered_map<StrokeKey, std::uint32_t, StrokeKeyHash> seen;
-    seen.reserve(strokes_.size());
-    std::vector<TStroke> kept;
-    kept.reserve(strokes_.size());
-    for (const auto& s : strokes_) {
+    thread_local StrokeCounts counts;
+    counts.Begin(strokes_.size());
+    std::size_t kept = 0;
+    for (const TStroke& s : strokes_) {
         std::int64_t a = Pack(s.X1, s.Y1), b = Pack(s.X2, s.Y2);
         if (b < a)
             std::swap(a, b);
-        if (seen[StrokeKey{a, b}]++ % 2 == 0)
-            kept.push_back(s);
+        if (counts.Count(a, b) % 2 == 0)
+            strokes_[kept++] = s;
     }
-    strokes_ = std::move(kept);
+    strokes_.resize(kept);
 }
 
 namespace {

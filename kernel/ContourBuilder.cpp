@@ -84,8 +84,11 @@ class StopFinder {
 // One batch: a contiguous slice of the sorted input, chained in place. Mark 1 = free.
 class BatchChainer {
   public:
-    BatchChainer(TMyEntity* segments, std::size_t count, bool clockwise, double depth)
-        : seg_(segments), count_(count), clockwise_(clockwise), depth_(depth), free_(count) {
+    // chain is scratch space, reused from batch to batch.
+    BatchChainer(TMyEntity* segments, std::size_t count, bool clockwise, double depth,
+                 TMyEntityArray& chain)
+        : seg_(segments), count_(count), clockwise_(clockwise), depth_(depth), free_(count),
+          chain_(chain) {
         stops_.Build(count_, [this](std::size_t i) { return seg_[i].MinX; });
     }
 
@@ -102,9 +105,15 @@ class BatchChainer {
                 continue; // already taken by an earlier contour
             seg_[i].Mark = 0;
             free_.Remove(i);
-            out.emplace_back();
-            Grow(i, out.back());
-            out.back().Depth = depth_;
+            // The chain grows in a reused buffer and is then copied at its exact size, so
+            // no contour keeps the spare capacity of its growth.
+            TVKRegionX& c = out.emplace_back();
+            c.Entities.swap(chain_);
+            Grow(i, c);
+            c.Depth = depth_;
+            chain_.swap(c.Entities);
+            c.Entities.assign(chain_.begin(), chain_.end());
+            chain_.clear();
         }
     }
 
@@ -240,6 +249,7 @@ class BatchChainer {
     double depth_;
     FreeElements free_;
     StopFinder stops_;
+    TMyEntityArray& chain_;
 };
 
 // The joining pass over the flattened, sorted contours: every open, pending contour in
@@ -287,24 +297,24 @@ class OpenJoiner {
   private:
     static bool IsJoinable(const TVKRegionX& c) { return c.Pending != 0 && c.IsOpen != 0; }
 
+    // The pieces are collected first and the chain is put together once at its exact
+    // size: before-pieces (farthest first), current, after-pieces (in the order found).
     void Join(TVKRegionX& current) {
         auto [head, tail] = ContourEnds(current);
         bool closed = false;
         bool sawOpen = false;
+        after_.clear();
+        before_.clear();
         for (;;) {
             sawOpen = false;
             bool farEndMeetsHead = false;
             const std::size_t found = ForwardScan(head, tail, farEndMeetsHead, sawOpen);
             if (found == NotFound)
                 break;
-            TVKRegionX& other = list_[found];
-            GrowBox(current, other);
-            current.Entities.insert(current.Entities.end(),
-                                    std::make_move_iterator(other.Entities.begin()),
-                                    std::make_move_iterator(other.Entities.end()));
+            GrowBox(current, list_[found]);
+            after_.push_back(found);
             Consume(found);
             if (farEndMeetsHead) {
-                MoveContourEnd(current, head, TEnd::End);
                 closed = true;
                 break;
             }
@@ -313,29 +323,36 @@ class OpenJoiner {
         if (!closed && sawOpen) {
             // Pieces joined at the head, in the order found; each ends where the chain
             // started before it.
-            std::vector<std::size_t> before;
             TPoint2 cursor = head;
             for (std::size_t found; (found = BackwardScan(cursor)) != NotFound;) {
                 GrowBox(current, list_[found]);
-                before.push_back(found);
+                before_.push_back(found);
                 Consume(found);
-            }
-            if (!before.empty()) {
-                TMyEntityArray chain;
-                std::size_t total = current.Entities.size();
-                for (std::size_t k : before)
-                    total += list_[k].Entities.size();
-                chain.reserve(total);
-                for (auto k = before.rbegin(); k != before.rend(); ++k)
-                    chain.insert(chain.end(), std::make_move_iterator(list_[*k].Entities.begin()),
-                                 std::make_move_iterator(list_[*k].Entities.end()));
-                chain.insert(chain.end(), std::make_move_iterator(current.Entities.begin()),
-                             std::make_move_iterator(current.Entities.end()));
-                current.Entities = std::move(chain);
             }
         }
 
+        if (!after_.empty() || !before_.empty()) {
+            std::size_t total = current.Entities.size();
+            for (std::size_t k : before_)
+                total += list_[k].Entities.size();
+            for (std::size_t k : after_)
+                total += list_[k].Entities.size();
+            TMyEntityArray chain;
+            chain.reserve(total);
+            const auto append = [&chain](TMyEntityArray& piece) {
+                chain.insert(chain.end(), piece.begin(), piece.end());
+                piece = TMyEntityArray();
+            };
+            for (auto k = before_.rbegin(); k != before_.rend(); ++k)
+                append(list_[*k].Entities);
+            append(current.Entities);
+            for (std::size_t k : after_)
+                append(list_[k].Entities);
+            current.Entities = std::move(chain);
+        }
+
         if (closed) {
+            MoveContourEnd(current, head, TEnd::End);
             current.IsOpen = 0;
             OrientContour(current, clockwise_, false);
         } else {
@@ -409,6 +426,8 @@ class OpenJoiner {
     bool clockwise_;
     FreeElements open_;
     StopFinder stops_;
+    std::vector<std::size_t> after_;
+    std::vector<std::size_t> before_;
 };
 
 } // namespace
@@ -434,10 +453,11 @@ void BuildContours(TMyEntityArray& segments, TRegionArrayX& result, std::uint8_t
     }
 
     TRegionArrayX list;
+    TMyEntityArray chain;
     for (std::size_t b = 0; b <= lastBatch; ++b) {
         const std::size_t first = b * size;
         const std::size_t count = std::min(size, work.size() - first);
-        BatchChainer(work.data() + first, count, clockwise, depth).Build(list);
+        BatchChainer(work.data() + first, count, clockwise, depth, chain).Build(list);
     }
 
     for (TVKRegionX& c : list)

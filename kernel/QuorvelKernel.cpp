@@ -368,6 +368,34 @@ TPoint3 ToolpathFirstPoint(const TVKOutRegion& t) {
     return {p.x, p.y, t.Depth};
 }
 
+void SortKeysByMinX(std::vector<TMinXKey>& keys, std::ptrdiff_t lo, std::ptrdiff_t hi) {
+    while (lo < hi) {
+        std::ptrdiff_t i = lo;
+        std::ptrdiff_t j = hi;
+        const double pivot = keys[static_cast<std::size_t>((lo + hi) / 2)].MinX;
+        do {
+            while (keys[static_cast<std::size_t>(i)].MinX < pivot)
+                ++i;
+            while (keys[static_cast<std::size_t>(j)].MinX > pivot)
+                --j;
+            if (i <= j) {
+                std::swap(keys[static_cast<std::size_t>(i)], keys[static_cast<std::size_t>(j)]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (j - lo < hi - i) {
+            if (lo < j)
+                SortKeysByMinX(keys, lo, j);
+            lo = i;
+        } else {
+            if (i < hi)
+                SortKeysByMinX(keys, i, hi);
+            hi = j;
+        }
+    }
+}
+
 bool IsFullCircle(const TMyEntity& e) {
     return e.Radius != 0 && e.X2 == e.Y2;
 }

@@ -46,36 +46,48 @@ template <class Box, class Other> void GrowBox(Box& box, const Other& other) {
     box.MaxX = std::max(box.MaxX, other.MaxX);
 }
 
-// Quicksort of list[lo..hi] by ascending MinX, for segments and contours alike. The
-// partition (middle pivot, swap on i <= j) is kept exactly as it is because it decides
-// the order of equal MinX, and with it which piece the contour builder meets first. Only
-// the smaller side recurses, so the depth stays logarithmic; the sides are disjoint, so
-// the order of sorting them changes nothing. Not stable.
+// One item of the sort: its MinX and where it stood before the sort.
+struct TMinXKey {
+    double MinX;
+    std::size_t Index;
+};
+
+// Quicksort of keys[lo..hi] by ascending MinX. The partition (middle pivot, swap on i <= j)
+// is kept exactly as it is because it decides the order of equal MinX, and with it which
+// piece the contour builder meets first. Only the smaller side recurses, so the depth
+// stays logarithmic; the sides are disjoint, so the order of sorting them changes nothing.
+// Not stable.
+void SortKeysByMinX(std::vector<TMinXKey>& keys, std::ptrdiff_t lo, std::ptrdiff_t hi);
+
+// Sorts list[lo..hi] by ascending MinX, for segments and contours alike, in the order
+// SortKeysByMinX gives: the partition steps run on small (MinX, index) keys and every
+// item then moves once to its place, instead of being swapped at every step.
 template <class Item>
 void SortByMinX(std::vector<Item>& list, std::ptrdiff_t lo, std::ptrdiff_t hi) {
-    while (lo < hi) {
-        std::ptrdiff_t i = lo;
-        std::ptrdiff_t j = hi;
-        const double pivot = list[static_cast<std::size_t>((lo + hi) / 2)].MinX;
-        do {
-            while (list[static_cast<std::size_t>(i)].MinX < pivot)
-                ++i;
-            while (list[static_cast<std::size_t>(j)].MinX > pivot)
-                --j;
-            if (i <= j) {
-                std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);
-                ++i;
-                --j;
+    if (lo >= hi)
+        return;
+    const auto first = static_cast<std::size_t>(lo);
+    const auto count = static_cast<std::size_t>(hi - lo + 1);
+    std::vector<TMinXKey> keys(count);
+    for (std::size_t k = 0; k < count; ++k)
+        keys[k] = {list[first + k].MinX, k};
+    SortKeysByMinX(keys, 0, static_cast<std::ptrdiff_t>(count) - 1);
+    // Position k takes the item that stood at keys[k].Index: follow each cycle of the
+    // permutation once, marking placed positions by pointing them at themselves.
+    for (std::size_t k = 0; k < count; ++k) {
+        if (keys[k].Index == k)
+            continue;
+        Item held = std::move(list[first + k]);
+        std::size_t at = k;
+        for (;;) {
+            const std::size_t from = keys[at].Index;
+            keys[at].Index = at;
+            if (from == k) {
+                list[first + at] = std::move(held);
+                break;
             }
-        } while (i <= j);
-        if (j - lo < hi - i) {
-            if (lo < j)
-                SortByMinX(list, lo, j);
-            lo = i;
-        } else {
-            if (i < hi)
-                SortByMinX(list, i, hi);
-            hi = j;
+            list[first + at] = std::move(list[first + from]);
+            at = from;
         }
     }
 }

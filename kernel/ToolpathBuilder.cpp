@@ -84,8 +84,12 @@ void BuildLoops(TMyEntityArray& s, TRegionArrayX& loops, double depth,
         TVKRegionX loop;
         loop.Depth = depth;
         TMyEntityArray& chain = loop.Entities;
+        // Nearly always one loop takes every segment left: room for all of them is then
+        // exact, and anything less is trimmed below, so no loop keeps spare capacity.
+        chain.reserve(s.size() - j);
         chain.push_back(s[j]);
         if (IsFullCircle(s[j])) {
+            chain.shrink_to_fit();
             loops.push_back(std::move(loop));
             continue;
         }
@@ -128,6 +132,8 @@ void BuildLoops(TMyEntityArray& s, TRegionArrayX& loops, double depth,
         // not a spur, when nothing else was found in its place.
         if (!closed && backedOff)
             chain.push_back(setAside);
+        if (chain.capacity() > chain.size())
+            chain.shrink_to_fit();
         loops.push_back(std::move(loop));
     }
 }
@@ -167,9 +173,9 @@ void SetRapidFlags(TRegionArrayX& loops, double rapidHeight) {
     }
 }
 
-void AppendToolpaths(const TRegionArrayX& loops, TOutRegionArray& toolpaths, double roughFeed) {
+void AppendToolpaths(TRegionArrayX& loops, TOutRegionArray& toolpaths, double roughFeed) {
     for (std::size_t i = 1; i < loops.size(); ++i) {
-        const TVKRegionX& loop = loops[i];
+        TVKRegionX& loop = loops[i];
         TVKOutRegion t;
         t.Feed = roughFeed;
         t.Depth = loop.Depth;
@@ -178,13 +184,17 @@ void AppendToolpaths(const TRegionArrayX& loops, TOutRegionArray& toolpaths, dou
         t.HasLeads = loop.HasLeads;
         t.Clearance = loop.Clearance;
         t.RapidStart = loop.RapidStart;
-        t.Entities = loop.Entities;
+        t.Entities = std::move(loop.Entities);
         toolpaths.push_back(std::move(t));
     }
 }
 
-void BuildToolpaths(const TRegionArrayX& contours, TMachiningParameters& params,
-                    TOutRegionArray& toolpaths, const std::int32_t& runFlag) {
+namespace {
+
+// Both forms of BuildToolpaths; owned is the contours when their segments may move out.
+void buildToolpaths(const TRegionArrayX& contours, TRegionArrayX* owned,
+                    TMachiningParameters& params, TOutRegionArray& toolpaths,
+                    const std::int32_t& runFlag) {
     if (runFlag == 0)
         return;
     if (params.Increment == 0)
@@ -194,6 +204,7 @@ void BuildToolpaths(const TRegionArrayX& contours, TMachiningParameters& params,
     toolpaths.assign(1, TVKOutRegion{});
 
     TRegionArrayX loops(1);
+    TMyEntityArray segments;
     for (std::size_t i = 1; i < plan.size(); ++i) {
         for (std::size_t j = 1; j < plan[i].Passes.size(); ++j) {
             const TMachineRegion& pass = plan[i].Passes[j];
@@ -201,20 +212,40 @@ void BuildToolpaths(const TRegionArrayX& contours, TMachiningParameters& params,
             // have run a command that replaced them.
             const auto region = static_cast<std::size_t>(pass.Region);
             if (runFlag != 0 && region < contours.size()) {
-                TMyEntityArray segments = contours[region].Entities;
+                const bool open = contours[region].IsOpen != 0;
+                // An open stroke is cut from the end nearer the pen; taken before the
+                // segments may move out of the contour.
+                const TPoint2 from = !open                  ? TPoint2{}
+                                     : toolpaths.size() > 1 ? ToolpathEnd(toolpaths.back())
+                                                            : ContourStart(contours[region]);
+                if (owned != nullptr && j + 1 == plan[i].Passes.size())
+                    segments = std::move((*owned)[region].Entities); // its last pass
+                else
+                    segments = contours[region].Entities;
                 for (TMyEntity& e : segments)
                     e.Mark = 0;
                 ProcessMessages();
-                if (contours[region].IsOpen == 0)
+                if (!open)
                     BuildLoops(segments, loops, pass.PassDepth, runFlag);
                 else if (runFlag != 0)
-                    AppendOpenLoop(std::move(segments), loops, pass.PassDepth,
-                                   toolpaths.size() > 1 ? ToolpathEnd(toolpaths.back())
-                                                        : ContourStart(contours[region]));
+                    AppendOpenLoop(std::move(segments), loops, pass.PassDepth, from);
+                segments = TMyEntityArray(); // the loops hold copies; free it now
             }
             SetRapidFlags(loops, params.RapidHeight);
             AppendToolpaths(loops, toolpaths, params.RoughFeed);
             loops.resize(1);
         }
     }
+}
+
+} // namespace
+
+void BuildToolpaths(const TRegionArrayX& contours, TMachiningParameters& params,
+                    TOutRegionArray& toolpaths, const std::int32_t& runFlag) {
+    buildToolpaths(contours, nullptr, params, toolpaths, runFlag);
+}
+
+void BuildToolpathsConsuming(TRegionArrayX& contours, TMachiningParameters& params,
+                             TOutRegionArray& toolpaths, const std::int32_t& runFlag) {
+    buildToolpaths(contours, &contours, params, toolpaths, runFlag);
 }

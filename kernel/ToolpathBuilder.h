@@ -26,6 +26,12 @@ class ETooManyPasses : public OrlentaError {
 void BuildToolpaths(const TRegionArrayX& contours, TMachiningParameters& params,
                     TOutRegionArray& toolpaths, const std::int32_t& runFlag);
 
+// The same, for a caller that reads the contours no more (a command-line job): each
+// contour's segments move out on its last pass instead of being copied, so every segment
+// is held once, not twice, at the peak. The contours keep their boxes, with no segments.
+void BuildToolpathsConsuming(TRegionArrayX& contours, TMachiningParameters& params,
+                             TOutRegionArray& toolpaths, const std::int32_t& runFlag);
+
 // Steps of BuildToolpaths, public for testing and for other front ends.
 
 // One master region per pending contour (index 1 on) whose Depth is > 0, each with its
@@ -51,5 +57,6 @@ void AppendOpenLoop(TMyEntityArray segments, TRegionArrayX& loops, double depth,
 // starts within RapidJoinDistance of the previous loop's start.
 void SetRapidFlags(TRegionArrayX& loops, double rapidHeight);
 
-// Appends one toolpath per loop (1 on) with the given feed.
-void AppendToolpaths(const TRegionArrayX& loops, TOutRegionArray& toolpaths, double roughFeed);
+// Appends one toolpath per loop (1 on) with the given feed; the loops' segments move into
+// the toolpaths.
+void AppendToolpaths(TRegionArrayX& loops, TOutRegionArray& toolpaths, double roughFeed);

@@ -157,8 +157,41 @@ void TPantoGraph::MoveTo(const TVector& v) {
 
 void TPantoGraph::LineTo(const TVector& v) {
     const ScreenF start = pen;
-    const ScreenF end = Map(v);
-    pen = end;
+    pen = Map(v);
+    LineFrom(start, pen);
+}
+
+// Map(Vector3D(x, y, z)) with the same arithmetic, term by term, as Transform.
+TPantoGraph::ScreenF TPantoGraph::Map3D(double x, double y, double z) const {
+    if (polar != 0 || transform3D.Size != 4)
+        return Map(Vector3D(x, y, z));
+    const auto& m = transform3D.M;
+    const auto column = [&](int j) {
+        double sum = 0.0;
+        sum += x * m[1][j];
+        sum += y * m[2][j];
+        sum += z * m[3][j];
+        sum += 1.0 * m[4][j];
+        return SnapToZero(sum);
+    };
+    const ScreenF s{(column(1) - xMin) * scaleX, (column(2) - yMin) * scaleY};
+    CheckFinite(s.X);
+    CheckFinite(s.Y);
+    return s;
+}
+
+void TPantoGraph::LineTo3D(double x, double y, double z) {
+    const ScreenF start = pen;
+    pen = Map3D(x, y, z);
+    if (surface && surface->ExcludeLastPixel && Inside(start.X, start.Y) && Inside(pen.X, pen.Y)) {
+        const TScreenPoint e = ToPixel(pen.X, pen.Y);
+        if (e.X == surface->PenX() && e.Y == surface->PenY())
+            return;
+    }
+    LineFrom(start, pen);
+}
+
+void TPantoGraph::LineFrom(ScreenF start, ScreenF end) {
     if (!surface)
         return;
     const TScreenPoint e = ToPixel(end.X, end.Y);

@@ -47,6 +47,10 @@ class TPantoGraph {
     void MoveTo(const TVector& v);
     // Draws from the pen to v in the surface's colour and pattern; the surface clips.
     void LineTo(const TVector& v);
+    // LineTo(Vector3D(x, y, z)), the same pixels at less cost: the Cartesian mapping is
+    // done without building vectors, and a line that stays on the pen's pixel, which
+    // draws nothing when the surface leaves out the last pixel, never reaches it.
+    void LineTo3D(double x, double y, double z);
 
     // View parameters; UpdateView reads them.
     double Azimuth = 45;
@@ -81,6 +85,8 @@ class TPantoGraph {
         double Y; // unrounded (y - YMin) * ScaleY
     };
     ScreenF Map(const TVector& v) const;
+    ScreenF Map3D(double x, double y, double z) const;
+    void LineFrom(ScreenF start, ScreenF end);
     TScreenPoint ToPixel(double fx, double fy) const;
 
     TMatrix transform2D;

@@ -27,7 +27,7 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
         for (const TMyEntity& e : t.Entities) {
             if (e.X1 != penX || e.Y1 != penY)
                 graph.MoveTo(Vector3D(e.X1, e.Y1, z));
-            graph.LineTo(Vector3D(e.X2, e.Y2, z));
+            graph.LineTo3D(e.X2, e.Y2, z);
             penX = e.X2;
             penY = e.Y2;
         }

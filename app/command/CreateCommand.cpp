@@ -12,7 +12,9 @@ namespace {
 
 constexpr double DegToRadFactor = 0.017453292519943295769;
 
-bool createRunning = false;
+// Per thread: it guards against a Create started from the message loop of a running one, and
+// parallel batch jobs each run their own.
+thread_local bool createRunning = false;
 
 // Marks the command as running for its whole extent, exceptions included.
 class TRunningGuard {
@@ -51,7 +53,7 @@ bool CreateRunning() {
 TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontChoice& font,
                             TTTFToVectorConverter& Ttf,
                             const std::function<void(const TViewBox&)>& setView,
-                            const TTextStyle& style) {
+                            const TTextStyle& style, TContourUse contours) {
     // The builders hand control to the message loop; a Create started from there would
     // replace Contours under the running one.
     if (createRunning)
@@ -100,7 +102,10 @@ TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontCho
                 g.Contours[i].Depth = g.Params.Depth;
 
     g.RunFlag = RunFlagCreate;
-    BuildToolpaths(g.Contours, g.Params, g.Toolpaths, g.RunFlag);
+    if (contours == TContourUse::ToolpathsOnly)
+        BuildToolpathsConsuming(g.Contours, g.Params, g.Toolpaths, g.RunFlag);
+    else
+        BuildToolpaths(g.Contours, g.Params, g.Toolpaths, g.RunFlag);
     return TCreateResult{TCreateOutcome::Done, std::move(message), MissingCharacters(text, Ttf)};
 }
 

@@ -59,10 +59,16 @@ struct TCreateResult {
 // floating-point faults propagate as exceptions and leave Toolpaths as they were.
 // style: several lines (line feeds in the text), spacing and mirror; the default with a
 // one-line text is the plain layout.
+//
+// contours says whether the caller reads Contours afterwards: the window draws and keeps
+// them; a front end that only saves the toolpaths lets the toolpath builder take their
+// segments (ToolpathsOnly), so that each segment is held once instead of twice. Contours
+// then keep their boxes and flags without segments.
+enum class TContourUse { Keep, ToolpathsOnly };
 TCreateResult CreateCommand(TGlobals& state, const TCreateNumbers& numbers, const TFontChoice& font,
                             TTTFToVectorConverter& Ttf,
                             const std::function<void(const TViewBox&)>& setView = {},
-                            const TTextStyle& style = {});
+                            const TTextStyle& style = {}, TContourUse contours = TContourUse::Keep);
 
 // True while CreateCommand runs (it hands control to the message loop in between).
 bool CreateRunning();

@@ -447,6 +447,52 @@ TEST_F(CliBatch, AFailingLineLeavesNoFileUnlessKeepGoing) {
     EXPECT_EQ(Outputs(), expected);
 }
 
+// Parallel lines give what one line after another gives: the same files, bytes, status,
+// and messages in line order; the first failing line in line order is the one reported,
+// and nothing is left behind. Warnings come from lines before, at and after the failures.
+TEST_F(CliBatch, ParallelLinesGiveExactlyWhatOneAfterAnotherGives) {
+    std::string content;
+    for (int i = 1; i <= 40; ++i) {
+        std::string line = "Plate " + std::to_string(i);
+        if (i % 7 == 3)
+            line += "\u4e2d"; // Arial has no glyph for it: a warning
+        if (i == 23 || i == 31)
+            line += "\tarc=yes\tradius=0.01"; // fails: Radius is too small
+        content += line + "\n";
+    }
+    const std::string good = [&] {
+        std::string c = content;
+        for (const char* bad : {"\tarc=yes\tradius=0.01"})
+            for (std::size_t at; (at = c.find(bad)) != std::string::npos;)
+                c.erase(at, std::string(bad).size());
+        return c;
+    }();
+    for (const bool failing : {false, true}) {
+        for (const bool keepGoing : {false, true}) {
+            SCOPED_TRACE(std::to_string(failing) + " " + std::to_string(keepGoing));
+            std::map<std::string, std::string> files[2];
+            TRun runs[2];
+            for (int k = 0; k < 2; ++k) {
+                for (const std::string& name : Outputs())
+                    fs::remove(Dir / name);
+                WriteBytes(Dir / "jobs.txt", failing ? content : good);
+                std::vector<std::string> args = {
+                    "--batch", "jobs.txt",  "--font", "Arial",
+                    "-o",      "p-{n}.Dnc", "--jobs", k == 0 ? "1" : "3"};
+                if (keepGoing)
+                    args.push_back("--keep-going");
+                runs[k] = Run(args);
+                for (const std::string& name : Outputs())
+                    files[k][name] = ReadBytes(Dir / name);
+            }
+            EXPECT_EQ(runs[1].Status, runs[0].Status);
+            EXPECT_EQ(runs[1].Err, runs[0].Err);
+            EXPECT_EQ(files[1], files[0]);
+            EXPECT_EQ(files[0].size(), !failing ? 40u : keepGoing ? 38u : 0u);
+        }
+    }
+}
+
 // A batch puts its files in place as a single save does: a hard-linked target is
 // rewritten, so its other name shows the new program too, and a target the user may not
 // write stops the batch before any file is written.

@@ -291,13 +291,7 @@ class OwnFontFolder : public testing::Test {
             << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << (dir.Path() / "fonts").string()
             << "</dir><cachedir>" << (dir.Path() / "cache").string()
             << "</cachedir></fontconfig>\n";
-        const char* old = std::getenv("FONTCONFIG_FILE");
-        setenv("FONTCONFIG_FILE", dir.File("fonts.conf").c_str(), 1);
-        service = std::make_unique<TFreeTypeFontService>();
-        if (old)
-            setenv("FONTCONFIG_FILE", old, 1);
-        else
-            unsetenv("FONTCONFIG_FILE");
+        service = std::make_unique<TFreeTypeFontService>(dir.File("fonts.conf"));
         ASSERT_EQ(service->Resolve(face).File, font.string());
     }
 

@@ -21,6 +21,37 @@ constexpr std::size_t BatchSize = 100;
 constexpr std::size_t MaxBatches = 500;
 constexpr std::size_t NotFound = std::numeric_limits<std::size_t>::max();
 
+// The quicksort by MinX as the rules state it, swapping the items themselves at every
+// partition step (the kernel runs the same steps on keys and moves each item once).
+template <class Item>
+void SwapSortByMinX(std::vector<Item>& list, std::ptrdiff_t lo, std::ptrdiff_t hi) {
+    while (lo < hi) {
+        std::ptrdiff_t i = lo;
+        std::ptrdiff_t j = hi;
+        const double pivot = list[static_cast<std::size_t>((lo + hi) / 2)].MinX;
+        do {
+            while (list[static_cast<std::size_t>(i)].MinX < pivot)
+                ++i;
+            while (list[static_cast<std::size_t>(j)].MinX > pivot)
+                --j;
+            if (i <= j) {
+                std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (j - lo < hi - i) {
+            if (lo < j)
+                SwapSortByMinX(list, lo, j);
+            lo = i;
+        } else {
+            if (i < hi)
+                SwapSortByMinX(list, i, hi);
+            hi = j;
+        }
+    }
+}
+
 inline bool Meets(TPoint2 p, TPoint2 q) {
     return PointsMeet(p, q, JoinTolerance);
 }
@@ -286,7 +317,7 @@ inline void BuildContours(TMyEntityArray& segments, TRegionArrayX& result, std::
     for (TVKRegionX& c : list)
         c.Pending = 1;
     if (list.size() > 1)
-        SortByMinX(list, 0, static_cast<std::ptrdiff_t>(list.size()) - 1);
+        plain_reference::SwapSortByMinX(list, 0, static_cast<std::ptrdiff_t>(list.size()) - 1);
     Joiner(list, clockwise).Run();
     for (TVKRegionX& c : list)
         result.push_back(std::move(c));

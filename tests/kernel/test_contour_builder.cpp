@@ -444,4 +444,50 @@ TEST(ContourBuilder, ChoosesExactlyWhatThePlainReferenceChooses) {
     }
 }
 
+// The kernel's sort runs the partition on (MinX, index) keys and moves each item once; it
+// must leave every item, ties included, where swapping the items themselves leaves it.
+// Few distinct MinX values make long runs of ties; the tags tell equal MinX apart.
+TEST(ContourBuilder, KeyedSortPlacesTiesExactlyAsTheItemSwapSort) {
+    std::mt19937 rng(42);
+    for (int distinct : {1, 2, 5, 50, 100000}) {
+        std::uniform_int_distribution<int> x(0, distinct - 1);
+        for (int n : {2, 3, 7, 100, 1001, 20000}) {
+            TMyEntityArray s;
+            for (int i = 0; i < n; ++i) {
+                s.push_back(MakeLine(x(rng), i, x(rng) + distinct, i));
+                s.back().Tag = i;
+            }
+            TMyEntityArray expected = s;
+            const auto hi = static_cast<std::ptrdiff_t>(n) - 1;
+            plain_reference::SwapSortByMinX(expected, 0, hi);
+            ::SortByMinX(s, 0, hi);
+            std::vector<std::int32_t> got, want;
+            for (std::size_t i = 0; i < s.size(); ++i) {
+                got.push_back(s[i].Tag);
+                want.push_back(expected[i].Tag);
+            }
+            ASSERT_EQ(got, want) << distinct << " values, " << n << " items";
+            // A part of the array: the rest stays where it was.
+            TMyEntityArray part = s, partExpected = s;
+            std::shuffle(part.begin(), part.end(), rng);
+            partExpected = part;
+            const std::ptrdiff_t lo = n / 3, mid = std::max<std::ptrdiff_t>(lo, hi - n / 3);
+            plain_reference::SwapSortByMinX(partExpected, lo, mid);
+            ::SortByMinX(part, lo, mid);
+            for (std::size_t i = 0; i < part.size(); ++i)
+                ASSERT_EQ(part[i].Tag, partExpected[i].Tag) << i;
+        }
+    }
+}
+
+// Built contours hold their segments at exact size: the chains grow in scratch space and
+// joins are put together once.
+TEST(ContourBuilder, ContoursKeepNoSpareCapacity) {
+    std::mt19937 rng(7);
+    TMyEntityArray s = RandomText(rng, 40);
+    SortByMinX(s);
+    for (const TVKRegionX& c : Build(s))
+        EXPECT_EQ(c.Entities.capacity(), c.Entities.size());
+}
+
 } // namespace

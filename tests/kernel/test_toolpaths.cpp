@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -166,6 +167,40 @@ TEST(BuildToolpaths, ContoursReplacedInsideThePumpAreNotReadStale) {
     auto p = Params(1);
     BuildToolpaths(contours, p, out, Running);
     EXPECT_EQ(out.size(), 2u);
+}
+
+// The consuming form moves each contour's segments out on its last pass: the same
+// toolpaths, every one held at its exact size, the contours left without segments.
+TEST(BuildToolpaths, ConsumingTheContoursGivesTheSameToolpathsAtExactSize) {
+    TVKRegionX twoLoops = Square(1, {5, 5});
+    const TVKRegionX second = Square(1, {9, 9}, 2);
+    twoLoops.Entities.insert(twoLoops.Entities.end(), second.Entities.begin(),
+                             second.Entities.end());
+    const TRegionArrayX contours = {TVKRegionX{}, Square(), twoLoops, Square(1, {2, 0}, 3),
+                                    Chain({{0, 0}, {1, 1}, {2, 0}})};
+    for (double step : {1.0, 0.4}) {
+        SCOPED_TRACE(step);
+        auto p = Params(step);
+        TOutRegionArray copied;
+        BuildToolpaths(contours, p, copied, Running);
+        TRegionArrayX owned = contours;
+        TOutRegionArray moved;
+        BuildToolpathsConsuming(owned, p, moved, Running);
+        ASSERT_EQ(moved.size(), copied.size());
+        for (std::size_t i = 0; i < moved.size(); ++i) {
+            const TVKOutRegion& a = moved[i];
+            const TVKOutRegion& b = copied[i];
+            EXPECT_EQ(std::tie(a.Feed, a.Depth, a.IsOpen, a.Clearance, a.RapidStart),
+                      std::tie(b.Feed, b.Depth, b.IsOpen, b.Clearance, b.RapidStart));
+            ASSERT_EQ(a.Entities.size(), b.Entities.size());
+            for (std::size_t k = 0; k < a.Entities.size(); ++k)
+                EXPECT_TRUE(SameLine(a.Entities[k], b.Entities[k]));
+            EXPECT_EQ(a.Entities.capacity(), a.Entities.size());
+            EXPECT_EQ(b.Entities.capacity(), b.Entities.size());
+        }
+        for (std::size_t i = 1; i < owned.size(); ++i)
+            EXPECT_TRUE(owned[i].Entities.empty());
+    }
 }
 
 TEST(PlanPasses, TooSmallAStepIsRefusedInsteadOfExhaustingMemory) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -143,4 +144,70 @@ TEST_F(PantoGraphTest, LinesToFarPointsKeepTheirSlope) {
     g.SetWindow(true, 0, 50, 0, 50, 0); // two pixels per unit
     EXPECT_THROW(g.LineTo(Vector3D(std::nan(""), 0, 0)), EInvalidOp);
     EXPECT_THROW(g.LineTo(Vector3D(1e308, 0, 0)), EOverflow);
+}
+
+// LineTo3D must leave exactly the pixels, pen and pattern phase that LineTo leaves: random
+// walks of sub-pixel steps (most of them stay on one pixel), long jumps and far points,
+// dashed and solid, with and without the last pixel, in the top view and a turned one.
+TEST_F(PantoGraphTest, LineTo3DDrawsExactlyWhatLineToDraws) {
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<double> step(-0.6, 0.6), anywhere(-20, 480), far(-1e11, 1e11);
+    std::uniform_int_distribution<int> kind(0, 99);
+    for (const double azimuth : {0.0, 30.0}) {
+        for (const bool exclude : {true, false}) {
+            for (const std::uint32_t pattern : {0xFFFFFFFFu, 0xF0F0F0F0u}) {
+                TPantoGraph a, b;
+                for (TPantoGraph* g : {&a, &b}) {
+                    g->DeviceWidth = 460;
+                    g->DeviceHeight = 202;
+                    g->SetViewport(0, 1, 0, 1);
+                    g->SetWindow(true, 0, 460, 0, 202, 0);
+                    g->ViewWidth = 2;
+                    g->ViewHeight = 2;
+                    g->Zoom = 1;
+                    g->Azimuth = azimuth;
+                    g->Elevation = 90;
+                    g->UpdateView();
+                    g->CreateSurface(460, 202, 24);
+                    g->Surface()->ExcludeLastPixel = exclude;
+                    g->Surface()->Clear();
+                    g->Surface()->SetPenColor(0xFF0000);
+                    g->Surface()->SetLinePattern(pattern);
+                }
+                double x = 200, y = 100;
+                a.MoveTo(Vector3D(x, y, 0));
+                b.MoveTo(Vector3D(x, y, 0));
+                for (int i = 0; i < 20000; ++i) {
+                    const int k = kind(rng);
+                    if (k < 90) {
+                        x += step(rng) * (k < 45 ? 0.1 : 1);
+                        y += step(rng) * (k < 45 ? 0.1 : 1);
+                    } else if (k < 98) {
+                        x = anywhere(rng);
+                        y = anywhere(rng) / 2;
+                    } else {
+                        x = far(rng);
+                        y = far(rng);
+                    }
+                    a.LineTo(Vector3D(x, y, -0.5));
+                    b.LineTo3D(x, y, -0.5);
+                    if (k == 99) {
+                        x = 200, y = 100;
+                        a.MoveTo(Vector3D(x, y, 0));
+                        b.MoveTo(Vector3D(x, y, 0));
+                    }
+                }
+                const TDIBUltra& sa = *a.Surface();
+                const TDIBUltra& sb = *b.Surface();
+                EXPECT_EQ(sa.PenX(), sb.PenX());
+                EXPECT_EQ(sa.PenY(), sb.PenY());
+                EXPECT_EQ(sa.LinePattern(), sb.LinePattern());
+                for (int py = 0; py < 202; ++py)
+                    for (int px = 0; px < 460; ++px)
+                        ASSERT_EQ(sa.PixelAt(px, py), sb.PixelAt(px, py))
+                            << px << "," << py << " azimuth " << azimuth << " exclude " << exclude
+                            << " pattern " << pattern;
+            }
+        }
+    }
 }
