@@ -5,6 +5,7 @@
 #include "app/gui/Help.h"
 #include "app/gui/OrlentaIcon.h"
 #include "app/gui/Parameters.h"
+#include "app/gui/StatusNotes.h"
 #include "app/gui/VectorDisplay3D.h"
 
 #include "app/core/Globals.h"
@@ -12,6 +13,7 @@
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
+#include "kernel/ProgramStatistics.h"
 #include "preview/PantoGraph.h"
 
 #include <QAction>
@@ -138,9 +140,11 @@ bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems) {
 
 TfrmFont::TfrmFont(QWidget* parent)
     : QMainWindow(parent), SaveGCode1("Save As &G-Code", this), SaveDXF1("Save As &DXF", this),
-      Exit1("&Exit", this), SetParameters1("&Set Parameters", this), Create1("&Create", this),
-      SelectFont1("&Select Font", this), QuorvelHelpTopics1("&Orlenta Help Topics", this),
-      About1("&About", this), ToolBar1(this), panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
+      SaveSVG1("Save As S&VG", this), ViewFit1("&Fit", this), ZoomIn1("Zoom &In", this),
+      ZoomOut1("Zoom &Out", this), Exit1("&Exit", this), SetParameters1("&Set Parameters", this),
+      Create1("&Create", this), SelectFont1("&Select Font", this),
+      QuorvelHelpTopics1("&Orlenta Help Topics", this), About1("&About", this), ToolBar1(this),
+      panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
     setObjectName("frmFont");
     setWindowTitle(QString("Orlenta - ") + MakerWebAddress);
     setWindowIcon(OrlentaIcon());
@@ -187,11 +191,13 @@ TfrmFont::TfrmFont(QWidget* parent)
     // A label rather than a status message: a temporary message would hide the stale note.
     lblMissing.setObjectName("lblMissing");
     statusBar()->addWidget(&lblMissing, 1);
+    buildStatusLabels();
 
     // FormCreate: fonts and parameters start at their defaults before the file is read.
     Font = TFontChoice{};
     SetStartupValues(Globals());
     runCommand([] { LoadParameters(Globals().Params); });
+    showUnits();
     Draw3D.SetCartesian();
     Draw3D.ResetView();
     Draw3D.Resize();
@@ -226,6 +232,7 @@ void TfrmFont::buildMenus() {
     };
     action(SaveGCode1, "SaveGCode1", &TfrmFont::SaveGCode1Click);
     action(SaveDXF1, "SaveDXF1", &TfrmFont::SaveDXF1Click);
+    action(SaveSVG1, "SaveSVG1", &TfrmFont::SaveSVG1Click);
     action(Exit1, "Exit1", &TfrmFont::Exit1Click);
     action(SetParameters1, "SetParameters1", &TfrmFont::SetParameters1Click);
     action(Create1, "Create1", &TfrmFont::Create1Click);
@@ -238,6 +245,7 @@ void TfrmFont::buildMenus() {
     file->setObjectName("File1");
     file->addAction(&SaveGCode1);
     file->addAction(&SaveDXF1);
+    file->addAction(&SaveSVG1);
     file->addSeparator()->setObjectName("N1");
     file->addAction(&Exit1);
 
@@ -247,6 +255,8 @@ void TfrmFont::buildMenus() {
     create->addAction(&Create1);
     create->addSeparator()->setObjectName("N2");
     create->addAction(&SelectFont1);
+
+    buildViewMenu();
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");
@@ -442,6 +452,7 @@ void TfrmFont::Create1Click() {
             created = true;
             setStale(edits != editsAtStart);
             showMissingGlyphs(result.MissingCharacters);
+            showStatistics();
             Draw3D.repaint();
         }
     });
@@ -489,6 +500,10 @@ void TfrmFont::SaveDXF1Click() {
     saveToolpathsAs(TSaveFormat::DXF, {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"});
 }
 
+void TfrmFont::SaveSVG1Click() {
+    saveToolpathsAs(TSaveFormat::SVG, {"Save As SVG", "SVG Files (*.svg *.Svg *.SVG)", "svg"});
+}
+
 void TfrmFont::saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request) {
     if (!confirmFreshPreview())
         return;
@@ -510,9 +525,17 @@ void TfrmFont::SetParameters1Click() {
     if (!frmParameters)
         return;
     const TParameterTexts before = ParameterTexts(Globals().Params);
+    const TMachineSettings machineBefore = Globals().Params.Machine;
     frmParameters->exec();
-    if (ParameterTexts(Globals().Params) != before)
+    const TMachineSettings& m = Globals().Params.Machine;
+    // Units and dialect change the statistics and the program, not the drawing; they
+    // still make the figures shown out of date.
+    const bool machineChanged = m.Units != machineBefore.Units ||
+                                m.Dialect != machineBefore.Dialect ||
+                                m.RapidRate != machineBefore.RapidRate;
+    if (ParameterTexts(Globals().Params) != before || machineChanged)
         markStale();
+    showUnits();
 }
 
 void TfrmFont::About1Click() {
@@ -635,4 +658,66 @@ void TfrmFont::closeEvent(QCloseEvent* event) {
     if (Help)
         Help->close();
     event->accept();
+}
+
+void TfrmFont::buildViewMenu() {
+    auto action = [this](QAction& a, const char* name, auto slot, const QList<QKeySequence>& keys) {
+        a.setObjectName(name);
+        a.setShortcuts(keys);
+        connect(&a, &QAction::triggered, this, slot);
+    };
+    action(ViewFit1, "ViewFit1", &TfrmFont::ViewFit1Click, {QKeySequence("Ctrl+0")});
+    // Ctrl+= too: on most keyboards "+" needs Shift.
+    action(ZoomIn1, "ZoomIn1", &TfrmFont::ZoomIn1Click,
+           {QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")});
+    action(ZoomOut1, "ZoomOut1", &TfrmFont::ZoomOut1Click, {QKeySequence("Ctrl+-")});
+    QMenu* view = menuBar()->addMenu("&View");
+    view->setObjectName("View1");
+    view->addAction(&ViewFit1);
+    view->addAction(&ZoomIn1);
+    view->addAction(&ZoomOut1);
+}
+
+void TfrmFont::buildStatusLabels() {
+    lblStats.setObjectName("lblStats");
+    statusBar()->addPermanentWidget(&lblStats);
+    lblCursor.setObjectName("lblCursor");
+    statusBar()->addPermanentWidget(&lblCursor);
+    lblUnits.setObjectName("lblUnits");
+    lblUnits.setToolTip("The unit of every size and position");
+    statusBar()->addPermanentWidget(&lblUnits);
+    Draw3D.OnCursor = [this](std::optional<std::pair<double, double>> at) {
+        if (at)
+            lblCursor.setText(CursorNote(at->first, at->second, Globals().Params.Machine.Units));
+        else
+            lblCursor.clear();
+    };
+}
+
+void TfrmFont::showStatistics() {
+    const TGlobals& g = Globals();
+    try {
+        lblStats.setText(
+            StatisticsNote(ComputeStatistics(g.Toolpaths, g.Params), g.Params.Machine.Units));
+    } catch (const std::exception&) {
+        lblStats.clear(); // figures that cannot be computed are not shown
+    }
+}
+
+void TfrmFont::showUnits() {
+    lblUnits.setText(UnitsNote(Globals().Params.Machine.Units));
+    if (created)
+        showStatistics();
+}
+
+void TfrmFont::ViewFit1Click() {
+    Draw3D.FitView();
+}
+
+void TfrmFont::ZoomIn1Click() {
+    Draw3D.ZoomStep(true);
+}
+
+void TfrmFont::ZoomOut1Click() {
+    Draw3D.ZoomStep(false);
 }
