@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <fstream>
+
 namespace {
 
 const QRgb Blue = qRgb(0, 0, 255);
@@ -92,6 +94,13 @@ TEST_F(WindowStatusTest, SaveAsSVGWritesTheDrawingThroughTheSaveChecks) {
 TEST_F(WindowStatusTest, TheStatusBarShowsTheFiguresOfEachCreateInTheUnits) {
     EXPECT_EQ(find<QLabel>("lblUnits")->text(), "mm");
     EXPECT_TRUE(find<QLabel>("lblStats")->text().isEmpty());
+    {
+        // A window started on a parameter file in inches says so.
+        std::ofstream(parameterFile.Path) << "[Parameters]\nUnits=inch\n";
+        const TfrmFont started;
+        EXPECT_EQ(started.findChild<QLabel*>("lblUnits")->text(), "inch");
+        ResetGlobals();
+    }
     for (TUnits units : {TUnits::Millimetre, TUnits::Inch}) {
         Globals().Params.Machine.Units = units;
         create(units == TUnits::Inch ? "Hi" : "ACME");
