@@ -196,6 +196,7 @@ TfrmFont::TfrmFont(QWidget* parent)
     // FormCreate: fonts and parameters start at their defaults before the file is read.
     Font = TFontChoice{};
     SetStartupValues(Globals());
+    lblFont.setText(FontNote(Font));
     runCommand([] { LoadParameters(Globals().Params); });
     showUnits();
     Draw3D.SetCartesian();
@@ -257,6 +258,7 @@ void TfrmFont::buildMenus() {
     create->addAction(&SelectFont1);
 
     buildViewMenu();
+    assignStandardKeys();
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");
@@ -487,6 +489,7 @@ void TfrmFont::SelectFont1Click() {
         Font.Italic = chosen->italic();
         if (Font.Name != before.Name || Font.Bold != before.Bold || Font.Italic != before.Italic)
             markStale();
+        lblFont.setText(FontNote(Font));
     });
 }
 
@@ -683,6 +686,8 @@ void TfrmFont::buildStatusLabels() {
     statusBar()->addPermanentWidget(&lblStats);
     lblCursor.setObjectName("lblCursor");
     statusBar()->addPermanentWidget(&lblCursor);
+    lblFont.setObjectName("lblFont");
+    statusBar()->addPermanentWidget(&lblFont);
     lblUnits.setObjectName("lblUnits");
     lblUnits.setToolTip("The unit of every size and position");
     statusBar()->addPermanentWidget(&lblUnits);
@@ -720,4 +725,11 @@ void TfrmFont::ZoomIn1Click() {
 
 void TfrmFont::ZoomOut1Click() {
     Draw3D.ZoomStep(false);
+}
+
+void TfrmFont::assignStandardKeys() {
+    SaveGCode1.setShortcut(QKeySequence("Ctrl+S"));
+    SaveDXF1.setShortcut(QKeySequence("Ctrl+Shift+S"));
+    Exit1.setShortcut(QKeySequence("Ctrl+Q"));
+    QuorvelHelpTopics1.setShortcut(QKeySequence(Qt::Key_F1));
 }

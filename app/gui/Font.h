@@ -106,6 +106,8 @@ class TfrmFont : public QMainWindow {
     void buildMenus();
     void buildToolBar();
     void buildViewMenu();
+    // Ctrl+S, Ctrl+Shift+S, Ctrl+Q and F1 on the menu commands.
+    void assignStandardKeys();
     // The status bar's labels that follow the parameters and the mouse.
     void buildStatusLabels();
     // After a Create: the size, toolpaths, cutting length and time of what it built.
@@ -192,6 +194,7 @@ class TfrmFont : public QMainWindow {
     QLabel lblStats;   // in the status bar: size, toolpaths, length and time of the last Create
     QLabel lblCursor;  // in the status bar: the work-plane point under the mouse
     QLabel lblUnits;   // in the status bar: the unit every size is in
+    QLabel lblFont;    // in the status bar: the face and style the next Create uses
 };
 
 // The maker's web address, shown in the window caption and the about box.

@@ -29,6 +29,15 @@ QString StatisticsNote(const TProgramStatistics& s, TUnits units) {
         .arg(toolpaths, number(s.CuttingLength, d - 1), number(s.Minutes, 1));
 }
 
+QString FontNote(const TFontChoice& font) {
+    QString text = "Font: " + QString::fromStdString(font.Name);
+    if (font.Bold)
+        text += " bold";
+    if (font.Italic)
+        text += " italic";
+    return text;
+}
+
 QString CursorNote(double x, double y, TUnits units) {
     const int d = lengthDecimals(units) + 1;
     return QString("X %1  Y %2 %3").arg(number(x, d), number(y, d), UnitsNote(units));

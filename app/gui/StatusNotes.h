@@ -2,6 +2,7 @@
 // last Create and the position of the mouse over the preview.
 #pragma once
 
+#include "app/command/CreateCommand.h"
 #include "kernel/MachineSettings.h"
 #include "kernel/ProgramStatistics.h"
 
@@ -12,5 +13,7 @@
 QString StatisticsNote(const TProgramStatistics& s, TUnits units);
 // "X 12.345  Y -3.210 mm": a point of the work plane.
 QString CursorNote(double x, double y, TUnits units);
+// "Font: Arial bold italic": the face and style the next Create uses.
+QString FontNote(const TFontChoice& font);
 // The unit the size fields are in, for the label beside them: "mm" or "inch".
 QString UnitsNote(TUnits units);

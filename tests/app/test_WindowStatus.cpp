@@ -2,10 +2,12 @@
 // position, and the View menu, wheel and middle-drag over the preview.
 #include "tests/app/WindowFixture.h"
 
+#include "app/gui/Help.h"
 #include "kernel/ProgramStatistics.h"
 #include "preview/PantoGraph.h"
 
 #include <QAction>
+#include <QFont>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
@@ -170,6 +172,31 @@ TEST_F(WindowStatusTest, TheWheelZoomsAboutTheCursorAndAMiddleDragPans) {
     const QRect panned = blueBox(picture());
     EXPECT_NEAR(panned.right() - start.right(), 30, 1);
     EXPECT_NEAR(panned.top() - start.top(), 20, 1);
+}
+
+TEST_F(WindowStatusTest, StandardKeysRunTheirCommandsAndTheFontIsShown) {
+    EXPECT_EQ(find<QLabel>("lblFont")->text(), "Font: Stick40");
+    window->FontDialog1 = [] {
+        QFont f("DejaVu Sans");
+        f.setBold(true);
+        f.setItalic(true);
+        return std::optional<QFont>(f);
+    };
+    find<QAction>("SelectFont1")->trigger();
+    EXPECT_EQ(find<QLabel>("lblFont")->text(), "Font: DejaVu Sans bold italic");
+
+    create("I");
+    saveAnswer = std::nullopt; // each save dialog is cancelled; the request says which
+    QTest::keyClick(edit("edFont"), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(edit("txtHeight"), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].Title, "Save As G-Code");
+    EXPECT_EQ(requests[1].Title, "Save As DXF");
+    QTest::keyClick(edit("edFont"), Qt::Key_F1);
+    ASSERT_NE(window->HelpWindow(), nullptr);
+    EXPECT_TRUE(window->HelpWindow()->isVisible());
+    QTest::keyClick(edit("edFont"), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace
