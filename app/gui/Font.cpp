@@ -259,6 +259,7 @@ void TfrmFont::buildMenus() {
 
     buildViewMenu();
     assignStandardKeys();
+    nameControls();
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");
@@ -732,4 +733,27 @@ void TfrmFont::assignStandardKeys() {
     SaveDXF1.setShortcut(QKeySequence("Ctrl+Shift+S"));
     Exit1.setShortcut(QKeySequence("Ctrl+Q"));
     QuorvelHelpTopics1.setShortcut(QKeySequence(Qt::Key_F1));
+}
+
+void TfrmFont::nameControls() {
+    // The Origin/Center labels change with the layout, so the position fields are named
+    // for both.
+    const std::pair<QWidget*, const char*> names[] = {
+        {&edFont, "Text"},
+        {&txtBoundBoxX, "Origin or centre X"},
+        {&txtBoundBoxY, "Origin or centre Y"},
+        {&txtWidth, "Width"},
+        {&txtHeight, "Height"},
+        {&txtAng, "Angle"},
+        {&txtRad, "Radius"},
+        {&optLinear, "Linear layout"},
+        {&optArc, "Arc layout"},
+        {&rgArc, "Alignment"},
+        {&Draw3D, "Toolpath preview"},
+        {&ToolButton2, "Create"},
+    };
+    for (const auto& [w, name] : names)
+        w->setAccessibleName(name);
+    for (int i = 0; i < 3; ++i)
+        rgArcButtons[i].setAccessibleName(rgArcButtons[i].text() + " alignment");
 }

@@ -108,6 +108,8 @@ class TfrmFont : public QMainWindow {
     void buildViewMenu();
     // Ctrl+S, Ctrl+Shift+S, Ctrl+Q and F1 on the menu commands.
     void assignStandardKeys();
+    // Names for screen readers: each field by its label, the preview by what it shows.
+    void nameControls();
     // The status bar's labels that follow the parameters and the mouse.
     void buildStatusLabels();
     // After a Create: the size, toolpaths, cutting length and time of what it built.

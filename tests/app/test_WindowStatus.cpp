@@ -6,6 +6,7 @@
 #include "kernel/ProgramStatistics.h"
 #include "preview/PantoGraph.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QFont>
 #include <QImage>
@@ -197,6 +198,15 @@ TEST_F(WindowStatusTest, StandardKeysRunTheirCommandsAndTheFontIsShown) {
     EXPECT_TRUE(window->HelpWindow()->isVisible());
     QTest::keyClick(edit("edFont"), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(WindowStatusTest, EveryControlHasAnAccessibleName) {
+    QStringList unnamed;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if ((qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) || w == preview()) &&
+            w->accessibleName().isEmpty() && w->isVisible())
+            unnamed << w->objectName();
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
 }
 
 } // namespace
