@@ -11,6 +11,8 @@ add_library(orlenta_gui
   gui/OrlentaIcon.cpp
   gui/VectorDisplay3D.cpp
   gui/GuiHooks.cpp
+  gui/StatusNotes.cpp
+  gui/MachineFields.cpp
 )
 set_target_properties(orlenta_gui PROPERTIES AUTOMOC ON)
 target_include_directories(orlenta_gui PUBLIC ${PROJECT_SOURCE_DIR})

@@ -27,9 +27,8 @@ using namespace gcodetext;
 template <class Sink> class TProgram {
   public:
     TProgram(const TMachiningParameters& params, Sink& sink)
-        : Sink_(sink), Buffer(ChunkSize + 4 * NumberRoom),
-          Decimals(std::clamp(params.Decimal, 0, MaxGCodeDecimals)), Inc(params.Increment),
-          N(std::int64_t{params.Start} - params.Increment) {}
+        : Sink_(sink), Buffer(ChunkSize + 4 * NumberRoom), Decimals(ProgramDecimals(params)),
+          Inc(params.Increment), N(std::int64_t{params.Start} - params.Increment) {}
 
     void Text(std::string_view s) {
         std::memcpy(Buffer.data() + Used, s.data(), s.size());

@@ -2,6 +2,7 @@
 #include "gcode/MachineWriter.h"
 
 #include "gcode/GCodeText.h"
+#include "gcode/GCodeWriter.h"
 #include "kernel/ArcFit.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
@@ -51,7 +52,7 @@ void RequireAbove(const char* key, double v, double low, const TMachiningParamet
 class TMachineText {
   public:
     TMachineText(const TMachiningParameters& p, const std::function<void(std::string_view)>& sink)
-        : Sink(sink), Buffer(ChunkSize + 8 * NumberRoom), Decimals(MachineDecimals(p)),
+        : Sink(sink), Buffer(ChunkSize + 8 * NumberRoom), Decimals(ProgramDecimals(p)),
           Numbered(p.Machine.LineNumbers), Start(p.Start), Inc(std::max(p.Increment, 1)),
           LineLimit(p.Machine.Dialect == TDialect::Grbl ? GrblLineLength - 1 : 0) {}
 
@@ -241,6 +242,12 @@ int MachineDecimals(const TMachiningParameters& p) {
     const int low = MinMachineDecimals + (p.Machine.Units == TUnits::Inch ? 1 : 0);
     const int high = p.Machine.Dialect == TDialect::Grbl ? MaxGrblDecimals : MaxMachineDecimals;
     return std::clamp(p.Decimal, low, high);
+}
+
+int ProgramDecimals(const TMachiningParameters& p) {
+    if (p.Machine.Dialect == TDialect::Classic)
+        return std::clamp(p.Decimal, 0, MaxGCodeDecimals);
+    return MachineDecimals(p);
 }
 
 void CheckMachineProgram(const TMachiningParameters& p) {

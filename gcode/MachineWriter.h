@@ -28,6 +28,11 @@ constexpr double ArcEndToleranceMm = 0.002;
 // The decimals of the coordinates of a machine-ready program: Decimal raised to
 // MinMachineDecimals (4 in inches), for grbl capped at MaxGrblDecimals.
 int MachineDecimals(const TMachiningParameters& params);
+// The decimals of the coordinates (depth and clearance height included) of the program
+// params.Machine.Dialect gives: Decimal clamped to [0, MaxGCodeDecimals] for the classic
+// dialect, MachineDecimals for the others. The writers and the check before saving share it,
+// so the check sees the numbers the file will hold.
+int ProgramDecimals(const TMachiningParameters& params);
 
 // Throws EParameterValueError naming the key when a machine-ready program cannot be made
 // with these parameters: feeds and spindle must be above 0, the clearance height above 0,

@@ -3,6 +3,10 @@
 
 #include "kernel/QuorvelKernel.h"
 
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
 void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
     TDIBUltra* surface = graph.Surface();
     if (!surface)
@@ -146,6 +150,43 @@ void TPreviewPainter::SetPenColor(std::uint32_t color) {
 void TPreviewPainter::SetLinePattern(std::uint32_t pattern) {
     if (TDIBUltra* surface = graph.Surface())
         surface->SetLinePattern(pattern);
+}
+
+void TPreviewPainter::ZoomAbout(bool in, double px, double py, TControlSize control) {
+    // A step about the centre, then a pan that brings the point back under the pixel.
+    constexpr double StepScale = 32; // 4 / 32 of the extent per side
+    const auto w = WorldAt(px, py);
+    Zoom(in ? -1 : 1, StepScale, control);
+    if (!w)
+        return;
+    const TScreenPoint q = graph.WorldToScreen(Vector3D(w->first, w->second, 0));
+    Pan(px - q.X, py - q.Y, control);
+}
+
+std::optional<std::pair<double, double>> TPreviewPainter::WorldAt(double px, double py) const {
+    // The view is affine in the plane: three mapped points give it. They lie a window's
+    // extent apart, so the rounding of each to a pixel stays within a pixel of the answer.
+    const double d = std::max(view.MaxX - view.MinX, view.MaxY - view.MinY);
+    if (!(d > 0) || !std::isfinite(d))
+        return std::nullopt;
+    const double x0 = (view.MinX + view.MaxX) / 2, y0 = (view.MinY + view.MaxY) / 2;
+    try {
+        const TScreenPoint o = graph.WorldToScreen(Vector3D(x0, y0, 0));
+        const TScreenPoint ex = graph.WorldToScreen(Vector3D(x0 + d, y0, 0));
+        const TScreenPoint ey = graph.WorldToScreen(Vector3D(x0, y0 + d, 0));
+        const double ax = ex.X - o.X, ay = ex.Y - o.Y, bx = ey.X - o.X, by = ey.Y - o.Y;
+        const double det = ax * by - ay * bx;
+        if (det == 0)
+            return std::nullopt;
+        const double qx = px - o.X, qy = py - o.Y;
+        const double u = (qx * by - qy * bx) / det, v = (ax * qy - ay * qx) / det;
+        const double x = x0 + u * d, y = y0 + v * d;
+        if (!std::isfinite(x) || !std::isfinite(y))
+            return std::nullopt;
+        return std::pair{x, y};
+    } catch (const std::exception&) {
+        return std::nullopt; // a point the engine cannot map
+    }
 }
 
 void TPreviewPainter::MoveTo3D(double x, double y, double z) {

@@ -8,6 +8,8 @@
 #include "preview/PantoGraph.h"
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 // Colours in the 0x00BBGGRR layout, patterns as the surface takes them.
 inline constexpr std::uint32_t ToolpathColor = 0xFF0000; // blue
@@ -68,6 +70,10 @@ class TPreviewPainter {
     // pixel of dY, inward when the mouse moves up.
     void Zoom(double dY, double screenHeight, TControlSize control);
 
+    // One zoom step (an eighth of the extent off every side, or onto it when out) that keeps
+    // the point under control pixel (px, py) where it is.
+    void ZoomAbout(bool in, double px, double py, TControlSize control);
+
     void SetPenColor(std::uint32_t color);
     void SetLinePattern(std::uint32_t pattern);
     void MoveTo3D(double x, double y, double z);
@@ -78,6 +84,10 @@ class TPreviewPainter {
     void Draw(const TOutRegionArray& toolpaths);
     // Hands the control-sized top-left block of the surface to sink in one copy.
     void ShowSurface(TSurfaceSink& sink, TControlSize control);
+
+    // The point of the work plane (z = 0) drawn at control pixel (px, py), to within a
+    // pixel; nothing when the view maps the plane onto a line or a point.
+    std::optional<std::pair<double, double>> WorldAt(double px, double py) const;
 
     TPantoGraph& Graph() { return graph; }
     const TPantoGraph& Graph() const { return graph; }

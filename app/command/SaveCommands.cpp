@@ -4,6 +4,7 @@
 #include "app/core/ParameterFile.h"
 #include "dxf/DXFObject.h"
 #include "gcode/GCodeWriter.h"
+#include "gcode/MachineWriter.h"
 #include "kernel/ArcFit.h"
 #include "svg/SVGWriter.h"
 
@@ -63,8 +64,8 @@ std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat form
     std::vector<std::string> problems;
     if (format == TSaveFormat::GCode) {
         const TMachiningParameters& p = state.Params;
-        // The writer clamps the decimals the same way; feed rates always get one.
-        const int decimals = std::clamp(p.Decimal, 0, MaxGCodeDecimals);
+        // The decimals the chosen dialect's writer uses; classic feed rates always get one.
+        const int decimals = ProgramDecimals(p);
         checkPositive(problems, "Depth", p.Depth, decimals, "Decimal",
                       "the tool would not cut into the work");
         checkPositive(problems, "RoughFeed", p.RoughFeed, 1, nullptr,

@@ -5,6 +5,7 @@
 #include "app/gui/Help.h"
 #include "app/gui/OrlentaIcon.h"
 #include "app/gui/Parameters.h"
+#include "app/gui/StatusNotes.h"
 #include "app/gui/VectorDisplay3D.h"
 
 #include "app/core/Globals.h"
@@ -13,6 +14,7 @@
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
+#include "kernel/ProgramStatistics.h"
 #include "preview/PantoGraph.h"
 
 #include <QAction>
@@ -139,10 +141,12 @@ bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems) {
 
 TfrmFont::TfrmFont(QWidget* parent)
     : QMainWindow(parent), SaveGCode1("Save As &G-Code", this), SaveDXF1("Save As &DXF", this),
-      Exit1("&Exit", this), SetParameters1("&Set Parameters", this), Create1("&Create", this),
-      SelectFont1("&Select Font", this), SeveralLines1("Several &Lines", this),
-      TextLayout1("Text &Layout...", this), QuorvelHelpTopics1("&Orlenta Help Topics", this),
-      About1("&About", this), ToolBar1(this), panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
+      SaveSVG1("Save As S&VG", this), ViewFit1("&Fit", this), ZoomIn1("Zoom &In", this),
+      ZoomOut1("Zoom &Out", this), Exit1("&Exit", this), SetParameters1("&Set Parameters", this),
+      Create1("&Create", this), SelectFont1("&Select Font", this),
+      SeveralLines1("Several &Lines", this), TextLayout1("Text &Layout...", this),
+      QuorvelHelpTopics1("&Orlenta Help Topics", this), About1("&About", this), ToolBar1(this),
+      panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
     setObjectName("frmFont");
     setWindowTitle(QString("Orlenta - ") + MakerWebAddress);
     setWindowIcon(OrlentaIcon());
@@ -189,11 +193,14 @@ TfrmFont::TfrmFont(QWidget* parent)
     // A label rather than a status message: a temporary message would hide the stale note.
     lblMissing.setObjectName("lblMissing");
     statusBar()->addWidget(&lblMissing, 1);
+    buildStatusLabels();
 
     // FormCreate: fonts and parameters start at their defaults before the file is read.
     Font = TFontChoice{};
     SetStartupValues(Globals());
+    lblFont.setText(FontNote(Font));
     runCommand([] { LoadParameters(Globals().Params); });
+    showUnits();
     Draw3D.SetCartesian();
     Draw3D.ResetView();
     Draw3D.Resize();
@@ -228,6 +235,7 @@ void TfrmFont::buildMenus() {
     };
     action(SaveGCode1, "SaveGCode1", &TfrmFont::SaveGCode1Click);
     action(SaveDXF1, "SaveDXF1", &TfrmFont::SaveDXF1Click);
+    action(SaveSVG1, "SaveSVG1", &TfrmFont::SaveSVG1Click);
     action(Exit1, "Exit1", &TfrmFont::Exit1Click);
     action(SetParameters1, "SetParameters1", &TfrmFont::SetParameters1Click);
     action(Create1, "Create1", &TfrmFont::Create1Click);
@@ -244,6 +252,7 @@ void TfrmFont::buildMenus() {
     file->setObjectName("File1");
     file->addAction(&SaveGCode1);
     file->addAction(&SaveDXF1);
+    file->addAction(&SaveSVG1);
     file->addSeparator()->setObjectName("N1");
     file->addAction(&Exit1);
 
@@ -268,6 +277,10 @@ void TfrmFont::buildMenus() {
     create->addSeparator();
     create->addAction(&SeveralLines1);
     create->addAction(&TextLayout1);
+
+    buildViewMenu();
+    assignStandardKeys();
+    nameControls();
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");
@@ -491,6 +504,7 @@ void TfrmFont::Create1Click() {
             created = true;
             setStale(edits != editsAtStart);
             showMissingGlyphs(result.MissingCharacters);
+            showStatistics();
             Draw3D.repaint();
         }
     });
@@ -525,6 +539,7 @@ void TfrmFont::SelectFont1Click() {
         Font.Italic = chosen->italic();
         if (Font.Name != before.Name || Font.Bold != before.Bold || Font.Italic != before.Italic)
             markStale();
+        lblFont.setText(FontNote(Font));
     });
 }
 
@@ -536,6 +551,10 @@ void TfrmFont::SaveGCode1Click() {
 
 void TfrmFont::SaveDXF1Click() {
     saveToolpathsAs(TSaveFormat::DXF, {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"});
+}
+
+void TfrmFont::SaveSVG1Click() {
+    saveToolpathsAs(TSaveFormat::SVG, {"Save As SVG", "SVG Files (*.svg *.Svg *.SVG)", "svg"});
 }
 
 void TfrmFont::saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request) {
@@ -559,9 +578,17 @@ void TfrmFont::SetParameters1Click() {
     if (!frmParameters)
         return;
     const TParameterTexts before = ParameterTexts(Globals().Params);
+    const TMachineSettings machineBefore = Globals().Params.Machine;
     frmParameters->exec();
-    if (ParameterTexts(Globals().Params) != before)
+    const TMachineSettings& m = Globals().Params.Machine;
+    // Units and dialect change the statistics and the program, not the drawing; they
+    // still make the figures shown out of date.
+    const bool machineChanged = m.Units != machineBefore.Units ||
+                                m.Dialect != machineBefore.Dialect ||
+                                m.RapidRate != machineBefore.RapidRate;
+    if (ParameterTexts(Globals().Params) != before || machineChanged)
         markStale();
+    showUnits();
 }
 
 void TfrmFont::About1Click() {
@@ -684,4 +711,98 @@ void TfrmFont::closeEvent(QCloseEvent* event) {
     if (Help)
         Help->close();
     event->accept();
+}
+
+void TfrmFont::buildViewMenu() {
+    auto action = [this](QAction& a, const char* name, auto slot, const QList<QKeySequence>& keys) {
+        a.setObjectName(name);
+        a.setShortcuts(keys);
+        connect(&a, &QAction::triggered, this, slot);
+    };
+    action(ViewFit1, "ViewFit1", &TfrmFont::ViewFit1Click, {QKeySequence("Ctrl+0")});
+    // Ctrl+= too: on most keyboards "+" needs Shift.
+    action(ZoomIn1, "ZoomIn1", &TfrmFont::ZoomIn1Click,
+           {QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")});
+    action(ZoomOut1, "ZoomOut1", &TfrmFont::ZoomOut1Click, {QKeySequence("Ctrl+-")});
+    QMenu* view = menuBar()->addMenu("&View");
+    view->setObjectName("View1");
+    view->addAction(&ViewFit1);
+    view->addAction(&ZoomIn1);
+    view->addAction(&ZoomOut1);
+}
+
+void TfrmFont::buildStatusLabels() {
+    lblStats.setObjectName("lblStats");
+    statusBar()->addPermanentWidget(&lblStats);
+    lblCursor.setObjectName("lblCursor");
+    statusBar()->addPermanentWidget(&lblCursor);
+    lblFont.setObjectName("lblFont");
+    statusBar()->addPermanentWidget(&lblFont);
+    lblUnits.setObjectName("lblUnits");
+    lblUnits.setToolTip("The unit of every size and position");
+    statusBar()->addPermanentWidget(&lblUnits);
+    Draw3D.OnCursor = [this](std::optional<std::pair<double, double>> at) {
+        if (at)
+            lblCursor.setText(CursorNote(at->first, at->second, Globals().Params.Machine.Units));
+        else
+            lblCursor.clear();
+    };
+}
+
+void TfrmFont::showStatistics() {
+    const TGlobals& g = Globals();
+    try {
+        lblStats.setText(
+            StatisticsNote(ComputeStatistics(g.Toolpaths, g.Params), g.Params.Machine.Units));
+    } catch (const std::exception&) {
+        lblStats.clear(); // figures that cannot be computed are not shown
+    }
+}
+
+void TfrmFont::showUnits() {
+    lblUnits.setText(UnitsNote(Globals().Params.Machine.Units));
+    if (created)
+        showStatistics();
+}
+
+void TfrmFont::ViewFit1Click() {
+    Draw3D.FitView();
+}
+
+void TfrmFont::ZoomIn1Click() {
+    Draw3D.ZoomStep(true);
+}
+
+void TfrmFont::ZoomOut1Click() {
+    Draw3D.ZoomStep(false);
+}
+
+void TfrmFont::assignStandardKeys() {
+    SaveGCode1.setShortcut(QKeySequence("Ctrl+S"));
+    SaveDXF1.setShortcut(QKeySequence("Ctrl+Shift+S"));
+    Exit1.setShortcut(QKeySequence("Ctrl+Q"));
+    QuorvelHelpTopics1.setShortcut(QKeySequence(Qt::Key_F1));
+}
+
+void TfrmFont::nameControls() {
+    // The Origin/Center labels change with the layout, so the position fields are named
+    // for both.
+    const std::pair<QWidget*, const char*> names[] = {
+        {&edFont, "Text"},
+        {&txtBoundBoxX, "Origin or centre X"},
+        {&txtBoundBoxY, "Origin or centre Y"},
+        {&txtWidth, "Width"},
+        {&txtHeight, "Height"},
+        {&txtAng, "Angle"},
+        {&txtRad, "Radius"},
+        {&optLinear, "Linear layout"},
+        {&optArc, "Arc layout"},
+        {&rgArc, "Alignment"},
+        {&Draw3D, "Toolpath preview"},
+        {&ToolButton2, "Create"},
+    };
+    for (const auto& [w, name] : names)
+        w->setAccessibleName(name);
+    for (int i = 0; i < 3; ++i)
+        rgArcButtons[i].setAccessibleName(rgArcButtons[i].text() + " alignment");
 }

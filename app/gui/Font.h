@@ -1,5 +1,5 @@
 // The main window: text, font, size, origin and layout choices, the Create command with
-// its preview, and the File, Create and Help menus.
+// its preview, the File, Create, View and Help menus and the status bar.
 #pragma once
 
 #include "app/command/CreateCommand.h"
@@ -85,6 +85,11 @@ class TfrmFont : public QMainWindow {
     void SelectFont1Click();
     void SaveGCode1Click();
     void SaveDXF1Click();
+    void SaveSVG1Click();
+    // The View menu: the fit of the last Create again, and zoom steps about the centre.
+    void ViewFit1Click();
+    void ZoomIn1Click();
+    void ZoomOut1Click();
     void SetParameters1Click();
     void About1Click();
     void QuorvelHelpTopics1Click();
@@ -102,6 +107,17 @@ class TfrmFont : public QMainWindow {
   private:
     void buildMenus();
     void buildToolBar();
+    void buildViewMenu();
+    // Ctrl+S, Ctrl+Shift+S, Ctrl+Q and F1 on the menu commands.
+    void assignStandardKeys();
+    // Names for screen readers: each field by its label, the preview by what it shows.
+    void nameControls();
+    // The status bar's labels that follow the parameters and the mouse.
+    void buildStatusLabels();
+    // After a Create: the size, toolpaths, cutting length and time of what it built.
+    void showStatistics();
+    // The unit label follows the parameters' Units.
+    void showUnits();
     // Runs one command; an exception that escapes it is shown and the program goes on.
     void runCommand(const std::function<void()>& command);
     TCreateFields readFields() const;
@@ -146,6 +162,10 @@ class TfrmFont : public QMainWindow {
     // leaves its layout and parent before those go, and nothing is deleted twice.
     QAction SaveGCode1;
     QAction SaveDXF1;
+    QAction SaveSVG1;
+    QAction ViewFit1;
+    QAction ZoomIn1;
+    QAction ZoomOut1;
     QAction Exit1;
     QAction SetParameters1;
     QAction Create1;
@@ -184,6 +204,10 @@ class TfrmFont : public QMainWindow {
     TVectorDisplay3D Draw3D;
     QLabel lblStale;   // in the status bar while the preview is out of date
     QLabel lblMissing; // in the status bar: the characters the font lacks, after a Create
+    QLabel lblStats;   // in the status bar: size, toolpaths, length and time of the last Create
+    QLabel lblCursor;  // in the status bar: the work-plane point under the mouse
+    QLabel lblUnits;   // in the status bar: the unit every size is in
+    QLabel lblFont;    // in the status bar: the face and style the next Create uses
 };
 
 // The maker's web address, shown in the window caption and the about box.

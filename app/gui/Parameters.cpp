@@ -27,8 +27,8 @@ constexpr int FieldMaxLength = 10;
 
 TfrmParameters::TfrmParameters(QWidget* parent)
     : QDialog(parent), main(this), grpParameters("Parameters", this), pGrid(&grpParameters),
-      grpLineNumbers("Line Numbers", this), nGrid(&grpLineNumbers), cmdTemplateContour("OK", this),
-      cmdCancel("Cancel", this) {
+      grpLineNumbers("Line Numbers", this), nGrid(&grpLineNumbers), grpMachine(this),
+      cmdTemplateContour("OK", this), cmdCancel("Cancel", this) {
     setObjectName("frmParameters");
     setWindowTitle("Orlenta Parameters");
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -86,6 +86,7 @@ TfrmParameters::TfrmParameters(QWidget* parent)
     buttons.addWidget(&cmdCancel);
     main.addWidget(&grpParameters);
     main.addWidget(&grpLineNumbers);
+    main.addWidget(&grpMachine);
     main.addLayout(&buttons);
 
     adjustSize();
@@ -106,6 +107,7 @@ void TfrmParameters::FormShow() {
                                   &texts.Start,       &texts.Increment};
     for (std::size_t i = 0; i < fields.size(); ++i)
         fields[i].filter->Show(*fields[i].edit, QString::fromStdString(*shown[i]));
+    grpMachine.Show(Globals().Params.Machine);
     // The dialog opens ready for a new depth: typing replaces the old one.
     txtTemplateContourDepth.setFocus(Qt::OtherFocusReason);
     txtTemplateContourDepth.selectAll();
@@ -122,6 +124,20 @@ void TfrmParameters::cmdTemplateContourClick() {
     texts.Start = txtStartAt.text().toStdString();
     texts.Increment = txtIncrement.text().toStdString();
     TGlobals& g = Globals();
+    // The machine settings are checked first, so that a bad one leaves every value as it was.
+    QString machineProblem;
+    QWidget* badMachineField = nullptr;
+    const std::optional<TMachineSettings> machine =
+        grpMachine.Read(g.Params.Machine, machineProblem, badMachineField);
+    if (!machine) {
+        ShowMessage(machineProblem.toStdString());
+        if (badMachineField) {
+            badMachineField->setFocus(Qt::OtherFocusReason);
+            if (auto* edit = qobject_cast<QLineEdit*>(badMachineField))
+                edit->selectAll();
+        }
+        return;
+    }
     try {
         ReadDialogFields(texts, g.Params);
     } catch (const EParameterFieldError& e) {
@@ -132,6 +148,7 @@ void TfrmParameters::cmdTemplateContourClick() {
         bad->selectAll();
         return;
     }
+    g.Params.Machine = *machine;
     try {
         SaveParameters(g.Params);
     } catch (const std::exception& e) {

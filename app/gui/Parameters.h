@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/gui/FieldFilter.h"
+#include "app/gui/MachineFields.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -71,6 +72,7 @@ class TfrmParameters : public QDialog {
     QLineEdit txtStartAt;
     QLabel pnlIncr;
     QLineEdit txtIncrement;
+    TMachineFields grpMachine;
     QPushButton cmdTemplateContour;
     QPushButton cmdCancel;
 };

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <exception>
 
@@ -182,9 +183,47 @@ void TVectorDisplay3D::resizeEvent(QResizeEvent* event) {
     }
 }
 
+void TVectorDisplay3D::FitView() {
+    try {
+        painter->Refit(controlSize());
+        Paint();
+    } catch (const std::exception& e) {
+        reportError(QString::fromStdString(e.what()));
+    }
+}
+
+void TVectorDisplay3D::ZoomStep(bool in) {
+    // A zoom step of the mouse moves each side by 4 / ZoomScale of the extent per pixel.
+    constexpr double ZoomScale = 32;
+    try {
+        painter->Zoom(in ? -1 : 1, ZoomScale, controlSize());
+        Paint();
+    } catch (const std::exception& e) {
+        reportError(QString::fromStdString(e.what()));
+    }
+}
+
+void TVectorDisplay3D::wheelEvent(QWheelEvent* event) {
+    const int steps = event->angleDelta().y();
+    if (steps == 0) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    const QPointF at = event->position();
+    try {
+        painter->ZoomAbout(steps > 0, at.x(), at.y(), controlSize());
+        Paint();
+    } catch (const std::exception& e) {
+        reportError(QString::fromStdString(e.what()));
+    }
+    event->accept();
+}
+
 void TVectorDisplay3D::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     MouseMove(event->buttons(), event->modifiers(), pos.x(), pos.y());
+    if (OnCursor)
+        OnCursor(painter->WorldAt(pos.x(), pos.y()));
     QWidget::mouseMoveEvent(event);
 }
 
@@ -194,7 +233,8 @@ void TVectorDisplay3D::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
     const Qt::KeyboardModifiers keys =
         modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     try {
-        if (left && keys == Qt::ShiftModifier) {
+        const bool middle = buttons == Qt::MiddleButton && keys == Qt::NoModifier;
+        if ((left && keys == Qt::ShiftModifier) || middle) {
             const double dX = X - LastX;
             const double dY = Y - LastY;
             if (!busy) {

@@ -1,6 +1,7 @@
 // The preview control: the paint event, the mouse's pan and zoom and the copy of the
 // picture to the screen. What is drawn, and how the view is fitted, lives in the Qt-free
-// preview/PreviewPainter.h. Shift+left drag pans, Ctrl+left drag zooms.
+// preview/PreviewPainter.h. Shift+left drag and middle drag pan, Ctrl+left drag and the
+// wheel zoom.
 #pragma once
 
 #include "kernel/QuorvelTypes.h"
@@ -14,6 +15,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class QPainter;
 
@@ -34,6 +37,10 @@ class TVectorDisplay3D : public QWidget {
     void Resize();
     // Paints synchronously and clears Busy.
     void Paint();
+    // The View menu's commands: the fit of the last SetView again, and one zoom step about
+    // the centre (an eighth of the window's extent off every side, or onto it).
+    void FitView();
+    void ZoomStep(bool in);
 
     void SetPenColor(std::uint32_t color);
     void SetLinePattern(std::uint32_t pattern);
@@ -46,6 +53,9 @@ class TVectorDisplay3D : public QWidget {
 
     // The paint handler (the main window's); draws nothing when empty.
     std::function<void()> OnPaint;
+    // Told the work-plane point under the mouse as it moves over the control; nothing when
+    // the view cannot say.
+    std::function<void(std::optional<std::pair<double, double>>)> OnCursor;
     // Shows the message of an error raised by a pan or zoom step, a refit or a paint.
     std::function<void(const QString&)> ShowException;
 
@@ -58,6 +68,8 @@ class TVectorDisplay3D : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // The wheel zooms about the point under the mouse.
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     void MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int X, int Y);

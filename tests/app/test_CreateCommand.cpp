@@ -383,6 +383,26 @@ TEST(CheckBeforeSave, NamesEveryProblemOfTheFileAboutToBeWritten) {
          OneToolpath(),
          TSaveFormat::GCode,
          {}},
+        // The machine-ready writers raise the decimals (4 in inches); the check sees what
+        // they write, not what the classic writer would.
+        {"grbl writes a depth that Decimal 0 alone would round away",
+         [](TMachiningParameters& p) {
+             p.Machine.Dialect = TDialect::Grbl;
+             p.Decimal = 0;
+             p.Depth = 0.5;
+         },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {}},
+        {"linuxcnc in inches keeps a fourth decimal",
+         [](TMachiningParameters& p) {
+             p.Machine.Dialect = TDialect::LinuxCnc;
+             p.Machine.Units = TUnits::Inch;
+             p.Depth = 0.0004;
+         },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {}},
         {"decimals beyond what is written",
          [](TMachiningParameters& p) {
              p.Decimal = 25;

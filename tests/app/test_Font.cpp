@@ -67,10 +67,11 @@ TEST_F(WindowTest, StartsWithTheCaptionsFieldsAndStatesOfAFreshWindow) {
 
 TEST_F(WindowTest, MenusCarryTheirItemsInOrder) {
     const std::pair<const char*, QStringList> menus[] = {
-        {"File1", {"Save As &G-Code", "Save As &DXF", "", "&Exit"}},
+        {"File1", {"Save As &G-Code", "Save As &DXF", "Save As S&VG", "", "&Exit"}},
         {"Parameters1",
          {"&Set Parameters", "&Create", "", "&Select Font", "Stroke &Fonts", "", "Several &Lines",
           "Text &Layout..."}},
+        {"View1", {"&Fit", "Zoom &In", "Zoom &Out"}},
         {"Help1", {"&Orlenta Help Topics", "&About"}},
     };
     for (const auto& [name, items] : menus) {

@@ -6,7 +6,9 @@
 #include "app/gui/Parameters.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -229,3 +231,57 @@ TEST_F(ParametersDialog, CancelStopsTheBuildAndKeepsTheParameters) {
 }
 
 } // namespace
+
+// The machine settings: chosen with the keyboard, refused with the file's messages while
+// out of range (nothing stored), then stored and written on OK.
+TEST_F(ParametersDialog, MachineSettingsAreCheckedLikeTheFileAndWritten) {
+    auto* dialect = dialog.findChild<QComboBox*>("cboDialect");
+    auto* units = dialog.findChild<QComboBox*>("cboUnits");
+    ASSERT_TRUE(dialect && units);
+    EXPECT_EQ(dialect->currentText(), "classic");
+    EXPECT_EQ(units->currentText(), "mm");
+    EXPECT_EQ(edit("txtRapidRate")->text(), "1000");
+    dialect->setFocus();
+    QTest::keyClick(dialect, Qt::Key_G); // the first item starting with g
+    units->setFocus();
+    QTest::keyClick(units, Qt::Key_Down);
+    auto* lineNumbers = dialog.findChild<QCheckBox*>("chkLineNumbers");
+    lineNumbers->setFocus();
+    QTest::keyClick(lineNumbers, Qt::Key_Space);
+    retype("txtTemplateContourDepth", "0.25");
+
+    const TMachineSettings before = Globals().Params.Machine;
+    const std::pair<const char*, std::string> refused[] = {
+        {"txtSpindle", "Spindle must be a number, not \"12k\""},
+        {"txtRapidRate", "RapidRate must be above 0 and at most 10000000"},
+        {"txtArcTolerance", "ArcTolerance must be from 0 to 10"},
+    };
+    const QString bad[] = {"12k", "0", "11"};
+    for (std::size_t i = 0; i < std::size(refused); ++i) {
+        retype(refused[i].first, bad[i]);
+        QTest::keyClick(edit(refused[i].first), Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        ASSERT_EQ(recorder.Messages.size(), i + 1);
+        EXPECT_EQ(recorder.Messages[i], refused[i].second);
+        EXPECT_EQ(QApplication::focusWidget(), edit(refused[i].first));
+        EXPECT_EQ(Globals().Params.Machine.Dialect, before.Dialect);
+        EXPECT_DOUBLE_EQ(Globals().Params.Depth, 0.5);
+        EXPECT_FALSE(std::filesystem::exists(file));
+        retype(refused[i].first, i == 0 ? "12000" : i == 1 ? "2500" : "0,01");
+    }
+    retype("txtSpindleDwell", "1.5");
+    QTest::keyClick(edit("txtSpindleDwell"), Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_DOUBLE_EQ(Globals().Params.Depth, 0.25);
+    TMachiningParameters loaded;
+    ASSERT_TRUE(LoadParameters(loaded, file));
+    const TMachineSettings& m = loaded.Machine;
+    EXPECT_EQ(m.Dialect, TDialect::Grbl);
+    EXPECT_EQ(m.Units, TUnits::Inch);
+    EXPECT_TRUE(m.LineNumbers);
+    EXPECT_DOUBLE_EQ(m.Spindle, 12000);
+    EXPECT_DOUBLE_EQ(m.SpindleDwell, 1.5);
+    EXPECT_DOUBLE_EQ(m.RapidRate, 2500);
+    EXPECT_DOUBLE_EQ(m.ArcTolerance, 0.01);
+    EXPECT_EQ(Globals().Params.Machine.Dialect, TDialect::Grbl);
+}

@@ -1,0 +1,44 @@
+// The status bar's texts; see StatusNotes.h.
+#include "app/gui/StatusNotes.h"
+
+namespace {
+
+QString number(double v, int decimals) {
+    return QString::number(v, 'f', decimals);
+}
+
+// Inches need one more decimal for the same resolution as millimetres.
+int lengthDecimals(TUnits units) {
+    return units == TUnits::Inch ? 3 : 2;
+}
+
+} // namespace
+
+QString UnitsNote(TUnits units) {
+    return QString::fromUtf8(UnitsName(units).data(),
+                             static_cast<qsizetype>(UnitsName(units).size()));
+}
+
+QString StatisticsNote(const TProgramStatistics& s, TUnits units) {
+    const int d = lengthDecimals(units);
+    const QString unit = UnitsNote(units);
+    const QString toolpaths = s.Toolpaths == 1 ? "toolpath" : "toolpaths";
+    return QString::fromUtf8("%1 \u00d7 %2 %3 \u00b7 %4 %5 \u00b7 cut %6 %3 \u00b7 ~%7 min")
+        .arg(number(s.Width, d), number(s.Height, d), unit)
+        .arg(s.Toolpaths)
+        .arg(toolpaths, number(s.CuttingLength, d - 1), number(s.Minutes, 1));
+}
+
+QString FontNote(const TFontChoice& font) {
+    QString text = "Font: " + QString::fromStdString(font.Name);
+    if (font.Bold)
+        text += " bold";
+    if (font.Italic)
+        text += " italic";
+    return text;
+}
+
+QString CursorNote(double x, double y, TUnits units) {
+    const int d = lengthDecimals(units) + 1;
+    return QString("X %1  Y %2 %3").arg(number(x, d), number(y, d), UnitsNote(units));
+}
