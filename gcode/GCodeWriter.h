@@ -3,6 +3,7 @@
 
 #include "kernel/QuorvelTypes.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -24,3 +25,13 @@ void WriteGCode(const TOutRegionArray& toolpaths, const std::filesystem::path& f
 
 // The same program as text, for front ends that write it elsewhere (standard output).
 std::string FormatGCode(const TOutRegionArray& toolpaths, const TMachiningParameters& params);
+
+// The line numbers a program for these toolpaths and parameters uses, without writing it:
+// the first and the last (Start + (Count - 1) * Increment) and how many lines carry one.
+struct TGCodeLineNumbers {
+    std::int64_t First = 0;
+    std::int64_t Last = 0;
+    std::uint64_t Count = 0;
+};
+TGCodeLineNumbers GCodeLineNumbers(const TOutRegionArray& toolpaths,
+                                   const TMachiningParameters& params);

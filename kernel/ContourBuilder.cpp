@@ -183,20 +183,20 @@ class BatchChainer {
                 continue;
             const auto [start, end] = SegmentEnds(s);
             if (PointsMeet(start, tail, JoinTolerance)) {
-                MoveSegmentEnd(s, tail, 0);
+                MoveSegmentEnd(s, tail, TEnd::Start);
                 tail = end;
                 if (PointsMeet(end, head, JoinTolerance)) {
-                    MoveSegmentEnd(s, head, 1);
+                    MoveSegmentEnd(s, head, TEnd::End);
                     closed = true;
                 }
                 Take(i, c, false, n);
                 return i;
             }
             if (PointsMeet(end, tail, JoinTolerance)) {
-                MoveSegmentEnd(s, tail, 1);
+                MoveSegmentEnd(s, tail, TEnd::End);
                 tail = start;
                 if (PointsMeet(start, head, JoinTolerance)) {
-                    MoveSegmentEnd(s, head, 0);
+                    MoveSegmentEnd(s, head, TEnd::Start);
                     closed = true;
                 }
                 Take(i, c, true, n);
@@ -219,13 +219,13 @@ class BatchChainer {
                 continue;
             const auto [start, end] = SegmentEnds(s);
             if (PointsMeet(start, cursor, JoinTolerance)) {
-                MoveSegmentEnd(s, cursor, 0);
+                MoveSegmentEnd(s, cursor, TEnd::Start);
                 cursor = end;
                 Take(i, c, true, n);
                 return true;
             }
             if (PointsMeet(end, cursor, JoinTolerance)) {
-                MoveSegmentEnd(s, cursor, 1);
+                MoveSegmentEnd(s, cursor, TEnd::End);
                 cursor = start;
                 Take(i, c, false, n);
                 return true;
@@ -304,7 +304,7 @@ class OpenJoiner {
                                     std::make_move_iterator(other.Entities.end()));
             Consume(found);
             if (farEndMeetsHead) {
-                MoveContourEnd(current, head, 1);
+                MoveContourEnd(current, head, TEnd::End);
                 closed = true;
                 break;
             }
@@ -362,13 +362,13 @@ class OpenJoiner {
                 continue;
             const auto [start, end] = ContourEnds(other);
             if (PointsMeet(start, tail, JoinTolerance)) {
-                MoveContourEnd(other, tail, 0);
+                MoveContourEnd(other, tail, TEnd::Start);
                 tail = end;
                 farEndMeetsHead = PointsMeet(end, head, JoinTolerance);
                 return i;
             }
             if (PointsMeet(end, tail, JoinTolerance)) {
-                MoveContourEnd(other, tail, 1);
+                MoveContourEnd(other, tail, TEnd::End);
                 tail = start;
                 farEndMeetsHead = PointsMeet(start, head, JoinTolerance);
                 OrientContour(other, clockwise_, true);
@@ -390,13 +390,13 @@ class OpenJoiner {
                 continue;
             const auto [start, end] = ContourEnds(other);
             if (PointsMeet(start, cursor, JoinTolerance)) {
-                MoveContourEnd(other, cursor, 0);
+                MoveContourEnd(other, cursor, TEnd::Start);
                 cursor = end;
                 OrientContour(other, clockwise_, true);
                 return i;
             }
             if (PointsMeet(end, cursor, JoinTolerance)) {
-                MoveContourEnd(other, cursor, 1);
+                MoveContourEnd(other, cursor, TEnd::End);
                 cursor = start;
                 return i;
             }

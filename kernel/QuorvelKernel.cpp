@@ -182,9 +182,9 @@ TPoint2 RightOffsetPoint(TPoint2 p, TPoint2 d, double t) {
     return {p.x + t * d.y, p.y - t * d.x};
 }
 
-void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which) {
+void MoveSegmentEnd(TMyEntity& e, TPoint2 q, TEnd which) {
     if (!isArc(e)) {
-        if (which == 0) {
+        if (which == TEnd::Start) {
             e.X1 = q.x;
             e.Y1 = q.y;
         } else {
@@ -194,7 +194,7 @@ void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which) {
         return;
     }
     // Bend the arc through its fixed end f, its current midpoint m and the new end q.
-    const TPoint2 f = which == 0 ? SegmentEnd(e) : SegmentStart(e);
+    const TPoint2 f = which == TEnd::Start ? SegmentEnd(e) : SegmentStart(e);
     const TPoint2 m = SegmentMidpoint(e);
     if (std::fabs(m.x - f.x) < BendEpsilon)
         return;
@@ -214,7 +214,7 @@ void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which) {
     e.X1 = cx;
     e.Y1 = cy;
     const double a = PointAngle({cx, cy}, q);
-    if (which == 0)
+    if (which == TEnd::Start)
         e.X2 = a;
     else
         e.Y2 = a;
@@ -337,10 +337,10 @@ TPoint2 ContourStart(const TVKRegionX& c) {
     return SegmentStart(c.Entities.front());
 }
 
-void MoveContourEnd(TVKRegionX& c, TPoint2 q, int which) {
+void MoveContourEnd(TVKRegionX& c, TPoint2 q, TEnd which) {
     if (c.Entities.empty())
         return;
-    MoveSegmentEnd(which == 0 ? c.Entities.front() : c.Entities.back(), q, which);
+    MoveSegmentEnd(which == TEnd::Start ? c.Entities.front() : c.Entities.back(), q, which);
 }
 
 TPoint2 ToolpathStart(const TVKOutRegion& t) {

@@ -25,8 +25,10 @@ double ArcMidAngle(const TMyEntity& e);
 double PointAngle(TPoint2 centre, TPoint2 p);
 double SegmentSize(const TMyEntity& e);
 TPoint2 RightOffsetPoint(TPoint2 p, TPoint2 d, double t);
-// which = 0 moves the start, which = 1 the end.
-void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which);
+// Which end of a segment or contour a primitive moves.
+enum class TEnd { Start, End };
+// Moves the given end of e to q; an arc is bent through its other end and midpoint.
+void MoveSegmentEnd(TMyEntity& e, TPoint2 q, TEnd which);
 // An arc whose end angle equals its start angle runs the whole circle.
 bool IsFullCircle(const TMyEntity& e);
 // Two points meet when they differ by less than tolerance in X and in Y (each strictly).
@@ -91,7 +93,7 @@ void OrientContour(TVKRegionX& c, bool wanted, bool force);
 void AppendSegment(TMyEntity& e, TVKRegionX& c, bool reversed, std::size_t index);
 std::pair<TPoint2, TPoint2> ContourEnds(const TVKRegionX& c);
 TPoint2 ContourStart(const TVKRegionX& c);
-void MoveContourEnd(TVKRegionX& c, TPoint2 q, int which);
+void MoveContourEnd(TVKRegionX& c, TPoint2 q, TEnd which);
 
 // ---- toolpath accessors -------------------------------------------------------------
 TPoint2 ToolpathStart(const TVKOutRegion& t);

@@ -106,7 +106,7 @@ void BuildLoops(TMyEntityArray& s, TRegionArrayX& loops, double depth,
                 chain.push_back(s[i]);
                 backedOff = false;
                 if (PointsMeet(tail, head, LoopTolerance)) {
-                    MoveSegmentEnd(chain.back(), head, 1);
+                    MoveSegmentEnd(chain.back(), head, TEnd::End);
                     closed = true;
                     break;
                 }

@@ -3,7 +3,6 @@
 
 #include "kernel/ContourBuilder.h"
 #include "kernel/Errors.h"
-#include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
 
 #include <cmath>
@@ -31,11 +30,11 @@ double NormaliseOnce(double angle) {
 }
 } // namespace
 
-void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
-               TTTFToVectorConverter& converter, double H, double A, double R, double CX, double CY,
-               int alignment, std::uint8_t orientation) {
+TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
+                  TTTFToVectorConverter& converter, double H, double A, double R, double CX,
+                  double CY, TAlignment alignment, std::uint8_t orientation) {
     if (text.empty())
-        return;
+        return TArcFit::Fits;
     // Widths are asked once per character; the converter answers the same each time.
     const double wH = converter.GetCharAdvance(LetterH) / double(OutlineFontPoints) * H / 2;
     std::vector<double> w(text.size());
@@ -53,10 +52,8 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         return ArcSin((w[j] / 2 + wn / 2) / R);
     };
     for (double wc : w) {
-        if (wc / R > 1) {
-            ShowMessage("Radius is too small");
-            return;
-        }
+        if (wc / R > 1)
+            return TArcFit::RadiusTooSmall;
         if (!(wc / R >= -1)) // a negative radius or height
             throw EInvalidOp();
     }
@@ -66,9 +63,9 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
     for (std::size_t j = 0; j < text.size(); ++j)
         total += step(j);
 
-    if (alignment == AlignCent)
+    if (alignment == TAlignment::Cent)
         A = h0 + (A - total / 2);
-    else if (alignment == AlignRight)
+    else if (alignment == TAlignment::Right)
         A = h0 + (A - total);
 
     TMyEntityArray segments;
@@ -94,6 +91,7 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         BuildContours(segments, local, orientation, 0);
         AppendContours(std::move(local), contours);
     }
+    return TArcFit::Fits;
 }
 
 void RotateSegments(TMyEntityArray& segments, double a) {

@@ -36,7 +36,7 @@ double AdvanceSum(const std::vector<std::int32_t>& advances) {
 }
 
 // The size and origin rule on the text's advances over OutlineFontPoints (E1).
-TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, int alignment) {
+TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, TAlignment alignment) {
     const double heightField = H;
     if (H == 0)
         H = 1;
@@ -52,13 +52,13 @@ TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, int 
     // The width of the text at the size S, which is exactly how far the pen goes.
     const double D = W == 0 ? E : r.S * E / H;
     switch (alignment) {
-    case AlignCent:
+    case TAlignment::Cent:
         r.X = X0 - D / 2;
         break;
-    case AlignRight:
+    case TAlignment::Right:
         r.X = X0 - D;
         break;
-    default:
+    case TAlignment::Left:
         r.X = X0;
         break;
     }
@@ -135,7 +135,8 @@ double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, 
 }
 
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment) {
+                                     double H, double W, double X0, double Y0,
+                                     TAlignment alignment) {
     return Place(AdvanceSum(PenAdvances(text, converter)), H, W, X0, Y0, alignment);
 }
 
@@ -148,7 +149,7 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
 
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, int alignment, std::uint8_t orientation) {
+                                  double Y0, TAlignment alignment, std::uint8_t orientation) {
     // One set of advances for the placement and the layout.
     const auto advances = PenAdvances(text, converter);
     const TLinearPlacement p = Place(AdvanceSum(advances), H, W, X0, Y0, alignment);

@@ -107,10 +107,10 @@ class Batch {
             const bool fromStart = Meets(start, tail);
             if (!fromStart && !Meets(end, tail))
                 continue;
-            MoveSegmentEnd(s, tail, fromStart ? 0 : 1);
+            MoveSegmentEnd(s, tail, fromStart ? TEnd::Start : TEnd::End);
             tail = fromStart ? end : start;
             if (Meets(tail, head)) {
-                MoveSegmentEnd(s, head, fromStart ? 1 : 0);
+                MoveSegmentEnd(s, head, fromStart ? TEnd::End : TEnd::Start);
                 closed = true;
             }
             AppendSegment(s, c, !fromStart, n);
@@ -130,7 +130,7 @@ class Batch {
             const bool fromStart = Meets(start, cursor);
             if (!fromStart && !Meets(end, cursor))
                 continue;
-            MoveSegmentEnd(s, cursor, fromStart ? 0 : 1);
+            MoveSegmentEnd(s, cursor, fromStart ? TEnd::Start : TEnd::End);
             cursor = fromStart ? end : start;
             AppendSegment(s, c, fromStart, n);
             return true;
@@ -189,7 +189,7 @@ class Joiner {
             other.Entities.clear();
             other.Pending = 0;
             if (farEndMeetsHead) {
-                MoveContourEnd(current, head, 1);
+                MoveContourEnd(current, head, TEnd::End);
                 closed = true;
                 break;
             }
@@ -227,7 +227,7 @@ class Joiner {
             const bool fromStart = Meets(start, tail);
             if (!fromStart && !Meets(end, tail))
                 continue;
-            MoveContourEnd(other, tail, fromStart ? 0 : 1);
+            MoveContourEnd(other, tail, fromStart ? TEnd::Start : TEnd::End);
             tail = fromStart ? end : start;
             farEndMeetsHead = Meets(tail, head);
             if (!fromStart)
@@ -248,7 +248,7 @@ class Joiner {
             const bool fromStart = Meets(start, cursor);
             if (!fromStart && !Meets(end, cursor))
                 continue;
-            MoveContourEnd(other, cursor, fromStart ? 0 : 1);
+            MoveContourEnd(other, cursor, fromStart ? TEnd::Start : TEnd::End);
             cursor = fromStart ? end : start;
             if (fromStart)
                 OrientContour(other, clockwise_, true);
