@@ -12,6 +12,8 @@
 //         EIniWriteError            the parameter file (app/core/ParameterFile.h)
 //       EFontError                  FreeType or fontconfig failed (here)
 //       ETooManyPasses              a step down too small (kernel/ToolpathBuilder.h)
+//       EVCarveSetting              a V-bit angle, V-carve depth or accuracy out of range
+//                                   (vcarve/VCarve.h)
 //       EListError                  a stroke index out of range (glyph/UTTF2Vct.h)
 //       DXF_exception               misuse of the drawing model (dxf/DXFException.h)
 //       EGraphicsError              the preview's window and viewport (preview/PantoGraph.h)

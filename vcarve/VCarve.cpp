@@ -163,6 +163,21 @@ void AppendNearestFirst(TCarvePathArray& paths, TPoint2& at, TCarvePathArray& ou
 
 } // namespace
 
+TVCarveSettings CarveSettings(const TMachiningParameters& params) {
+    TVCarveSettings s;
+    s.BitAngle = params.Engrave.VBitAngle;
+    s.MaxDepth = params.Engrave.VMaxDepth;
+    s.Accuracy = params.Engrave.VAccuracy;
+    s.Feed = params.RoughFeed;
+    s.RapidHeight = params.RapidHeight;
+    return s;
+}
+
+bool HasOpenContours(const TRegionArrayX& contours) {
+    return std::any_of(contours.begin() + (contours.empty() ? 0 : 1), contours.end(),
+                       [](const TVKRegionX& c) { return c.IsOpen != 0; });
+}
+
 void CheckVCarveSettings(const TVCarveSettings& s) {
     if (!(s.BitAngle > MinVBitAngle && s.BitAngle < MaxVBitAngle))
         throw EVCarveSetting("The V-bit angle must lie between 1 and 179 degrees");

@@ -25,6 +25,17 @@ class EVCarveSetting : public OrlentaError {
     using OrlentaError::OrlentaError;
 };
 
+// The V-carve settings of the machining parameters: the V-bit's angle, maximum depth and
+// accuracy, the cutting feed and the clearance height.
+TVCarveSettings CarveSettings(const TMachiningParameters& params);
+
+// What V-carving says of open contours (a stroke font's letters): they enclose nothing.
+constexpr const char* OpenContoursNotCarveable =
+    "V-carving needs an outline font: the letters of a stroke font have no inside to carve";
+
+// True when any contour (index 1 on) is open.
+bool HasOpenContours(const TRegionArrayX& contours);
+
 // Throws EVCarveSetting unless BitAngle lies strictly between MinVBitAngle and MaxVBitAngle
 // and MaxDepth and Accuracy are above 0 (NaN fails all three).
 void CheckVCarveSettings(const TVCarveSettings& settings);

@@ -251,10 +251,12 @@ TEST(VCarve, DegenerateAndHugeInputGiveNoPathOrValidPaths) {
     EXPECT_TRUE(BuildCarvePaths(Contours({Rectangle(0, 0, 1e-5, 1e-5)}), s).empty());
     TRegionArrayX line = Contours({{{0, 0}, {1, 1}}});
     EXPECT_TRUE(BuildCarvePaths(line, s).empty());
-    // An open contour has no region.
-    TRegionArrayX open = Contours({Rectangle(0, 0, 2, 2)});
-    open[1].IsOpen = 1;
-    EXPECT_TRUE(BuildCarvePaths(open, s).empty());
+    // An open contour has no region; Create refuses it with a message beforehand.
+    TRegionArrayX open = Contours({Rectangle(0, 0, 2, 2), Rectangle(3, 0, 5, 2)});
+    EXPECT_FALSE(HasOpenContours(open));
+    open[2].IsOpen = 1;
+    EXPECT_TRUE(HasOpenContours(open));
+    EXPECT_EQ(BuildCarvePaths(open, s).size(), 2u); // the closed square: its two diagonals
     // Far from the origin and huge: a coarser grid, still inside and finite.
     for (double scale : {1e3, 1e7}) {
         const TRegionArrayX far = Contours({Rectangle(1e9, 1e9, 1e9 + 3 * scale, 1e9 + scale)});
