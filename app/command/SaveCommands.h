@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/core/Globals.h"
+#include "kernel/Errors.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -27,6 +28,14 @@ std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat form
 // toolpaths built so far stay and are what the Save writes.
 void StopToolpathBuild(TGlobals& state);
 
+// V-carve paths move in X, Y and Z at once; the classic program has no such move.
+class ECarveNeedsZMoves : public OrlentaError {
+  public:
+    ECarveNeedsZMoves()
+        : OrlentaError("V-carve paths need Z on every move, which the classic G-code program "
+                       "does not have: save them as DXF") {}
+};
+
 struct TSaveResult {
     bool Saved = false;
     std::vector<std::string> Problems; // what CheckBeforeSave found, also when forced
@@ -34,7 +43,9 @@ struct TSaveResult {
 
 // The Save command: StopToolpathBuild, then CheckBeforeSave. With problems and without
 // force nothing is written. Otherwise the toolpaths go to file: a numbered G-code program
-// with Params, or a DXF drawing (layer "0", one LINE per segment). Write failures raise
-// EInOutError with the system's message; the file is then untouched.
+// with Params, or a DXF drawing (layer "0", one LINE per segment). After a V-carve Create
+// the carve paths go instead: as 3D LINEs to DXF; a G-code save raises ECarveNeedsZMoves
+// before anything is written. Write failures raise EInOutError with the system's message;
+// the file is then untouched.
 TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
                           bool force = false);

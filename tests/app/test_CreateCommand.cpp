@@ -171,6 +171,22 @@ TEST_F(CreateCommandTest, VCarveModeBuildsCarvePathsInsteadOfToolpaths) {
         }
     EXPECT_DOUBLE_EQ(deepest, 0.4); // strokes of a 10 high letter are wider than 0.8
 
+    // Saved: DXF holds one LINE per piece; a classic program is refused, nothing written.
+    std::size_t pieces = 0;
+    for (const TCarvePath& p : g.CarvePaths)
+        pieces += std::max<std::size_t>(p.Points.size() - 1, 1);
+    TTempFile drawingFile("vcarve.Dxf");
+    ASSERT_TRUE(SaveToolpaths(g, drawingFile.Path, TSaveFormat::DXF).Saved);
+    const std::string drawing = ReadAll(drawingFile.Path);
+    const std::regex line("\r?\n *0\r?\nLINE\r?\n");
+    EXPECT_EQ(
+        static_cast<std::size_t>(std::distance(
+            std::sregex_iterator(drawing.begin(), drawing.end(), line), std::sregex_iterator())),
+        pieces);
+    TTempFile program("vcarve.Dnc");
+    EXPECT_THROW(SaveToolpaths(g, program.Path, TSaveFormat::GCode, true), ECarveNeedsZMoves);
+    EXPECT_FALSE(std::filesystem::exists(program.Path));
+
     g.Params.Engrave.Mode = TEngraveMode::Outline;
     ASSERT_EQ(run(linear("AB")).Outcome, TCreateOutcome::Done);
     EXPECT_TRUE(g.CarvePaths.empty());
