@@ -61,7 +61,9 @@ TSaveFormat readFormat(const std::string& value) {
         return TSaveFormat::GCode;
     if (v == "dxf")
         return TSaveFormat::DXF;
-    throw usageError("'" + value + "' is not gcode or dxf");
+    if (v == "svg")
+        return TSaveFormat::SVG;
+    throw usageError("'" + value + "' is not gcode, dxf or svg");
 }
 
 // A parameter cannot be negative: the dialog has no minus sign either.
@@ -134,6 +136,24 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
         job.Params.Start = readInteger(value, 0, MaxInt32);
     } else if (key == "increment") {
         job.Params.Increment = readInteger(value, 0, MaxInt32);
+    } else if (key == "units") {
+        const auto u = ParseUnits(trimmed(value));
+        if (!u)
+            throw usageError("'" + value + "' is not mm or inch");
+        job.Params.Units = *u;
+    } else if (key == "dialect") {
+        const auto d = ParseDialect(trimmed(value));
+        if (!d)
+            throw usageError("'" + value + "' is not classic, grbl or linuxcnc");
+        job.Params.Dialect = *d;
+    } else if (key == "spindle") {
+        job.Params.Spindle = readParameter(value);
+    } else if (key == "spindle-dwell") {
+        job.Params.SpindleDwell = readParameter(value);
+    } else if (key == "arcs") {
+        job.Params.ArcTolerance = readParameter(value);
+    } else if (key == "line-numbers") {
+        job.Params.LineNumbers = readFlag(value);
     } else if (key == "output") {
         if (value.empty())
             throw usageError("the output file name is empty");
@@ -167,6 +187,19 @@ void ApplyOverrides(const TParameterOverrides& o, TMachiningParameters& params) 
         params.Start = *o.Start;
     if (o.Increment)
         params.Increment = *o.Increment;
+    TMachineSettings& m = params.Machine;
+    if (o.Units)
+        m.Units = *o.Units;
+    if (o.Dialect)
+        m.Dialect = *o.Dialect;
+    if (o.Spindle)
+        m.Spindle = *o.Spindle;
+    if (o.SpindleDwell)
+        m.SpindleDwell = *o.SpindleDwell;
+    if (o.ArcTolerance)
+        m.ArcTolerance = *o.ArcTolerance;
+    if (o.LineNumbers)
+        m.LineNumbers = *o.LineNumbers;
     StepDownFollowsDepth(params);
 }
 
@@ -197,7 +230,15 @@ const std::vector<TJobKey>& JobKeys() {
         {"decimals", "0..20", "digits after the decimal point of G-code coordinates", Machine},
         {"start", "INT", "first G-code line number", Machine},
         {"increment", "INT", "step between G-code line numbers", Machine},
-        {"format", "gcode|dxf", "output format; default by the extension (.Dnc or .Dxf)", "Output"},
+        {"units", "mm|inch", "units of every number (G21/G20); nothing is converted", Machine},
+        {"dialect", "classic|grbl|linuxcnc",
+         "G-code for this controller; classic: the numbered .Dnc program", Machine},
+        {"spindle", "RPM", "spindle speed of grbl/linuxcnc programs", Machine},
+        {"spindle-dwell", "SEC", "spin-up wait before the first plunge; 0: none", Machine},
+        {"arcs", "TOL", "fit G2/G3 (DXF ARC) arcs within TOL of the outline; 0: lines", Machine},
+        {"line-numbers", nullptr, "N words in grbl/linuxcnc programs", Machine},
+        {"format", "gcode|dxf|svg",
+         "output format; default by the extension (.Dnc/.nc/.ngc, .Dxf, .svg)", "Output"},
         {"force", nullptr, "save even when the check before saving finds problems (see below)",
          "Output"},
     };
@@ -325,13 +366,16 @@ TSaveFormat ResolveFormat(std::optional<TSaveFormat> format, const std::string& 
     const std::size_t slash = fileName.find_last_of('/');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
         const std::string ext = lowerCase(fileName.substr(dot + 1));
-        if (ext == "dnc")
+        if (ext == "dnc" || ext == "nc" || ext == "ngc")
             return TSaveFormat::GCode;
         if (ext == "dxf")
             return TSaveFormat::DXF;
+        if (ext == "svg")
+            return TSaveFormat::SVG;
     }
     throw usageError("'" + fileName +
-                     "': the name ends neither in .Dnc nor in .Dxf; give --format gcode or dxf");
+                     "': the name ends neither in .Dnc, .nc, .ngc, .Dxf nor .svg; give --format "
+                     "gcode, dxf or svg");
 }
 
 void ReportError(std::ostream& err, const ECliError& e) {

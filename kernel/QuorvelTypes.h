@@ -3,6 +3,7 @@
 #pragma once
 
 #include "kernel/EngraveSettings.h"
+#include "kernel/MachineSettings.h"
 
 #include <cstdint>
 #include <vector>
@@ -94,6 +95,7 @@ struct TMachiningParameters {
     double RapidHeight = 0;
     std::int32_t Precision = 0;
     std::int32_t Decimal = 0;
+    TMachineSettings Machine; // units, dialect, spindle...: defaults change no output
     TEngraveSettings Engrave; // outline (the default) or V-carve, and the V-bit
 };
 

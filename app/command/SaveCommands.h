@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-enum class TSaveFormat { GCode, DXF };
+enum class TSaveFormat { GCode, DXF, SVG };
 
 // GRBL and other common controllers refuse line numbers above this.
 inline constexpr std::int64_t MaxControllerLineNumber = 10'000'000;
@@ -42,10 +42,12 @@ struct TSaveResult {
 };
 
 // The Save command: StopToolpathBuild, then CheckBeforeSave. With problems and without
-// force nothing is written. Otherwise the toolpaths go to file: a numbered G-code program
-// with Params, or a DXF drawing (layer "0", one LINE per segment). After a V-carve Create
-// the carve paths go instead: as 3D LINEs to DXF; a G-code save raises ECarveNeedsZMoves
-// before anything is written. Write failures raise EInOutError with the system's message;
-// the file is then untouched.
+// force nothing is written. Otherwise the toolpaths go to file: a G-code program in
+// Params.Machine.Dialect, a DXF drawing (layer "0", one LINE per segment; with
+// Params.Machine.ArcTolerance above 0 an ARC for each run of strokes an arc fits), or an SVG
+// drawing in the parameters' units. After a V-carve Create the carve paths go instead:
+// as 3D LINEs to DXF; a classic G-code program raises ECarveNeedsZMoves before anything is
+// written. Write failures raise EInOutError with the system's message; the file is then
+// untouched.
 TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
                           bool force = false);

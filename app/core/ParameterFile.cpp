@@ -1,4 +1,4 @@
-// The parameter file and the dialog's conversions; see Parameters.h.
+// The parameter file and the dialog's conversions; see ParameterFile.h.
 #include "app/core/ParameterFile.h"
 
 #include "kernel/SafeFile.h"
@@ -113,35 +113,83 @@ void RestoreLostComments(std::string_view original, std::string& saved) {
         saved.append("\n").append(lost);
 }
 
+// The machine settings of the file; a key that is missing keeps its default, one that is
+// present must hold a valid value.
+TMachineSettings LoadMachineSettings(const CSimpleIniA& ini) {
+    TMachineSettings m;
+    auto text = [&](const char* key) { return ini.GetValue(ParametersSection, key, nullptr); };
+    auto number = [&](const char* key, double& into) {
+        if (const char* v = text(key)) {
+            const auto parsed = ParseIniFloat(v);
+            if (!parsed)
+                throw EParameterValueError(std::string(key) + " must be a number, not \"" + v +
+                                           "\"");
+            into = *parsed;
+        }
+    };
+    if (const char* v = text("Units")) {
+        const auto u = ParseUnits(Trim(v));
+        if (!u)
+            throw EParameterValueError(std::string("Units must be mm or inch, not \"") + v + "\"");
+        m.Units = *u;
+    }
+    if (const char* v = text("Dialect")) {
+        const auto d = ParseDialect(Trim(v));
+        if (!d)
+            throw EParameterValueError(
+                std::string("Dialect must be classic, grbl or linuxcnc, not \"") + v + "\"");
+        m.Dialect = *d;
+    }
+    number("Spindle", m.Spindle);
+    number("SpindleDwell", m.SpindleDwell);
+    number("RapidRate", m.RapidRate);
+    number("ArcTolerance", m.ArcTolerance);
+    if (const char* v = text("LineNumbers")) {
+        const auto n = ParseIniInt(v);
+        if (!n || (*n != 0 && *n != 1))
+            throw EParameterValueError(std::string("LineNumbers must be 0 or 1, not \"") + v +
+                                       "\"");
+        m.LineNumbers = *n == 1;
+    }
+    if (const char* v = text("Header"))
+        m.Header = v;
+    if (const char* v = text("Footer"))
+        m.Footer = v;
+    CheckMachineSettings(m);
+    return m;
+}
+
 } // namespace
 
 EIniWriteError::EIniWriteError(const std::filesystem::path& file, std::string reason)
     : EInOutError("Unable to write to " + file.string()), Reason_(std::move(reason)) {}
-
-std::filesystem::path ExecutableDirectory() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : exe.parent_path();
-}
 
 std::filesystem::path DefaultParametersPath() {
     return ExecutableDirectory() / ParametersFileName;
 }
 
 namespace {
-std::filesystem::path& ParametersPathOverride() {
-    static std::filesystem::path path;
-    return path;
+TParameterFiles& ParameterFilesOverride() {
+    static TParameterFiles files;
+    return files;
 }
 } // namespace
 
+TParameterFiles ParameterFiles() {
+    const TParameterFiles& set = ParameterFilesOverride();
+    return set.Write.empty() ? FindParameterFiles(CurrentInstallLayout()) : set;
+}
+
 std::filesystem::path ParametersPath() {
-    const std::filesystem::path& set = ParametersPathOverride();
-    return set.empty() ? DefaultParametersPath() : set;
+    return ParameterFiles().Write;
+}
+
+void SetParameterFiles(TParameterFiles files) {
+    ParameterFilesOverride() = std::move(files);
 }
 
 void SetParametersPath(std::filesystem::path file) {
-    ParametersPathOverride() = std::move(file);
+    SetParameterFiles({file, file});
 }
 
 bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file) {
@@ -162,19 +210,34 @@ bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& f
     params.Decimal = IntKey(ini, "Decimal", 6);
     params.Start = IntKey(ini, "Start", 100);
     params.Increment = IntKey(ini, "Increment", 5);
+    try {
+        params.Machine = LoadMachineSettings(ini);
+    } catch (const EParameterValueError& e) {
+        params.Machine = TMachineSettings{};
+        throw EParameterValueError(file.string() + ": " + e.what());
+    }
     return true;
 }
 
-void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
+bool LoadParameters(TMachiningParameters& params) {
+    return LoadParameters(params, ParameterFiles().Read);
+}
+
+namespace {
+
+// Writes the keys into file, keeping everything else that base holds (file itself, or
+// the file a new one starts from).
+void SaveParametersOver(const TMachiningParameters& params, const std::filesystem::path& file,
+                        const std::filesystem::path& base) {
     CSimpleIniA ini;
     ini.SetSpaces(false);  // "Depth=0.5", as profile files are written
     ini.SetMultiKey(true); // a key given twice in another section keeps both values
     std::error_code ec;
     std::string original;
-    if (std::filesystem::exists(file, ec)) {
+    if (std::filesystem::exists(base, ec)) {
         // Whatever else the file holds must survive; if it cannot be read, do not write.
         std::string why;
-        auto data = ReadSmallFile(file, why);
+        auto data = ReadSmallFile(base, why);
         if (!data)
             throw EIniWriteError(file, why);
         original = std::move(*data);
@@ -194,6 +257,37 @@ void SaveParameters(const TMachiningParameters& params, const std::filesystem::p
     for (std::size_t i = 0; i < std::size(keys); ++i)
         if (ini.SetValue(ParametersSection, keys[i], values[i].c_str(), nullptr, true) < 0)
             throw EIniWriteError(file, "Out of memory");
+    // The machine settings go into the file only once they differ from their defaults (or
+    // the file has them already), so a file saved with the defaults is as it always was.
+    const TMachineSettings& m = params.Machine;
+    const TMachineSettings d;
+    const std::pair<const char*, std::string> machine[] = {
+        {"Units", std::string(UnitsName(m.Units))},
+        {"Dialect", std::string(DialectName(m.Dialect))},
+        {"Spindle", FloatToGeneralText(m.Spindle)},
+        {"SpindleDwell", FloatToGeneralText(m.SpindleDwell)},
+        {"RapidRate", FloatToGeneralText(m.RapidRate)},
+        {"LineNumbers", m.LineNumbers ? "1" : "0"},
+        {"Header", m.Header},
+        {"Footer", m.Footer},
+        {"ArcTolerance", FloatToGeneralText(m.ArcTolerance)},
+    };
+    const bool differs[] = {m.Units != d.Units,
+                            m.Dialect != d.Dialect,
+                            m.Spindle != d.Spindle,
+                            m.SpindleDwell != d.SpindleDwell,
+                            m.RapidRate != d.RapidRate,
+                            m.LineNumbers != d.LineNumbers,
+                            m.Header != d.Header,
+                            m.Footer != d.Footer,
+                            m.ArcTolerance != d.ArcTolerance};
+    for (std::size_t i = 0; i < std::size(machine); ++i) {
+        const auto& [key, value] = machine[i];
+        if (!differs[i] && !ini.GetValue(ParametersSection, key, nullptr))
+            continue;
+        if (ini.SetValue(ParametersSection, key, value.c_str(), nullptr, true) < 0)
+            throw EIniWriteError(file, "Out of memory");
+    }
     std::string out;
     if (ini.Save(out) < 0)
         throw EIniWriteError(file, "Out of memory");
@@ -203,6 +297,27 @@ void SaveParameters(const TMachiningParameters& params, const std::filesystem::p
     } catch (const EInOutError& e) {
         throw EIniWriteError(file, e.what());
     }
+}
+
+} // namespace
+
+void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
+    SaveParametersOver(params, file, file);
+}
+
+void SaveParameters(const TMachiningParameters& params) {
+    const TParameterFiles files = ParameterFiles();
+    std::error_code ec;
+    if (std::filesystem::exists(files.Write, ec)) {
+        SaveParametersOver(params, files.Write, files.Write);
+        return;
+    }
+    // The user's folder may not exist before the first save.
+    if (files.Write.has_parent_path())
+        std::filesystem::create_directories(files.Write.parent_path(), ec);
+    if (ec)
+        throw EIniWriteError(files.Write, ec.message());
+    SaveParametersOver(params, files.Write, files.Read);
 }
 
 std::string FloatToGeneralText(double v) {

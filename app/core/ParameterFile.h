@@ -1,8 +1,9 @@
-// The machining parameters' file, Parameters.cfg beside the executable, and the
-// conversions of the parameter dialog's fields. Qt-free, so that every front end shares
-// them.
+// The machining parameters' file, Parameters.cfg (beside the executable, or the user's;
+// see InstallLayout.h), and the conversions of the parameter dialog's fields. Qt-free, so
+// that every front end shares them.
 #pragma once
 
+#include "app/core/InstallLayout.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelTypes.h"
 
@@ -29,30 +30,44 @@ class EIniWriteError : public EInOutError {
     std::string Reason_;
 };
 
-// The directory of the running executable (from /proc/self/exe); empty if unknown.
-std::filesystem::path ExecutableDirectory();
 // ExecutableDirectory() / "Parameters.cfg".
 std::filesystem::path DefaultParametersPath();
-// The file that LoadParameters and SaveParameters use when given none: the one set by
-// SetParametersPath, else DefaultParametersPath(). Tests point it at a folder of their own,
-// so that tests running at once never share one file.
+// The files that LoadParameters and SaveParameters use when given none: those set by
+// SetParameterFiles, else FindParameterFiles(CurrentInstallLayout()). Tests point
+// it at a folder of their own, so that tests running at once never share one file.
+TParameterFiles ParameterFiles();
+// ParameterFiles().Write: the file the parameters are saved to.
 std::filesystem::path ParametersPath();
-// An empty path returns to DefaultParametersPath().
+// Sets the files ParameterFiles() gives; an empty Write returns to those FindParameterFiles
+// finds.
+void SetParameterFiles(TParameterFiles files);
+// SetParameterFiles({file, file}).
 void SetParametersPath(std::filesystem::path file);
 
 // Reads section "Parameters" of file into params: Depth (then StepDown := Depth),
 // RapidHeight, RoughFeed, RoughPlunge (default 1 each), Precision (8), Decimal (6), Start
 // (100), Increment (5); a key that is missing or not a number gives its default. Numbers
 // are read with a full stop or a comma as decimal separator. Returns false, leaving params
-// as they were, when the file does not exist. Never throws for what the file holds.
-bool LoadParameters(TMachiningParameters& params,
-                    const std::filesystem::path& file = ParametersPath());
+// as they were, when the file does not exist. Never throws for what these keys hold.
+//
+// Then the machine settings into params.Machine: Units (mm, inch), Dialect (classic, grbl,
+// linuxcnc), Spindle, SpindleDwell, RapidRate, ArcTolerance, LineNumbers (0, 1), Header,
+// Footer. A missing key takes its default (TMachineSettings); a value that is not valid or
+// out of range throws EParameterValueError "<file>: <key> must be ...", with the eight keys
+// above already read and params.Machine at its defaults.
+bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file);
+// The same from ParameterFiles().Read.
+bool LoadParameters(TMachiningParameters& params);
 
 // Writes the eight keys (Depth, RapidHeight, RoughFeed, RoughPlunge, Precision, Decimal,
 // Start, Increment) into section "Parameters" of file, keeping every other section, key
-// and comment. The file is replaced only once completely written. Throws EIniWriteError.
-void SaveParameters(const TMachiningParameters& params,
-                    const std::filesystem::path& file = ParametersPath());
+// and comment, then each machine setting that differs from its default or is in the file
+// already. The file is replaced only once completely written. Throws EIniWriteError.
+void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file);
+// The same into ParameterFiles().Write. The first save there creates its folder and starts
+// from the text of ParameterFiles().Read (the installed default with its comments), so the
+// user's file keeps whatever else the shipped one holds.
+void SaveParameters(const TMachiningParameters& params);
 
 // ---- conversions ----------------------------------------------------------------------
 
