@@ -100,14 +100,20 @@ TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TS
                           bool force) {
     StopToolpathBuild(state);
     const bool carving = !state.CarvePaths.empty();
-    if (carving && format == TSaveFormat::GCode)
+    if (carving &&
+        (format == TSaveFormat::SVG ||
+         (format == TSaveFormat::GCode && state.Params.Machine.Dialect == TDialect::Classic)))
         throw ECarveNeedsZMoves();
     TSaveResult result{false, CheckBeforeSave(state, format)};
     if (!result.Problems.empty() && !force)
         return result;
     if (carving) {
-        DXF_Object drawing(state.CarvePaths, "Dxf");
-        drawing.SaveToFile(file.string());
+        if (format == TSaveFormat::GCode) {
+            WriteCarveGCode(state.CarvePaths, file, state.Params);
+        } else {
+            DXF_Object drawing(state.CarvePaths, "Dxf");
+            drawing.SaveToFile(file.string());
+        }
         result.Saved = true;
         return result;
     }

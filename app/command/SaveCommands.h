@@ -28,12 +28,12 @@ std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat form
 // toolpaths built so far stay and are what the Save writes.
 void StopToolpathBuild(TGlobals& state);
 
-// V-carve paths move in X, Y and Z at once; the classic program has no such move.
+// V-carve paths move in X, Y and Z at once; the classic program and SVG have no such move.
 class ECarveNeedsZMoves : public OrlentaError {
   public:
     ECarveNeedsZMoves()
-        : OrlentaError("V-carve paths need Z on every move, which the classic G-code program "
-                       "does not have: save them as DXF") {}
+        : OrlentaError("V-carve paths need Z on every move: save them as G-code in the grbl or "
+                       "linuxcnc dialect, or as DXF") {}
 };
 
 struct TSaveResult {
@@ -46,8 +46,8 @@ struct TSaveResult {
 // Params.Machine.Dialect, a DXF drawing (layer "0", one LINE per segment; with
 // Params.Machine.ArcTolerance above 0 an ARC for each run of strokes an arc fits), or an SVG
 // drawing in the parameters' units. After a V-carve Create the carve paths go instead:
-// as 3D LINEs to DXF; a classic G-code program raises ECarveNeedsZMoves before anything is
-// written. Write failures raise EInOutError with the system's message; the file is then
-// untouched.
+// as 3D LINEs to DXF, as a grbl or linuxcnc program with Z on every move; a classic
+// program or SVG raises ECarveNeedsZMoves before anything is written. Write failures raise
+// EInOutError with the system's message; the file is then untouched.
 TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
                           bool force = false);
