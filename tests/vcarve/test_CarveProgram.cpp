@@ -6,6 +6,7 @@
 #include "gcode/GCodeWriter.h"
 #include "gcode/MachineWriter.h"
 #include "glyph/FreeTypeFontService.h"
+#include "kernel/ProgramStatistics.h"
 #include "layout/LinearLayout.h"
 #include "tests/support/NodeReaders.h"
 #include "tests/support/TestFiles.h"
@@ -45,6 +46,11 @@ TEST_F(CarveProgram, GrblAndLinuxCncRunItWithinTheMaximumDepth) {
         for (const std::string& e : r.Errors)
             ADD_FAILURE() << e;
         EXPECT_EQ(std::stoul(r.Values.at("plunges")), paths.size());
+        // The statistics count what the interpreter saw: plunges and the length cut.
+        const TProgramStatistics s = ComputeCarveStatistics(paths, p);
+        EXPECT_EQ(s.Plunges, paths.size());
+        EXPECT_NEAR(std::stod(r.Values.at("length")), s.CuttingLength,
+                    0.001 * static_cast<double>(s.Segments));
         const double deepest = std::stod(r.Values.at("depth"));
         EXPECT_LE(deepest, p.Engrave.VMaxDepth);
         EXPECT_GT(deepest, p.Engrave.VMaxDepth - 0.001);
