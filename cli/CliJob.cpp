@@ -204,6 +204,14 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
         job.Params.ArcTolerance = readParameter(value);
     } else if (key == "line-numbers") {
         job.Params.LineNumbers = readFlag(value);
+    } else if (key == "vcarve") {
+        job.Params.EngraveMode = readFlag(value) ? TEngraveMode::VCarve : TEngraveMode::Outline;
+    } else if (key == "vbit-angle") {
+        job.Params.VBitAngle = readParameter(value);
+    } else if (key == "vmax-depth") {
+        job.Params.VMaxDepth = readParameter(value);
+    } else if (key == "vaccuracy") {
+        job.Params.VAccuracy = readParameter(value);
     } else if (key == "output") {
         if (value.empty())
             throw usageError("the output file name is empty");
@@ -250,6 +258,15 @@ void ApplyOverrides(const TParameterOverrides& o, TMachiningParameters& params) 
         m.ArcTolerance = *o.ArcTolerance;
     if (o.LineNumbers)
         m.LineNumbers = *o.LineNumbers;
+    TEngraveSettings& e = params.Engrave;
+    if (o.EngraveMode)
+        e.Mode = *o.EngraveMode;
+    if (o.VBitAngle)
+        e.VBitAngle = *o.VBitAngle;
+    if (o.VMaxDepth)
+        e.VMaxDepth = *o.VMaxDepth;
+    if (o.VAccuracy)
+        e.VAccuracy = *o.VAccuracy;
     StepDownFollowsDepth(params);
 }
 
@@ -310,6 +327,11 @@ const std::vector<TJobKey>& JobKeys() {
         {"spindle-dwell", "SEC", "spin-up wait before the first plunge; 0: none", Machine},
         {"arcs", "TOL", "fit G2/G3 (DXF ARC) arcs within TOL of the outline; 0: lines", Machine},
         {"line-numbers", nullptr, "N words in grbl/linuxcnc programs", Machine},
+        {"vcarve", nullptr, "V-carve the letters along their centre lines (grbl, linuxcnc, DXF)",
+         Machine},
+        {"vbit-angle", "DEG", "included angle of the V-bit", Machine},
+        {"vmax-depth", "NUM", "V-carving never cuts deeper than this", Machine},
+        {"vaccuracy", "NUM", "how far V-carve depths and cuts may stray", Machine},
         {"format", "gcode|dxf|svg",
          "output format; default by the extension (.Dnc/.nc/.ngc, .Dxf, .svg)", "Output"},
         {"force", nullptr, "save even when the check before saving finds problems (see below)",

@@ -51,6 +51,11 @@ struct TParameterOverrides {
     std::optional<double> SpindleDwell;
     std::optional<double> ArcTolerance;
     std::optional<bool> LineNumbers;
+    // V-carving (Parameters.cfg keys EngraveMode, VBitAngle, VMaxDepth, VAccuracy).
+    std::optional<TEngraveMode> EngraveMode;
+    std::optional<double> VBitAngle;
+    std::optional<double> VMaxDepth;
+    std::optional<double> VAccuracy;
 };
 
 // Copies the given overrides into params; StepDown follows Depth, as the dialog's OK does.

@@ -327,7 +327,9 @@ int run(int argc, char** argv) {
     if (cl->Batch.empty()) {
         RunJob(jobs.front(), params, state, ttf, jobs.front().File);
         if (!cl->Stats.empty()) {
-            const TProgramStatistics s = ComputeStatistics(state.Toolpaths, state.Params);
+            const TProgramStatistics s =
+                state.CarvePaths.empty() ? ComputeStatistics(state.Toolpaths, state.Params)
+                                         : ComputeCarveStatistics(state.CarvePaths, state.Params);
             std::cout << (cl->Stats == "json" ? StatisticsJson(s, state.Params.Machine.Units)
                                               : StatisticsText(s, state.Params.Machine.Units));
         }

@@ -74,6 +74,25 @@ DXF_Object::DXF_Object(const TOutRegionArray& toolpaths, const std::string& name
     }
 }
 
+DXF_Object::DXF_Object(const TCarvePathArray& paths, const std::string& name)
+    : Name(name.empty() ? "Untitled" : name) {
+    DXF_Layer& layer = CreateLayer("0", false);
+    for (const TCarvePath& path : paths) {
+        if (path.Points.size() == 1) {
+            const TPoint3& p = path.Points[0];
+            layer.AddEntity(std::make_unique<Line_>(Point3D{0, 0, 1}, 0, Point3D{p.x, p.y, 0},
+                                                    Point3D{p.x, p.y, p.depth}));
+            continue;
+        }
+        for (std::size_t i = 1; i < path.Points.size(); ++i) {
+            const TPoint3& a = path.Points[i - 1];
+            const TPoint3& b = path.Points[i];
+            layer.AddEntity(std::make_unique<Line_>(Point3D{0, 0, 1}, 0, Point3D{a.x, a.y, a.depth},
+                                                    Point3D{b.x, b.y, b.depth}));
+        }
+    }
+}
+
 DXF_Object::~DXF_Object() {
     for (auto& layer : Layers)
         layer.reset();

@@ -4,6 +4,7 @@
 
 #include "dxf/DXFEntities.h"
 #include "dxf/DXFException.h"
+#include "kernel/CarvePath.h"
 #include "kernel/QuorvelTypes.h"
 
 #include <memory>
@@ -52,6 +53,10 @@ class DXF_Object {
     // per straight segment and one ARC per arc segment, at the toolpath's depth as z.
     // An empty name becomes "Untitled".
     DXF_Object(const TOutRegionArray& toolpaths, const std::string& name);
+    // The drawing of V-carve paths: on layer "0", one LINE in three dimensions from each point
+    // of a path to the next, z being the depth as in the toolpath drawing; a path of one point
+    // (a plunge) is a LINE from the surface down to its depth.
+    DXF_Object(const TCarvePathArray& paths, const std::string& name);
     ~DXF_Object();
     DXF_Object(const DXF_Object&) = delete;
     DXF_Object& operator=(const DXF_Object&) = delete;

@@ -213,6 +213,20 @@ std::string FormatGCode(const TOutRegionArray& toolpaths, const TMachiningParame
     return out;
 }
 
+void WriteCarveGCode(const TCarvePathArray& paths, const std::filesystem::path& fileName,
+                     const TMachiningParameters& params) {
+    CheckMachineCarveProgram(params); // before the file is touched
+    TSafeFileWriter file(fileName);
+    EmitMachineCarveProgram(paths, params, [&file](std::string_view chunk) { file.Write(chunk); });
+    file.Commit();
+}
+
+std::string FormatCarveGCode(const TCarvePathArray& paths, const TMachiningParameters& params) {
+    std::string out;
+    EmitMachineCarveProgram(paths, params, [&out](std::string_view chunk) { out.append(chunk); });
+    return out;
+}
+
 TGCodeLineNumbers GCodeLineNumbers(const TOutRegionArray& toolpaths,
                                    const TMachiningParameters& params) {
     TLineCounter counter(params);

@@ -1,6 +1,7 @@
 // The G-code writer: the toolpaths as a line-numbered G-code program (a ".Dnc" file).
 #pragma once
 
+#include "kernel/CarvePath.h"
 #include "kernel/QuorvelTypes.h"
 
 #include <cstdint>
@@ -28,6 +29,12 @@ void WriteGCode(const TOutRegionArray& toolpaths, const std::filesystem::path& f
 
 // The same program as text, for front ends that write it elsewhere (standard output).
 std::string FormatGCode(const TOutRegionArray& toolpaths, const TMachiningParameters& params);
+
+// V-carve paths as a machine-ready program (EmitMachineCarveProgram), written the same safe
+// way; the classic dialect raises EProgramRuleError before the file is touched.
+void WriteCarveGCode(const TCarvePathArray& paths, const std::filesystem::path& fileName,
+                     const TMachiningParameters& params);
+std::string FormatCarveGCode(const TCarvePathArray& paths, const TMachiningParameters& params);
 
 // The line numbers a program for these toolpaths and parameters uses, without writing it:
 // the first and the last (Start + (Count - 1) * Increment) and how many lines carry one.

@@ -189,6 +189,19 @@ class TMoveWriter {
         ++Arcs;
     }
 
+    // A straight move at the cutting feed in X, Y and Z at once.
+    void Line3(TPoint2 q, double z) {
+        Out.Begin();
+        if (Mode != 1)
+            Out.Word("G1");
+        Mode = 1;
+        WriteXY(q);
+        Out.Coordinate("Z", z);
+        CutFeed();
+        Out.End();
+        At = q;
+    }
+
     void Rapid(TPoint2 q) {
         Out.Begin();
         Out.Word("G0");
@@ -236,6 +249,52 @@ class TMoveWriter {
     std::size_t Arcs = 0;
 };
 
+// The opening every machine-ready program shares: % (linuxcnc), the header, the modal
+// words, the retract to the clearance height, the spindle and its dwell.
+void Preamble(TMachineText& out, TMoveWriter& move, const TMachiningParameters& p,
+              const std::string& date) {
+    if (p.Machine.Dialect == TDialect::LinuxCnc)
+        out.Raw("%");
+    for (const std::string& line : HeaderLines(p.Machine.Header, p, date))
+        out.Raw(line);
+    // One word of each modal group that matters, so nothing is left to the power-up state:
+    // plane, units, no cutter or length compensation, first work offset, no canned cycle,
+    // absolute distance, feed per minute.
+    out.Begin();
+    out.Word(p.Machine.Units == TUnits::Inch ? "G17 G20 G40 G49 G54 G80 G90 G94"
+                                             : "G17 G21 G40 G49 G54 G80 G90 G94");
+    out.End();
+    move.RapidZ(p.RapidHeight);
+    out.Begin();
+    out.Word("M3");
+    out.Word("S" + RateText(p.Machine.Spindle));
+    out.End();
+    if (p.Machine.SpindleDwell > 0) {
+        out.Begin();
+        out.Word("G4");
+        out.Word("P" + RateText(p.Machine.SpindleDwell));
+        out.End();
+    }
+}
+
+// The closing they share: retract, spindle off, the footer, the program end, % (linuxcnc).
+void Ending(TMachineText& out, TMoveWriter& move, const TMachiningParameters& p,
+            const std::string& date) {
+    const bool linuxcnc = p.Machine.Dialect == TDialect::LinuxCnc;
+    move.RapidZ(p.RapidHeight);
+    out.Begin();
+    out.Word("M5");
+    out.End();
+    for (const std::string& line : HeaderLines(p.Machine.Footer, p, date))
+        out.Raw(line);
+    out.Begin();
+    out.Word(linuxcnc ? "M2" : "M30");
+    out.End();
+    if (linuxcnc)
+        out.Raw("%");
+    out.Flush();
+}
+
 } // namespace
 
 int MachineDecimals(const TMachiningParameters& p) {
@@ -250,10 +309,10 @@ int ProgramDecimals(const TMachiningParameters& p) {
     return MachineDecimals(p);
 }
 
-void CheckMachineProgram(const TMachiningParameters& p) {
-    CheckMachineSettings(p.Machine);
-    if (p.Machine.Dialect == TDialect::Classic)
-        return;
+namespace {
+
+// CheckMachineProgram without the depth, which a V-carve program takes from its paths.
+void CheckMachineFrame(const TMachiningParameters& p) {
     RequireAbove("RoughFeed", p.RoughFeed, MinRate, p, "");
     RequireAbove("RoughPlunge", p.RoughPlunge, MinRate, p, "");
     RequireAbove("Spindle", p.Machine.Spindle, 1, p, ": the spindle must turn while cutting");
@@ -261,9 +320,6 @@ void CheckMachineProgram(const TMachiningParameters& p) {
         throw EParameterValueError("RapidHeight must be above 0" + DialectLabel(p) +
                                    ": rapid moves must clear the work");
     const double grid = std::pow(10.0, -MachineDecimals(p));
-    if (!(p.Depth >= grid / 2) || !std::isfinite(p.Depth))
-        throw EParameterValueError("Depth must be at least " + RateText(grid) + DialectLabel(p) +
-                                   ": the program would cut nothing");
     if (!(p.RapidHeight >= grid / 2))
         throw EParameterValueError("RapidHeight must be at least " + RateText(grid) +
                                    DialectLabel(p) + ": rapid moves must clear the work");
@@ -275,6 +331,64 @@ void CheckMachineProgram(const TMachiningParameters& p) {
             throw EParameterValueError("Increment must be at most " +
                                        std::to_string(MaxLineNumber) + DialectLabel(p));
     }
+}
+
+} // namespace
+
+void CheckMachineProgram(const TMachiningParameters& p) {
+    CheckMachineSettings(p.Machine);
+    if (p.Machine.Dialect == TDialect::Classic)
+        return;
+    CheckMachineFrame(p);
+    const double grid = std::pow(10.0, -MachineDecimals(p));
+    if (!(p.Depth >= grid / 2) || !std::isfinite(p.Depth))
+        throw EParameterValueError("Depth must be at least " + RateText(grid) + DialectLabel(p) +
+                                   ": the program would cut nothing");
+}
+
+void CheckMachineCarveProgram(const TMachiningParameters& p) {
+    CheckMachineSettings(p.Machine);
+    if (p.Machine.Dialect == TDialect::Classic)
+        throw EProgramRuleError("V-carve paths need Z on every move, which the classic program "
+                                "does not have: choose the grbl or linuxcnc dialect");
+    CheckMachineFrame(p);
+    const double grid = std::pow(10.0, -MachineDecimals(p));
+    if (!(p.Engrave.VMaxDepth >= grid) || !std::isfinite(p.Engrave.VMaxDepth))
+        throw EParameterValueError("VMaxDepth must be at least " + RateText(grid) +
+                                   DialectLabel(p) + ": the program would cut nothing");
+}
+
+void EmitMachineCarveProgram(const TCarvePathArray& paths, const TMachiningParameters& p,
+                             const std::function<void(std::string_view)>& sink) {
+    CheckMachineCarveProgram(p);
+    const std::string date = TodayText();
+    TMachineText out(p, sink);
+    TMoveWriter move(out, p);
+    Preamble(out, move, p, date);
+    const double grid = std::pow(10.0, -MachineDecimals(p));
+    // Z of a point as written: never above one step below the surface (the tip of a sharp
+    // corner touches it; a cutting move must end in the work), never below -VMaxDepth once
+    // rounded (the cap is what the user allows).
+    auto z = [&](double depth) {
+        double v = -std::max(depth, grid);
+        if (out.Rounded(v) < -p.Engrave.VMaxDepth)
+            v = out.Rounded(v) + grid;
+        return v;
+    };
+    bool down = false;
+    for (const TCarvePath& path : paths) {
+        if (path.Points.empty())
+            continue;
+        if (down)
+            move.RapidZ(p.RapidHeight);
+        const TPoint3& s = path.Points.front();
+        move.Rapid({s.x, s.y});
+        move.Plunge(z(s.depth));
+        down = true;
+        for (std::size_t i = 1; i < path.Points.size(); ++i)
+            move.Line3({path.Points[i].x, path.Points[i].y}, z(path.Points[i].depth));
+    }
+    Ending(out, move, p, date);
 }
 
 std::vector<std::string> HeaderLines(std::string_view text, const TMachiningParameters& p,
@@ -326,32 +440,10 @@ std::string TodayText() {
 void EmitMachineProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& p,
                         const std::function<void(std::string_view)>& sink) {
     CheckMachineProgram(p);
-    const bool linuxcnc = p.Machine.Dialect == TDialect::LinuxCnc;
     const std::string date = TodayText();
     TMachineText out(p, sink);
     TMoveWriter move(out, p);
-    if (linuxcnc)
-        out.Raw("%");
-    for (const std::string& line : HeaderLines(p.Machine.Header, p, date))
-        out.Raw(line);
-    // One word of each modal group that matters, so nothing is left to the power-up state:
-    // plane, units, no cutter or length compensation, first work offset, no canned cycle,
-    // absolute distance, feed per minute.
-    out.Begin();
-    out.Word(p.Machine.Units == TUnits::Inch ? "G17 G20 G40 G49 G54 G80 G90 G94"
-                                             : "G17 G21 G40 G49 G54 G80 G90 G94");
-    out.End();
-    move.RapidZ(p.RapidHeight);
-    out.Begin();
-    out.Word("M3");
-    out.Word("S" + RateText(p.Machine.Spindle));
-    out.End();
-    if (p.Machine.SpindleDwell > 0) {
-        out.Begin();
-        out.Word("G4");
-        out.Word("P" + RateText(p.Machine.SpindleDwell));
-        out.End();
-    }
+    Preamble(out, move, p, date);
     bool down = false;
     std::vector<TPoint2> points;
     for (std::size_t i = 1; i < toolpaths.size(); ++i) {
@@ -382,16 +474,5 @@ void EmitMachineProgram(const TOutRegionArray& toolpaths, const TMachiningParame
                 move.Line(m.End);
         }
     }
-    move.RapidZ(p.RapidHeight);
-    out.Begin();
-    out.Word("M5");
-    out.End();
-    for (const std::string& line : HeaderLines(p.Machine.Footer, p, date))
-        out.Raw(line);
-    out.Begin();
-    out.Word(linuxcnc ? "M2" : "M30");
-    out.End();
-    if (linuxcnc)
-        out.Raw("%");
-    out.Flush();
+    Ending(out, move, p, date);
 }

@@ -2,6 +2,7 @@
 // they stand (units, spindle, feeds, program end), with optional arcs.
 #pragma once
 
+#include "kernel/CarvePath.h"
 #include "kernel/QuorvelTypes.h"
 
 #include <cstdint>
@@ -52,3 +53,15 @@ std::string TodayText();
 // GrblLineLength, EInvalidOp/EOverflow for a NaN or infinite coordinate.
 void EmitMachineProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& params,
                         const std::function<void(std::string_view)>& sink);
+
+// CheckMachineProgram for a V-carve program: the classic dialect throws EProgramRuleError
+// (it has no move in X, Y and Z at once), and VMaxDepth takes the place of Depth.
+void CheckMachineCarveProgram(const TMachiningParameters& params);
+
+// The V-carve program in params.Machine.Dialect (Grbl or LinuxCnc): the same opening and
+// closing as EmitMachineProgram; per path a retract, a rapid move over its first point, one
+// plunge to that point's depth at RoughPlunge, then one G1 with X, Y and Z to each further
+// point at RoughFeed. Depths are written at least one step of the last decimal deep (a point
+// at the surface is a corner's tip) and never below -VMaxDepth once rounded.
+void EmitMachineCarveProgram(const TCarvePathArray& paths, const TMachiningParameters& params,
+                             const std::function<void(std::string_view)>& sink);

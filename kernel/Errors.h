@@ -14,6 +14,10 @@
 //       EParameterValueError        a machine setting out of range, naming the key (here)
 //       EProgramRuleError           a program its controller would refuse (here)
 //       ETooManyPasses              a step down too small (kernel/ToolpathBuilder.h)
+//       EVCarveSetting              a V-bit angle, V-carve depth or accuracy out of range
+//                                   (vcarve/VCarve.h)
+//       ECarveNeedsZMoves           V-carve paths saved as a classic G-code program
+//                                   (app/command/SaveCommands.h)
 //       EListError                  a stroke index out of range (glyph/UTTF2Vct.h)
 //       DXF_exception               misuse of the drawing model (dxf/DXFException.h)
 //       EGraphicsError              the preview's window and viewport (preview/PantoGraph.h)

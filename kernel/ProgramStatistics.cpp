@@ -99,6 +99,51 @@ TProgramStatistics ComputeStatistics(const TOutRegionArray& toolpaths,
     return s;
 }
 
+TProgramStatistics ComputeCarveStatistics(const TCarvePathArray& paths,
+                                          const TMachiningParameters& p) {
+    TProgramStatistics s;
+    bool any = false;
+    TPoint3 at;
+    for (const TCarvePath& path : paths) {
+        if (path.Points.empty())
+            continue;
+        const TPoint3& first = path.Points.front();
+        if (any) {
+            s.RapidLength += std::fabs(p.RapidHeight + at.depth);
+            s.RapidLength += Distance({at.x, at.y}, {first.x, first.y});
+        } else {
+            s.MinX = s.MaxX = first.x;
+            s.MinY = s.MaxY = first.y;
+        }
+        any = true;
+        ++s.Toolpaths;
+        ++s.Plunges;
+        s.PlungeLength += std::fabs(p.RapidHeight + first.depth);
+        for (std::size_t i = 0; i < path.Points.size(); ++i) {
+            const TPoint3& q = path.Points[i];
+            s.MinX = std::min(s.MinX, q.x);
+            s.MaxX = std::max(s.MaxX, q.x);
+            s.MinY = std::min(s.MinY, q.y);
+            s.MaxY = std::max(s.MaxY, q.y);
+            if (i > 0) {
+                s.CuttingLength +=
+                    Distance({path.Points[i - 1].x, path.Points[i - 1].y}, {q.x, q.y});
+                ++s.Segments;
+            }
+        }
+        at = path.Points.back();
+    }
+    if (any)
+        s.RapidLength += std::fabs(p.RapidHeight + at.depth);
+    s.Width = s.MaxX - s.MinX;
+    s.Height = s.MaxY - s.MinY;
+    s.Minutes = Term(s.CuttingLength, p.RoughFeed) + Term(s.PlungeLength, p.RoughPlunge) +
+                Term(s.RapidLength, p.Machine.RapidRate);
+    for (double v : {s.Width, s.Height, s.CuttingLength, s.RapidLength, s.Minutes})
+        CheckFinite(v);
+    return s;
+}
+
 std::string StatisticsText(const TProgramStatistics& s, TUnits units) {
     const std::string u(UnitsName(units));
     const double seconds = std::round(s.Minutes * 60);

@@ -2,6 +2,7 @@
 // plunges and an estimate of the machining time. Shared by the window and the CLI.
 #pragma once
 
+#include "kernel/CarvePath.h"
 #include "kernel/QuorvelTypes.h"
 
 #include <cstddef>
@@ -33,6 +34,13 @@ struct TProgramStatistics {
 // the program is unknown. Throws EInvalidOp/EOverflow for a NaN or infinite result.
 TProgramStatistics ComputeStatistics(const TOutRegionArray& toolpaths,
                                      const TMachiningParameters& params);
+
+// The same figures for V-carve paths as EmitMachineCarveProgram runs them: each path (one
+// toolpath) a retract (but the first), a rapid move over its first point, a plunge from
+// RapidHeight to that point's depth, and its pieces as cutting moves (their length in the
+// plane, as for toolpaths); a final retract. Same time formula.
+TProgramStatistics ComputeCarveStatistics(const TCarvePathArray& paths,
+                                          const TMachiningParameters& params);
 
 // "W x H" and the other figures, one per line, with the unit name.
 std::string StatisticsText(const TProgramStatistics& s, TUnits units);

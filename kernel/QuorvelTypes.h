@@ -2,6 +2,7 @@
 // contour, the toolpath and the pass records of the toolpath builder.
 #pragma once
 
+#include "kernel/EngraveSettings.h"
 #include "kernel/MachineSettings.h"
 
 #include <cstdint>
@@ -95,6 +96,7 @@ struct TMachiningParameters {
     std::int32_t Precision = 0;
     std::int32_t Decimal = 0;
     TMachineSettings Machine; // units, dialect, spindle...: defaults change no output
+    TEngraveSettings Engrave; // outline (the default) or V-carve, and the V-bit
 };
 
 // No setting of its own sets StepDown: each contour is cut in one pass at the full depth,

@@ -42,6 +42,52 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
     }
 }
 
+std::uint32_t CarveColor(double depth, double deepest, bool shadeByDepth) {
+    if (!shadeByDepth)
+        return ToolpathColor;
+    const double t = deepest > 0 ? std::clamp(depth / deepest, 0.0, 1.0) : 0.0;
+    std::uint32_t color = 0;
+    for (int shift : {0, 8, 16}) {
+        const double a = (CarveShallowColor >> shift) & 0xFF;
+        const double b = (CarveDeepColor >> shift) & 0xFF;
+        color |= static_cast<std::uint32_t>(std::lround(a + t * (b - a))) << shift;
+    }
+    return color;
+}
+
+void DrawCarvePaths(TPantoGraph& graph, const TCarvePathArray& paths, bool shadeByDepth) {
+    TDIBUltra* surface = graph.Surface();
+    if (!surface || paths.empty())
+        return;
+    double deepest = 0;
+    for (const TCarvePath& p : paths)
+        for (const TPoint3& v : p.Points)
+            deepest = std::max(deepest, v.depth);
+    double px = 0, py = 0, pz = 0;
+    for (const TCarvePath& p : paths) {
+        if (p.Points.empty())
+            continue;
+        const TPoint3& s = p.Points.front();
+        surface->SetPenColor(ToolpathColor);
+        surface->SetLinePattern(DashedPattern);
+        graph.MoveTo(Vector3D(px, py, pz));
+        graph.LineTo(Vector3D(px, py, -p.Clearance));
+        graph.LineTo(Vector3D(s.x, s.y, -p.Clearance));
+        surface->SetLinePattern(SolidPattern);
+        surface->SetPenColor(CarveColor(s.depth, deepest, shadeByDepth));
+        graph.LineTo(Vector3D(s.x, s.y, -s.depth));
+        for (std::size_t i = 1; i < p.Points.size(); ++i) {
+            const TPoint3& a = p.Points[i - 1];
+            const TPoint3& b = p.Points[i];
+            surface->SetPenColor(CarveColor((a.depth + b.depth) / 2, deepest, shadeByDepth));
+            graph.LineTo(Vector3D(b.x, b.y, -b.depth));
+        }
+        px = p.Points.back().x;
+        py = p.Points.back().y;
+        pz = -p.Points.back().depth;
+    }
+}
+
 TPreviewPainter::TPreviewPainter(std::int32_t surfaceWidth, std::int32_t surfaceHeight,
                                  std::int32_t bitsPerPixel, TControlSize control) {
     graph.SetPolar(1);
@@ -205,6 +251,13 @@ void TPreviewPainter::ClearSurface() {
 void TPreviewPainter::Draw(const TOutRegionArray& toolpaths) {
     ClearSurface();
     DrawToolpaths(graph, toolpaths);
+}
+
+void TPreviewPainter::Draw(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
+                           bool shadeByDepth) {
+    ClearSurface();
+    DrawToolpaths(graph, toolpaths);
+    DrawCarvePaths(graph, carvePaths, shadeByDepth);
 }
 
 void TPreviewPainter::ShowSurface(TSurfaceSink& sink, TControlSize control) {

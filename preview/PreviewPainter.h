@@ -4,6 +4,7 @@
 // to its screen through a TSurfaceSink; the picture is the same headless and on screen.
 #pragma once
 
+#include "kernel/CarvePath.h"
 #include "kernel/QuorvelTypes.h"
 #include "preview/PantoGraph.h"
 
@@ -37,6 +38,20 @@ struct TControlSize {
 // the clearance plane where a toolpath starts with one, otherwise a solid link from the end
 // of the previous toolpath (the first starts from the origin).
 void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths);
+
+// V-carve paths shaded by depth run from this colour at the surface to CarveDeepColor at
+// the deepest point of the drawing.
+inline constexpr std::uint32_t CarveShallowColor = 0xFFD0A0; // light blue
+inline constexpr std::uint32_t CarveDeepColor = 0x400000;    // dark blue
+
+// The colour of a V-carve piece depth deep when the deepest is deepest: ToolpathColor
+// unshaded, else from CarveShallowColor to CarveDeepColor.
+std::uint32_t CarveColor(double depth, double deepest, bool shadeByDepth);
+
+// Draws V-carve paths after the toolpaths, the same way: a dashed rapid move at the clearance
+// plane from where the last one ended (the first from the origin), a plunge to the first
+// point, then each piece at its own depth, solid, in CarveColor.
+void DrawCarvePaths(TPantoGraph& graph, const TCarvePathArray& paths, bool shadeByDepth);
 
 class TPreviewPainter {
   public:
@@ -82,6 +97,9 @@ class TPreviewPainter {
     void ClearSurface();
     // The whole picture: the cleared surface with the toolpaths on it.
     void Draw(const TOutRegionArray& toolpaths);
+    // The same with V-carve paths drawn after the toolpaths.
+    void Draw(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
+              bool shadeByDepth);
     // Hands the control-sized top-left block of the surface to sink in one copy.
     void ShowSurface(TSurfaceSink& sink, TControlSize control);
 

@@ -17,6 +17,8 @@ packages=(
   fonts-freefont-ttf
   # parameter file, command line
   libsimpleini-dev libcli11-dev
+  # V-carving: Boost.Polygon's Voronoi diagram of segments and polygon set operations
+  libboost-dev
   # desktop program and its offscreen/X tests
   qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth
   # a real DXF reader for the writer's tests

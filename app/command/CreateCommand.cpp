@@ -7,6 +7,7 @@
 #include "kernel/ToolpathBuilder.h"
 #include "layout/ArcLayout.h"
 #include "layout/LinearLayout.h"
+#include "vcarve/VCarve.h"
 
 namespace {
 
@@ -92,8 +93,23 @@ TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontCho
     for (TVKRegionX& c : g.Contours)
         c.Pending = 1;
 
+    const bool vcarve = g.Params.Engrave.Mode == TEngraveMode::VCarve;
+    if (vcarve && HasOpenContours(g.Contours))
+        return stopped(OpenContoursNotCarveable);
+
     if (setView)
         setView(g.ViewBox);
+
+    if (vcarve) {
+        // The paths are built before anything of the last Create is dropped, so a failure
+        // leaves its toolpaths as they were.
+        TCarvePathArray paths = BuildCarvePaths(g.Contours, CarveSettings(g.Params));
+        g.Toolpaths.assign(1, TVKOutRegion{});
+        g.CarvePaths = std::move(paths);
+        return TCreateResult{TCreateOutcome::Done, std::move(message),
+                             MissingCharacters(text, Ttf)};
+    }
+    g.CarvePaths.clear();
 
     // AssignDepth: with Depth 0 the contours keep depth 0 and make no toolpaths.
     if (g.Params.Depth != 0)

@@ -88,7 +88,7 @@ std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat form
                                    .append(" lines): common controllers accept at most ")
                                    .append(std::to_string(MaxControllerLineNumber)));
     }
-    if (!hasToolpaths(state.Toolpaths))
+    if (!hasToolpaths(state.Toolpaths) && state.CarvePaths.empty())
         problems.push_back("There are no toolpaths: the file would cut nothing");
     return problems;
 }
@@ -100,9 +100,24 @@ void StopToolpathBuild(TGlobals& state) {
 TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
                           bool force) {
     StopToolpathBuild(state);
+    const bool carving = !state.CarvePaths.empty();
+    if (carving &&
+        (format == TSaveFormat::SVG ||
+         (format == TSaveFormat::GCode && state.Params.Machine.Dialect == TDialect::Classic)))
+        throw ECarveNeedsZMoves();
     TSaveResult result{false, CheckBeforeSave(state, format)};
     if (!result.Problems.empty() && !force)
         return result;
+    if (carving) {
+        if (format == TSaveFormat::GCode) {
+            WriteCarveGCode(state.CarvePaths, file, state.Params);
+        } else {
+            DXF_Object drawing(state.CarvePaths, "Dxf");
+            drawing.SaveToFile(file.string());
+        }
+        result.Saved = true;
+        return result;
+    }
     switch (format) {
     case TSaveFormat::GCode:
         WriteGCode(state.Toolpaths, file, state.Params);

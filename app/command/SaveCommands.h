@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/core/Globals.h"
+#include "kernel/Errors.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -27,6 +28,14 @@ std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat form
 // toolpaths built so far stay and are what the Save writes.
 void StopToolpathBuild(TGlobals& state);
 
+// V-carve paths move in X, Y and Z at once; the classic program and SVG have no such move.
+class ECarveNeedsZMoves : public OrlentaError {
+  public:
+    ECarveNeedsZMoves()
+        : OrlentaError("V-carve paths need Z on every move: save them as G-code in the grbl or "
+                       "linuxcnc dialect, or as DXF") {}
+};
+
 struct TSaveResult {
     bool Saved = false;
     std::vector<std::string> Problems; // what CheckBeforeSave found, also when forced
@@ -36,7 +45,9 @@ struct TSaveResult {
 // force nothing is written. Otherwise the toolpaths go to file: a G-code program in
 // Params.Machine.Dialect, a DXF drawing (layer "0", one LINE per segment; with
 // Params.Machine.ArcTolerance above 0 an ARC for each run of strokes an arc fits), or an SVG
-// drawing in the parameters' units. Write failures raise
+// drawing in the parameters' units. After a V-carve Create the carve paths go instead:
+// as 3D LINEs to DXF, as a grbl or linuxcnc program with Z on every move; a classic
+// program or SVG raises ECarveNeedsZMoves before anything is written. Write failures raise
 // EInOutError with the system's message; the file is then untouched.
 TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
                           bool force = false);

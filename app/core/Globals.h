@@ -4,6 +4,7 @@
 // (Globals(), touched only on the user-interface thread), orlenta-cli and tests their own.
 #pragma once
 
+#include "kernel/CarvePath.h"
 #include "kernel/Hooks.h" // ProcessMessages, ShowMessage and their installers belong here too
 #include "kernel/QuorvelTypes.h"
 #include "layout/ViewBox.h"
@@ -18,6 +19,7 @@ struct TGlobals {
     std::uint8_t OrientationFlag = 0; // 1: closed contours are made clockwise
     TRegionArrayX Contours;           // element 0 a placeholder
     TOutRegionArray Toolpaths;        // element 0 empty
+    TCarvePathArray CarvePaths;       // a V-carve Create's paths (its Toolpaths stay empty)
     TViewBox ViewBox;                 // extents of Contours
 };
 

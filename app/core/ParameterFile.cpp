@@ -159,6 +159,33 @@ TMachineSettings LoadMachineSettings(const CSimpleIniA& ini) {
     return m;
 }
 
+// The V-carve settings of the file, read the same way; their ranges are checked when a
+// V-carve Create uses them.
+TEngraveSettings LoadEngraveSettings(const CSimpleIniA& ini) {
+    TEngraveSettings e;
+    auto text = [&](const char* key) { return ini.GetValue(ParametersSection, key, nullptr); };
+    auto number = [&](const char* key, double& into) {
+        if (const char* v = text(key)) {
+            const auto parsed = ParseIniFloat(v);
+            if (!parsed)
+                throw EParameterValueError(std::string(key) + " must be a number, not \"" + v +
+                                           "\"");
+            into = *parsed;
+        }
+    };
+    if (const char* v = text("EngraveMode")) {
+        const auto m = ParseEngraveMode(Trim(v));
+        if (!m)
+            throw EParameterValueError(
+                std::string("EngraveMode must be outline or vcarve, not \"") + v + "\"");
+        e.Mode = *m;
+    }
+    number("VBitAngle", e.VBitAngle);
+    number("VMaxDepth", e.VMaxDepth);
+    number("VAccuracy", e.VAccuracy);
+    return e;
+}
+
 } // namespace
 
 EIniWriteError::EIniWriteError(const std::filesystem::path& file, std::string reason)
@@ -212,8 +239,10 @@ bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& f
     params.Increment = IntKey(ini, "Increment", 5);
     try {
         params.Machine = LoadMachineSettings(ini);
+        params.Engrave = LoadEngraveSettings(ini);
     } catch (const EParameterValueError& e) {
         params.Machine = TMachineSettings{};
+        params.Engrave = TEngraveSettings{};
         throw EParameterValueError(file.string() + ": " + e.what());
     }
     return true;
@@ -284,6 +313,24 @@ void SaveParametersOver(const TMachiningParameters& params, const std::filesyste
     for (std::size_t i = 0; i < std::size(machine); ++i) {
         const auto& [key, value] = machine[i];
         if (!differs[i] && !ini.GetValue(ParametersSection, key, nullptr))
+            continue;
+        if (ini.SetValue(ParametersSection, key, value.c_str(), nullptr, true) < 0)
+            throw EIniWriteError(file, "Out of memory");
+    }
+    // The V-carve settings the same way.
+    const TEngraveSettings& e = params.Engrave;
+    const TEngraveSettings ed;
+    const std::pair<const char*, std::string> engrave[] = {
+        {"EngraveMode", std::string(EngraveModeName(e.Mode))},
+        {"VBitAngle", FloatToGeneralText(e.VBitAngle)},
+        {"VMaxDepth", FloatToGeneralText(e.VMaxDepth)},
+        {"VAccuracy", FloatToGeneralText(e.VAccuracy)},
+    };
+    const bool engraveDiffers[] = {e.Mode != ed.Mode, e.VBitAngle != ed.VBitAngle,
+                                   e.VMaxDepth != ed.VMaxDepth, e.VAccuracy != ed.VAccuracy};
+    for (std::size_t i = 0; i < std::size(engrave); ++i) {
+        const auto& [key, value] = engrave[i];
+        if (!engraveDiffers[i] && !ini.GetValue(ParametersSection, key, nullptr))
             continue;
         if (ini.SetValue(ParametersSection, key, value.c_str(), nullptr, true) < 0)
             throw EIniWriteError(file, "Out of memory");

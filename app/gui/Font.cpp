@@ -525,6 +525,8 @@ void TfrmFont::showMissingGlyphs(const std::u32string& missing) {
 void TfrmFont::Draw3DPaint() {
     Draw3D.ClearSurface();
     DrawToolpaths(Draw3D.Graph(), Globals().Toolpaths);
+    // V-carve paths shaded by depth: in the top view the colour is all that shows it.
+    DrawCarvePaths(Draw3D.Graph(), Globals().CarvePaths, true);
     Draw3D.ShowSurface();
 }
 

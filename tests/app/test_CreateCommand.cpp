@@ -9,6 +9,7 @@
 #include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
+#include "vcarve/VCarve.h"
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,51 @@ TEST_F(CreateCommandTest, LinearTextGetsOneToolpathPerContourAtTheDepth) {
     EXPECT_GT(g.ViewBox.MaxY, 5);
     EXPECT_LT(g.ViewBox.MaxY, 10);
     EXPECT_GT(g.ViewBox.MaxX, 10);
+}
+
+// V-carving replaces the toolpaths by carve paths within the letters, never deeper than the
+// maximum; an outline Create afterwards drops them again. A bit angle out of range ends the
+// command before the last Create's toolpaths are dropped.
+TEST_F(CreateCommandTest, VCarveModeBuildsCarvePathsInsteadOfToolpaths) {
+    g.Params.Engrave.Mode = TEngraveMode::VCarve;
+    g.Params.Engrave.VBitAngle = 200;
+    EXPECT_THROW(run(linear("AB")), EVCarveSetting);
+    EXPECT_TRUE(toolpathsUntouched());
+
+    g.Params.Engrave.VBitAngle = 90;
+    g.Params.Engrave.VMaxDepth = 0.4;
+    ASSERT_EQ(run(linear("AB")).Outcome, TCreateOutcome::Done);
+    EXPECT_EQ(g.Toolpaths.size(), 1u);
+    ASSERT_GT(g.CarvePaths.size(), 2u);
+    double deepest = 0;
+    for (const TCarvePath& p : g.CarvePaths)
+        for (const TPoint3& v : p.Points) {
+            deepest = std::max(deepest, v.depth);
+            EXPECT_GE(v.x, g.ViewBox.MinX - g.Params.Engrave.VAccuracy);
+            EXPECT_LE(v.x, g.ViewBox.MaxX + g.Params.Engrave.VAccuracy);
+        }
+    EXPECT_DOUBLE_EQ(deepest, 0.4); // strokes of a 10 high letter are wider than 0.8
+
+    // Saved: DXF holds one LINE per piece; a classic program is refused, nothing written.
+    std::size_t pieces = 0;
+    for (const TCarvePath& p : g.CarvePaths)
+        pieces += std::max<std::size_t>(p.Points.size() - 1, 1);
+    TTempFile drawingFile("vcarve.Dxf");
+    ASSERT_TRUE(SaveToolpaths(g, drawingFile.Path, TSaveFormat::DXF).Saved);
+    const std::string drawing = ReadAll(drawingFile.Path);
+    const std::regex line("\r?\n *0\r?\nLINE\r?\n");
+    EXPECT_EQ(
+        static_cast<std::size_t>(std::distance(
+            std::sregex_iterator(drawing.begin(), drawing.end(), line), std::sregex_iterator())),
+        pieces);
+    TTempFile program("vcarve.Dnc");
+    EXPECT_THROW(SaveToolpaths(g, program.Path, TSaveFormat::GCode, true), ECarveNeedsZMoves);
+    EXPECT_FALSE(std::filesystem::exists(program.Path));
+
+    g.Params.Engrave.Mode = TEngraveMode::Outline;
+    ASSERT_EQ(run(linear("AB")).Outcome, TCreateOutcome::Done);
+    EXPECT_TRUE(g.CarvePaths.empty());
+    EXPECT_GT(g.Toolpaths.size(), 2u);
 }
 
 TEST_F(CreateCommandTest, WidthSizesTheTextWhenGiven) {

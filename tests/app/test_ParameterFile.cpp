@@ -340,3 +340,25 @@ TEST(DialogConversion, ShownTextsReadBackToTheSameValues) {
 }
 
 } // namespace
+
+// The V-carve keys: absent from a file saved with the defaults, read back once changed,
+// and a mode that is neither outline nor vcarve is refused naming the key.
+TEST(ParameterFileVCarve, KeysRoundTripOnlyOnceChanged) {
+    ScratchDir dir;
+    const std::filesystem::path file = dir.File("Parameters.cfg");
+    TMachiningParameters p;
+    p.Depth = p.StepDown = 0.2;
+    SaveParameters(p, file);
+    EXPECT_EQ(ReadBytes(file).find("VBitAngle"), std::string::npos);
+    p.Engrave = {TEngraveMode::VCarve, 30, 1.5, 0.02};
+    SaveParameters(p, file);
+    TMachiningParameters q;
+    ASSERT_TRUE(LoadParameters(q, file));
+    EXPECT_EQ(q.Engrave.Mode, TEngraveMode::VCarve);
+    EXPECT_EQ(q.Engrave.VBitAngle, 30);
+    EXPECT_EQ(q.Engrave.VMaxDepth, 1.5);
+    EXPECT_EQ(q.Engrave.VAccuracy, 0.02);
+    WriteBytes(file, "[Parameters]\nEngraveMode=chisel\n");
+    EXPECT_THROW(LoadParameters(q, file), EParameterValueError);
+    EXPECT_EQ(q.Engrave.Mode, TEngraveMode::Outline);
+}

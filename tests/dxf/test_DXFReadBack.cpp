@@ -148,4 +148,26 @@ TEST_F(ReadBack, ExtrusionAndSecondLayerAreRead) {
     EXPECT_EQ(d.entities[1].nums, (std::vector<double>{1, -2, 0.75, 2.5, 0, 0, -1}));
 }
 
+// V-carve paths: every piece a LINE whose ends carry their own depths; a plunge of one
+// point runs from the surface down.
+TEST_F(ReadBack, CarvePathsComeBackAsLinesInThreeDimensions) {
+    TCarvePathArray paths(2);
+    paths[0].Points = {{0, 0, 0}, {1.5, 1.5, 0.866}, {8.5, 1.5, 0.866}, {10, 0, 0}};
+    paths[1].Points = {{3, 4, 1.25}};
+    DXF_Object drawing(paths, "Dxf");
+    drawing.SaveToFile(dir.File("vcarve.Dxf"));
+    const ReadDrawing d = ReadWithEzdxf(dir.File("vcarve.Dxf"));
+    const std::vector<std::vector<double>> expected = {{0, 0, 0, 1.5, 1.5, 0.866},
+                                                       {1.5, 1.5, 0.866, 8.5, 1.5, 0.866},
+                                                       {8.5, 1.5, 0.866, 10, 0, 0},
+                                                       {3, 4, 0, 3, 4, 1.25}};
+    ASSERT_EQ(d.entities.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(d.entities[i].type, "LINE");
+        ASSERT_EQ(d.entities[i].nums.size(), 6u);
+        for (std::size_t k = 0; k < 6; ++k)
+            ExpectNear7(expected[i][k], d.entities[i].nums[k]);
+    }
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 namespace {
 
@@ -93,6 +94,40 @@ TEST(PreviewResize, EveryResizeRefitsTheLastViewUndistortedAndCentred) {
     TCapture capture;
     painter.ShowSurface(capture, Control);
     EXPECT_TRUE(MatchesGoldenPicture(capture.Picture, "preview_arc_text.ppm", "resized.out"));
+}
+
+// A bar 20 x 6 V-carved (centre line and corner branches, deepest in the middle) and a dot
+// plunged once, shaded by depth; unshaded, the same lines in the toolpath colour only.
+TEST(PreviewPicture, CarvePathsShadedByDepth) {
+    TCarvePathArray paths(4);
+    for (TCarvePath& p : paths)
+        p.Clearance = -3;
+    paths[0].Points = {{0, 0, 0}, {3, 3, 1.7}, {17, 3, 1.7}, {20, 6, 0}};
+    paths[1].Points = {{20, 0, 0}, {17, 3, 1.7}};
+    paths[2].Points = {{0, 6, 0}, {3, 3, 1.7}};
+    paths[3].Points = {{25, 3, 0.8}};
+    auto render = [&paths](bool shade) {
+        TPreviewPainter painter(Control.Width, Control.Height, 24, Control);
+        painter.SetCartesian();
+        painter.ResetView();
+        painter.Resize(Control);
+        painter.SetView(TViewWindow{-2, 28, -2, 8, 0}, 20, 20, true, Control);
+        painter.Draw(TOutRegionArray(1), paths, shade);
+        TCapture capture;
+        painter.ShowSurface(capture, Control);
+        return capture.Picture;
+    };
+    EXPECT_TRUE(MatchesGoldenPicture(render(true), "preview_vcarve_shaded.ppm"));
+    const TRgbPicture plain = render(false);
+    std::set<std::uint32_t> colours;
+    for (int y = 0; y < plain.Height; ++y)
+        for (int x = 0; x < plain.Width; ++x) {
+            const std::uint8_t* p = plain.At(x, y);
+            colours.insert(p[2] << 16 | p[1] << 8 | p[0]); // back to 0x00BBGGRR
+        }
+    EXPECT_EQ(colours, (std::set<std::uint32_t>{BackgroundColor, ToolpathColor}));
+    EXPECT_EQ(CarveColor(0, 1.7, true), CarveShallowColor);
+    EXPECT_EQ(CarveColor(1.7, 1.7, true), CarveDeepColor);
 }
 
 } // namespace
