@@ -1,6 +1,7 @@
 // The parameter file and the dialog's conversions; see Parameters.h.
 #include "app/core/ParameterFile.h"
 
+#include "app/core/IniText.h"
 #include "kernel/SafeFile.h"
 
 // Bytes in, bytes out: no UTF conversion library. Debian's SimpleIni.h keeps its template
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <limits>
 #include <map>
+#include <new>
 #include <system_error>
 
 namespace {
@@ -59,64 +61,87 @@ std::optional<std::string> ReadSmallFile(const std::filesystem::path& file, std:
     return data;
 }
 
-double FloatKey(const CSimpleIniA& ini, const char* key, double fallback) {
+// The number in a value as people write it: "0.3", "0.3 ; note", "\"0.3\"". A ";" or "#"
+// after a blank starts a comment; one pair of matching quotes around the number is dropped.
+std::string_view ValueText(std::string_view value) {
+    for (std::size_t i = 0; i < value.size(); ++i)
+        if ((value[i] == ';' || value[i] == '#') &&
+            (i == 0 || value[i - 1] == ' ' || value[i - 1] == '\t')) {
+            value = value.substr(0, i);
+            break;
+        }
+    value = Trim(value);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = Trim(value.substr(1, value.size() - 2));
+    return value;
+}
+
+// A key that is missing or empty gives its fallback; a value that is not a number is
+// refused, never replaced by the fallback.
+template <class T, class Parse>
+T KeyValue(const CSimpleIniA& ini, const char* key, T fallback, Parse parse, const char* kind) {
     const char* v = ini.GetValue(ParametersSection, key, nullptr);
-    const auto parsed = v ? ParseIniFloat(v) : std::nullopt;
-    return parsed ? *parsed : fallback;
+    if (!v)
+        return fallback;
+    const std::string_view text = ValueText(v);
+    if (text.empty())
+        return fallback;
+    if (const auto parsed = parse(text))
+        return *parsed;
+    throw EParameterTextError(std::string(key) + ": '" + ShownInMessage(Trim(v)) + "' is not " +
+                              kind);
+}
+
+double FloatKey(const CSimpleIniA& ini, const char* key, double fallback) {
+    return KeyValue(ini, key, fallback, ParseIniFloat, "a number");
 }
 
 std::int32_t IntKey(const CSimpleIniA& ini, const char* key, std::int32_t fallback) {
-    const char* v = ini.GetValue(ParametersSection, key, nullptr);
-    const auto parsed = v ? ParseIniInt(v) : std::nullopt;
-    return parsed ? *parsed : fallback;
+    return KeyValue(ini, key, fallback, ParseIniInt, "a whole number");
 }
 
 std::string IntText(std::int32_t v) {
     return std::to_string(v);
 }
 
-bool IsCommentLine(std::string_view line) {
-    line = Trim(line);
-    return !line.empty() && (line.front() == ';' || line.front() == '#');
-}
-
-template <class F> void ForEachLine(std::string_view text, F f) {
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        f(Trim(text.substr(0, end)));
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
-}
-
 // SimpleIni ties each comment to the section or key after it, so comments after the last
 // key of the file are dropped on saving. Every comment line of the original that the saved
-// text lacks is appended at its end, in the original order.
+// text lacks is appended at its end, in the original order. Lines are split as the reader
+// splits them, so a lone CR ends a line here too.
 void RestoreLostComments(std::string_view original, std::string& saved) {
     std::map<std::string, int, std::less<>> present;
-    ForEachLine(saved, [&](std::string_view line) {
-        if (IsCommentLine(line))
-            ++present[std::string(line)];
-    });
+    for (const std::string_view line : IniLines(saved))
+        if (IsIniComment(line))
+            ++present[std::string(Trim(line))];
     std::string lost;
-    ForEachLine(original, [&](std::string_view line) {
-        if (!IsCommentLine(line))
-            return;
+    for (std::string_view line : IniLines(original)) {
+        if (!IsIniComment(line))
+            continue;
+        line = Trim(line);
         const auto it = present.find(line);
         if (it != present.end() && it->second > 0)
             --it->second;
         else
             lost.append(line).push_back('\n');
-    });
+    }
     if (!lost.empty())
         saved.append("\n").append(lost);
+}
+
+// Loads text that IniTextProblem passed. SimpleIni reports only a lack of memory.
+void LoadIni(CSimpleIniA& ini, std::string_view text) {
+    if (ini.LoadData(text.data(), text.size()) < 0)
+        throw std::bad_alloc();
 }
 
 } // namespace
 
 EIniWriteError::EIniWriteError(const std::filesystem::path& file, std::string reason)
     : EInOutError("Unable to write to " + file.string()), Reason_(std::move(reason)) {}
+
+EParameterFileError::EParameterFileError(const std::filesystem::path& file, std::string reason)
+    : EInOutError(file.string() + ": " + reason), Reason_(std::move(reason)) {}
 
 std::filesystem::path ExecutableDirectory() {
     std::error_code ec;
@@ -144,43 +169,36 @@ void SetParametersPath(std::filesystem::path file) {
     ParametersPathOverride() = std::move(file);
 }
 
-bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec))
-        return false;
-    // An unreadable or foreign file reads as an empty one: every key takes its default.
+void ReadParametersText(std::string_view text, TMachiningParameters& params) {
+    if (std::string problem = IniTextProblem(text); !problem.empty())
+        throw EParameterTextError(std::move(problem));
     CSimpleIniA ini;
-    std::string why;
-    if (const auto data = ReadSmallFile(file, why))
-        (void)ini.LoadData(*data);
-    params.Depth = FloatKey(ini, "Depth", 1);
-    params.StepDown = params.Depth;
-    params.RapidHeight = FloatKey(ini, "RapidHeight", 1);
-    params.RoughFeed = FloatKey(ini, "RoughFeed", 1);
-    params.RoughPlunge = FloatKey(ini, "RoughPlunge", 1);
-    params.Precision = IntKey(ini, "Precision", 8);
-    params.Decimal = IntKey(ini, "Decimal", 6);
-    params.Start = IntKey(ini, "Start", 100);
-    params.Increment = IntKey(ini, "Increment", 5);
-    return true;
+    LoadIni(ini, text);
+    if (!ini.GetSection(ParametersSection))
+        throw EParameterTextError("no [Parameters] section");
+    // Everything is read before anything is stored: a refused file changes nothing.
+    TMachiningParameters n = params;
+    n.Depth = FloatKey(ini, "Depth", 1);
+    n.StepDown = n.Depth;
+    n.RapidHeight = FloatKey(ini, "RapidHeight", 1);
+    n.RoughFeed = FloatKey(ini, "RoughFeed", 1);
+    n.RoughPlunge = FloatKey(ini, "RoughPlunge", 1);
+    n.Precision = IntKey(ini, "Precision", 8);
+    n.Decimal = IntKey(ini, "Decimal", 6);
+    n.Start = IntKey(ini, "Start", 100);
+    n.Increment = IntKey(ini, "Increment", 5);
+    params = n;
 }
 
-void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
+std::string MergeParametersText(std::string_view original, const TMachiningParameters& params) {
+    // Whatever else the text holds must survive: a text the reader cannot read completely
+    // is not rewritten.
+    if (std::string problem = IniTextProblem(original); !problem.empty())
+        throw EParameterTextError(std::move(problem));
     CSimpleIniA ini;
     ini.SetSpaces(false);  // "Depth=0.5", as profile files are written
     ini.SetMultiKey(true); // a key given twice in another section keeps both values
-    std::error_code ec;
-    std::string original;
-    if (std::filesystem::exists(file, ec)) {
-        // Whatever else the file holds must survive; if it cannot be read, do not write.
-        std::string why;
-        auto data = ReadSmallFile(file, why);
-        if (!data)
-            throw EIniWriteError(file, why);
-        original = std::move(*data);
-        if (ini.LoadData(original) < 0)
-            throw EIniWriteError(file, "Out of memory");
-    }
+    LoadIni(ini, original);
     const std::string values[] = {FloatToGeneralText(params.Depth),
                                   FloatToGeneralText(params.RapidHeight),
                                   FloatToGeneralText(params.RoughFeed),
@@ -193,11 +211,51 @@ void SaveParameters(const TMachiningParameters& params, const std::filesystem::p
                           "Precision", "Decimal",     "Start",     "Increment"};
     for (std::size_t i = 0; i < std::size(keys); ++i)
         if (ini.SetValue(ParametersSection, keys[i], values[i].c_str(), nullptr, true) < 0)
-            throw EIniWriteError(file, "Out of memory");
+            throw std::bad_alloc();
     std::string out;
-    if (ini.Save(out) < 0)
-        throw EIniWriteError(file, "Out of memory");
+    if (ini.Save(out, original.starts_with("\xEF\xBB\xBF")) < 0)
+        throw std::bad_alloc();
     RestoreLostComments(original, out);
+    return out;
+}
+
+bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file) {
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(file, ec);
+    if (ec)
+        throw EParameterFileError(file, ec.message());
+    if (!exists)
+        return false;
+    std::string why;
+    const auto data = ReadSmallFile(file, why);
+    if (!data)
+        throw EParameterFileError(file, why);
+    try {
+        ReadParametersText(*data, params);
+    } catch (const EParameterTextError& e) {
+        throw EParameterFileError(file, e.what());
+    }
+    return true;
+}
+
+void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
+    std::error_code ec;
+    std::string original;
+    if (std::filesystem::exists(file, ec)) {
+        std::string why;
+        auto data = ReadSmallFile(file, why);
+        if (!data)
+            throw EIniWriteError(file, why);
+        original = std::move(*data);
+    }
+    std::string out;
+    try {
+        out = MergeParametersText(original, params);
+    } catch (const EParameterTextError& e) {
+        throw EIniWriteError(file, e.what());
+    } catch (const std::bad_alloc&) {
+        throw EIniWriteError(file, "out of memory");
+    }
     try {
         WriteFileSafely(file, out);
     } catch (const EInOutError& e) {

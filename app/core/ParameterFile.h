@@ -14,8 +14,8 @@
 
 inline constexpr const char* ParametersFileName = "Parameters.cfg";
 inline constexpr const char* ParametersSection = "Parameters";
-// A parameter file larger than this is not read (it cannot be ours); loading it gives the
-// defaults and saving over it is refused rather than dropping its content.
+// A parameter file larger than this is not read (it cannot be ours): loading it and saving
+// over it are refused.
 constexpr std::uintmax_t MaxParametersFileSize = 16u << 20;
 
 // The parameter file could not be written; what() is "Unable to write to <path>".
@@ -29,6 +29,24 @@ class EIniWriteError : public EInOutError {
     std::string Reason_;
 };
 
+// The parameter file could not be read; what() is "<path>: <reason>", the reason being the
+// system's ("Is a directory", "Permission denied") or what the text lacks ("no [Parameters]
+// section", "not UTF-8 text", "Depth: 'deep' is not a number").
+class EParameterFileError : public EInOutError {
+  public:
+    EParameterFileError(const std::filesystem::path& file, std::string reason);
+    const std::string& Reason() const { return Reason_; }
+
+  private:
+    std::string Reason_;
+};
+
+// What is wrong with a parameter text, without a file name; what() is the reason.
+class EParameterTextError : public OrlentaError {
+  public:
+    using OrlentaError::OrlentaError;
+};
+
 // The directory of the running executable (from /proc/self/exe); empty if unknown.
 std::filesystem::path ExecutableDirectory();
 // ExecutableDirectory() / "Parameters.cfg".
@@ -40,17 +58,29 @@ std::filesystem::path ParametersPath();
 // An empty path returns to DefaultParametersPath().
 void SetParametersPath(std::filesystem::path file);
 
-// Reads section "Parameters" of file into params: Depth (then StepDown := Depth),
+// Reads section "Parameters" of an INI text into params: Depth (then StepDown := Depth),
 // RapidHeight, RoughFeed, RoughPlunge (default 1 each), Precision (8), Decimal (6), Start
-// (100), Increment (5); a key that is missing or not a number gives its default. Numbers
-// are read with a full stop or a comma as decimal separator. Returns false, leaving params
-// as they were, when the file does not exist. Never throws for what the file holds.
+// (100), Increment (5); a key that is missing or empty gives its default. Numbers are read
+// with a full stop or a comma as decimal separator, a comment after them ("0.3 ; note")
+// and quotes around them ("\"0.3\"") allowed. Throws EParameterTextError, leaving params as
+// they were, for a text that IniTextProblem refuses, one without section "Parameters",
+// and a value that is not a number (it is never replaced by the default).
+void ReadParametersText(std::string_view text, TMachiningParameters& params);
+// The INI text original with the eight keys (Depth, RapidHeight, RoughFeed, RoughPlunge,
+// Precision, Decimal, Start, Increment) set in section "Parameters", every other section,
+// key and comment kept. Throws EParameterTextError for a text that IniTextProblem refuses
+// (rewriting it would lose what the reader skipped) and std::bad_alloc.
+std::string MergeParametersText(std::string_view original, const TMachiningParameters& params);
+
+// ReadParametersText on the content of file. Returns false, leaving params as they were,
+// when the file does not exist; throws EParameterFileError when it cannot be read or
+// its text is refused.
 bool LoadParameters(TMachiningParameters& params,
                     const std::filesystem::path& file = ParametersPath());
 
-// Writes the eight keys (Depth, RapidHeight, RoughFeed, RoughPlunge, Precision, Decimal,
-// Start, Increment) into section "Parameters" of file, keeping every other section, key
-// and comment. The file is replaced only once completely written. Throws EIniWriteError.
+// MergeParametersText on the content of file (none when it does not exist); the file is
+// replaced only once completely written. Throws EIniWriteError with the reason, also for a
+// file that cannot be read or whose text the reader cannot read completely.
 void SaveParameters(const TMachiningParameters& params,
                     const std::filesystem::path& file = ParametersPath());
 
