@@ -6,6 +6,7 @@
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
 #include "kernel/SafeFile.h"
+#include "kernel/TemporaryFiles.h"
 
 #include <map>
 #include <ostream>
@@ -123,11 +124,15 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
     }
 
     // Every file is written under a temporary name first, so that a failing line leaves
-    // none of the batch's files behind.
+    // none of the batch's files behind. Each is registered, so that a stop signal removes
+    // them too.
     std::vector<fs::path> written;
-    const auto discard = [&written](std::size_t from) {
-        for (std::size_t i = from; i < written.size(); ++i)
+    std::vector<std::size_t> tickets;
+    const auto discard = [&](std::size_t from) {
+        for (std::size_t i = from; i < written.size(); ++i) {
             removeQuietly(written[i]);
+            UnregisterTemporary(tickets[i]);
+        }
     };
     // A target that cannot be written is refused before anything is written.
     for (const TPlannedJob& job : jobs) {
@@ -140,6 +145,7 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
     try {
         for (std::size_t i = 0; i < jobs.size(); ++i) {
             const fs::path temporary = temporaryFor(jobs[i].File, i);
+            tickets.push_back(RegisterTemporary(temporary));
             written.push_back(temporary);
             RunJob(jobs[i], base, ttf, temporary);
         }
@@ -150,6 +156,7 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         try {
             PutFinishedFileInPlace(written[i], jobs[i].File);
+            UnregisterTemporary(tickets[i]);
         } catch (const std::exception& e) {
             discard(i);
             throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + e.what());

@@ -7,6 +7,7 @@
 #include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
+#include "kernel/TemporaryFiles.h"
 
 #include <CLI/CLI.hpp>
 
@@ -163,11 +164,15 @@ int run(int argc, char** argv) {
 
     TGlobals& g = Globals();
     SetStartupValues(g);
-    if (!cl.ParamsFile.empty()) {
-        if (!LoadParameters(g.Params, cl.ParamsFile))
-            throw ECliError(cl.ParamsFile + ": no such parameter file", ECliError::UsageFailed);
-    } else {
-        LoadParameters(g.Params);
+    try {
+        if (!cl.ParamsFile.empty()) {
+            if (!LoadParameters(g.Params, cl.ParamsFile))
+                throw ECliError(cl.ParamsFile + ": no such parameter file", ECliError::UsageFailed);
+        } else {
+            LoadParameters(g.Params);
+        }
+    } catch (const EParameterFileError& e) {
+        throw ECliError(e.what(), ECliError::UsageFailed);
     }
     const TMachiningParameters params = g.Params;
 
@@ -217,8 +222,13 @@ int run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // An interrupted run leaves none of its temporary files behind.
+    InstallStopSignalCleanup();
     try {
         return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "orlenta-cli: out of memory" << std::endl;
+        return ECliError::JobFailed;
     } catch (const ECliError& e) {
         std::cerr << "orlenta-cli: " << oneLine(e.what()) << std::endl;
         return e.ExitStatus;

@@ -1,0 +1,124 @@
+// orlenta-cli against hostile input and an unkind system: parameter files it cannot read,
+// stop signals in the middle of a batch, a file size limit, the longest file names.
+#include "tests/cli/CliTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+using namespace clitest;
+
+namespace {
+
+constexpr const char* Parameters = "[Parameters]\nDepth=0.3\nRapidHeight=2\nRoughFeed=300\n"
+                                   "RoughPlunge=100\nPrecision=8\nDecimal=3\nStart=10\n"
+                                   "Increment=10\n";
+
+class CliSafety : public TScratchDir {
+  protected:
+    void SetUp() override {
+        TScratchDir::SetUp();
+        Cfg = Dir / "shop.cfg";
+        WriteBytes(Cfg, Parameters);
+    }
+    // The files a run left, apart from the parameter file and the batch file.
+    std::vector<std::string> Outputs() const {
+        std::vector<std::string> names = Files();
+        std::erase_if(names,
+                      [](const std::string& n) { return n == "shop.cfg" || n == "jobs.txt"; });
+        return names;
+    }
+    fs::path Cfg;
+};
+
+TEST_F(CliSafety, AParameterFileThatCannotBeReadStopsTheRun) {
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("[Parameters]\r\nDepth=0.3\r\n"))
+        utf16 += std::string{c, '\0'};
+    std::string random;
+    for (int i = 0; i < 512; ++i)
+        random.push_back(static_cast<char>((i * 197 + 13) & 0xFF));
+    const struct {
+        std::string content; // empty: a folder
+        std::string reason;
+    } cases[] = {
+        {"", "Is a directory"},
+        {utf16, "not UTF-8 text (UTF-16)"},
+        {random, "not UTF-8 text"},
+        {"Depth=0.2\n", "no [Parameters] section"},
+        {"[Parameters]\nDepth=0.2mm\n", "Depth: '0.2mm' is not a number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        const fs::path cfg = Dir / "odd.cfg";
+        fs::remove_all(cfg);
+        if (c.content.empty())
+            fs::create_directory(cfg);
+        else
+            WriteBytes(cfg, c.content);
+        const TRun run = RunCli(Dir, {"ACME", "-p", "odd.cfg", "-o", "a.Dnc"});
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_EQ(run.Err, "orlenta-cli: odd.cfg: " + c.reason + "\n");
+        fs::remove_all(cfg);
+        EXPECT_EQ(Outputs(), std::vector<std::string>{});
+    }
+    // The obvious ways of writing a number are read, not replaced by a default.
+    WriteBytes(Dir / "ok.cfg", "[Parameters]\nDepth = 0.2 ; shallow\nRapidHeight=\"2\"\n"
+                               "RoughFeed=300\nRoughPlunge=100\nDecimal=3\n");
+    const TRun run = RunCli(Dir, {"ACME", "-p", "ok.cfg", "-o", "a.Dnc"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::string program = ReadBytes(Dir / "a.Dnc");
+    EXPECT_NE(program.find("Z-0.200"), std::string::npos) << program;
+    EXPECT_NE(program.find("Z2.000"), std::string::npos) << program;
+}
+
+// The longest name a folder takes: the temporary file beside it must not need more.
+TEST_F(CliSafety, AFileNameOfTheLongestLegalLengthIsWritten) {
+    for (const std::size_t length : {242u, 255u}) {
+        const std::string name = std::string(length - 4, 'n') + ".Dnc";
+        const TRun run = RunCli(Dir, {"ACME", "-p", "shop.cfg", "-o", name});
+        EXPECT_EQ(run.Status, 0) << run.Err;
+        EXPECT_EQ(Outputs(), std::vector<std::string>{name});
+        fs::remove(Dir / name);
+    }
+}
+
+// A file size limit (ulimit -f) is a failed write with the system's message, not a
+// killed program with a partial temporary file.
+TEST_F(CliSafety, AFileSizeLimitIsAnErrorThatLeavesNothing) {
+    WriteBytes(Dir / "a.Dnc", "old program\n");
+    const TRun run = RunCli(Dir, {"ACME Ltd", "-p", "shop.cfg", "-o", "a.Dnc"}, {}, 200);
+    EXPECT_EQ(run.Signal, 0);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "orlenta-cli: a.Dnc: File too large\n");
+    EXPECT_EQ(ReadBytes(Dir / "a.Dnc"), "old program\n");
+    EXPECT_EQ(Outputs(), std::vector<std::string>{"a.Dnc"});
+}
+
+// Ctrl+C, a kill or a hang-up in the middle of a batch: the program ends by that signal and
+// none of its temporary files is left.
+TEST_F(CliSafety, AStopSignalDuringABatchLeavesNoTemporaryFile) {
+    std::string jobs;
+    for (int i = 1; i <= 3000; ++i)
+        jobs += "The quick brown fox jumps over the lazy dog " + std::to_string(i) + "\n";
+    WriteBytes(Dir / "jobs.txt", jobs);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        const pid_t pid =
+            StartCli(Dir, {"--batch", "jobs.txt", "-p", "shop.cfg", "-o", "p-{n}.Dnc"});
+        // Wait until the batch has finished a few files, then stop it.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (Outputs().size() < 5 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ::kill(pid, sig);
+        const TRun run = FinishCli(Dir, pid);
+        EXPECT_EQ(run.Signal, sig) << run.Status << run.Err;
+        EXPECT_EQ(Outputs(), std::vector<std::string>{});
+        for (const auto& name : Outputs())
+            fs::remove(Dir / name);
+    }
+}
+
+} // namespace
