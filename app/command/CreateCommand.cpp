@@ -71,6 +71,10 @@ TCreateResult stopped(std::string message = {}) {
 
 } // namespace
 
+std::string TextTooLongMessage() {
+    return "The text is too long: at most " + std::to_string(MaxTextLength) + " characters";
+}
+
 bool CreateRunning() {
     return createRunning;
 }
@@ -88,6 +92,8 @@ TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font
     if (fields.Text.empty())
         return stopped("No Text to convert!");
     const std::u32string text = Utf8ToCodePoints(fields.Text);
+    if (text.size() > MaxTextLength)
+        return stopped(TextTooLongMessage());
 
     g.Contours.assign(1, TVKRegionX{});
 

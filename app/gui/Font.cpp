@@ -289,6 +289,9 @@ void TfrmFont::buildToolBar() {
     txtRad.setEnabled(false);
     setUpLabel(Label4, "Label4", "Rad", txtRad);
     setUpEdit(edFont, "edFont", "Enter Text Here");
+    // Longer than Create takes, so that a longer paste meets Create's message instead of
+    // being cut short without a word (the field's own limit is 32767).
+    edFont.setMaxLength(static_cast<int>(MaxTextLength) + 1);
 
     for (QLineEdit* e : {&txtBoundBoxX, &txtBoundBoxY, &txtWidth, &txtHeight, &txtAng, &txtRad}) {
         e->setMinimumWidth(44);
@@ -337,6 +340,8 @@ void TfrmFont::runCommand(const std::function<void()>& command) {
     } catch (const EConvertError& e) {
         ShowException(QString::fromStdString(e.what()));
         selectFieldShowing(e.what());
+    } catch (const std::bad_alloc&) {
+        ShowException("out of memory");
     } catch (const std::exception& e) {
         ShowException(QString::fromStdString(e.what()));
     }
