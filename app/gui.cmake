@@ -26,3 +26,4 @@ add_custom_command(TARGET orlenta POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different
           ${CMAKE_CURRENT_SOURCE_DIR}/Orlenta.hlp $<TARGET_FILE_DIR:orlenta>/Orlenta.hlp
   VERBATIM)
+orlenta_ship_parameters(orlenta)

@@ -77,20 +77,21 @@ void BM_CliProcess(benchmark::State& state) {
 }
 
 void BM_InProcess(benchmark::State& state) {
-    const TCreateFields fields{Text(), "5", "0", "0", "0", "0", "0", false, 0};
+    TCreateNumbers numbers;
+    numbers.Text = Text();
+    numbers.Height = 5;
     const TFontChoice font{"Arial", false, false};
     const fs::path out = Scratch() / "inprocess.Dnc";
     for (auto _ : state) {
-        TGlobals& g = Globals();
+        TGlobals g;
         SetStartupValues(g);
         LoadParameters(g.Params, Scratch() / "bench.cfg");
         TTTFToVectorConverter ttf;
-        if (CreateCommand(fields, font, ttf).Outcome != TCreateOutcome::Done) {
-            state.SkipWithError("Create failed");
+        if (CreateCommand(g, numbers, font, ttf).Outcome != TCreateOutcome::Done ||
+            !SaveToolpaths(g, out, TSaveFormat::GCode).Saved) {
+            state.SkipWithError("Create or Save failed");
             break;
         }
-        g.RunFlag = 0;
-        SaveToolpathsAsGCode(out.string());
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(out));
 }

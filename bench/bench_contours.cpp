@@ -1,8 +1,9 @@
 // BuildContours on text-like input: a line of glyph-like outlines of 10 to 200 segments,
-// some with a hole, sorted by MinX. Plain is the scan that walks every element from the
-// start; Indexed is what BuildContours uses. Both give identical contours.
+// some with a hole, sorted by MinX. Plain is the tests' reference, whose scans walk every
+// element from the start; both give identical contours.
 #include "kernel/ContourBuilder.h"
 #include "kernel/QuorvelKernel.h"
+#include "tests/kernel/PlainContourBuilder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -62,14 +63,16 @@ double ThreadSeconds() {
     return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
-void Run(benchmark::State& state, ContourScan scan) {
+using Builder = void (*)(TMyEntityArray&, TRegionArrayX&, std::uint8_t, double);
+
+void Run(benchmark::State& state, Builder build) {
     const TMyEntityArray& input = TextLike(static_cast<std::size_t>(state.range(0)));
     std::size_t contours = 0;
     for (auto _ : state) {
         TMyEntityArray segments = input;
         TRegionArrayX result;
         const double start = ThreadSeconds();
-        BuildContoursWith(segments, result, 1, 0, scan);
+        build(segments, result, 1, 0);
         state.SetIterationTime(ThreadSeconds() - start);
         contours = result.size() - 1;
         benchmark::DoNotOptimize(result.data());
@@ -86,10 +89,10 @@ void Sizes(benchmark::internal::Benchmark* b) {
 }
 
 void BM_BuildContoursPlain(benchmark::State& state) {
-    Run(state, ContourScan::Plain);
+    Run(state, plain_reference::BuildContours);
 }
 void BM_BuildContours(benchmark::State& state) {
-    Run(state, ContourScan::Indexed);
+    Run(state, BuildContours);
 }
 
 BENCHMARK(BM_BuildContoursPlain)->Apply(Sizes);

@@ -32,14 +32,14 @@ template <class Layout> void Run(benchmark::State& state, Layout layout) {
 
 void Linear(benchmark::State& state) {
     Run(state, [](const std::u32string& text, TRegionArrayX& c, TTTFToVectorConverter& conv) {
-        LayoutLinearText(text, c, conv, 10, 0, 0, 0, AlignLeft);
+        LayoutLinearText(text, c, conv, 10, 0, 0, 0, TAlignment::Left);
     });
 }
 BENCHMARK(Linear)->Arg(8)->Arg(100)->Unit(benchmark::kMillisecond);
 
 void Arc(benchmark::State& state) {
     Run(state, [](const std::u32string& text, TRegionArrayX& c, TTTFToVectorConverter& conv) {
-        LayoutArc(text, c, conv, 10, 0, 100, 0, 0, AlignLeft);
+        LayoutArc(text, c, conv, 10, 0, 100, 0, 0, TAlignment::Left);
     });
 }
 BENCHMARK(Arc)->Arg(8)->Arg(100)->Unit(benchmark::kMillisecond);

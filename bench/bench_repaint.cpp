@@ -30,9 +30,11 @@ const TOutRegionArray& LongTextToolpaths() {
         std::string text(200, ' ');
         for (std::size_t i = 0; i < text.size(); ++i)
             text[i] = sample[i % sample.size()];
-        const TCreateFields fields{text, "10", "0", "0", "0", "0", "0", false, 0};
+        TCreateNumbers numbers;
+        numbers.Text = text;
+        numbers.Height = 10;
         TTTFToVectorConverter ttf;
-        CreateCommand(fields, TFontChoice{"DejaVu Sans", false, false}, ttf);
+        CreateCommand(Globals(), numbers, TFontChoice{"DejaVu Sans", false, false}, ttf);
         return Globals().Toolpaths;
     }();
     return toolpaths;

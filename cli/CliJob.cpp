@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 namespace {
 
@@ -43,23 +44,23 @@ bool readFlag(const std::string& value) {
     throw usageError("'" + value + "' is not yes or no");
 }
 
-int readAlignment(const std::string& value) {
+TAlignment readAlignment(const std::string& value) {
     const std::string v = lowerCase(trimmed(value));
     if (v == "left" || v == "0")
-        return 0;
+        return TAlignment::Left;
     if (v == "cent" || v == "centre" || v == "center" || v == "1")
-        return 1;
+        return TAlignment::Cent;
     if (v == "right" || v == "2")
-        return 2;
+        return TAlignment::Right;
     throw usageError("'" + value + "' is not left, cent or right");
 }
 
-TOutputFormat readFormat(const std::string& value) {
+TSaveFormat readFormat(const std::string& value) {
     const std::string v = lowerCase(trimmed(value));
     if (v == "gcode" || v == "dnc")
-        return TOutputFormat::GCode;
+        return TSaveFormat::GCode;
     if (v == "dxf")
-        return TOutputFormat::DXF;
+        return TSaveFormat::DXF;
     throw usageError("'" + value + "' is not gcode or dxf");
 }
 
@@ -87,10 +88,9 @@ constexpr std::int32_t MaxInt32 = std::numeric_limits<std::int32_t>::max();
 
 // Sets one key. Returns false for a key that is not known.
 bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
-    TCreateFields& f = job.Fields;
-    const char sep = FieldSeparator();
+    TCreateNumbers& n = job.Numbers;
     if (key == "text") {
-        f.Text = value;
+        n.Text = value;
         job.TextGiven = true;
     } else if (key == "font") {
         const std::string name = trimmed(value);
@@ -102,21 +102,21 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
     } else if (key == "italic") {
         job.Font.Italic = readFlag(value);
     } else if (key == "arc") {
-        f.Arc = readFlag(value);
+        n.Arc = readFlag(value);
     } else if (key == "align") {
-        f.Alignment = readAlignment(value);
+        n.Alignment = readAlignment(value);
     } else if (key == "x") {
-        f.OriginX = FieldText(value, sep);
+        n.OriginX = ReadNumber(value);
     } else if (key == "y") {
-        f.OriginY = FieldText(value, sep);
+        n.OriginY = ReadNumber(value);
     } else if (key == "width") {
-        f.Width = FieldText(value, sep);
+        n.Width = ReadNumber(value);
     } else if (key == "height") {
-        f.Height = FieldText(value, sep);
+        n.Height = ReadNumber(value);
     } else if (key == "angle") {
-        f.Angle = FieldText(value, sep);
+        n.Angle = ReadNumber(value);
     } else if (key == "radius") {
-        f.Radius = FieldText(value, sep);
+        n.Radius = ReadNumber(value);
     } else if (key == "depth") {
         job.Params.Depth = readParameter(value);
     } else if (key == "rapid-height") {
@@ -140,6 +140,8 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
         job.Output = value;
     } else if (key == "format") {
         job.Format = readFormat(value);
+    } else if (key == "force") {
+        job.Force = readFlag(value);
     } else {
         return false;
     }
@@ -165,7 +167,7 @@ void ApplyOverrides(const TParameterOverrides& o, TMachiningParameters& params) 
         params.Start = *o.Start;
     if (o.Increment)
         params.Increment = *o.Increment;
-    params.StepDown = params.Depth;
+    StepDownFollowsDepth(params);
 }
 
 const std::vector<TJobKey>& JobKeys() {
@@ -196,6 +198,8 @@ const std::vector<TJobKey>& JobKeys() {
         {"start", "INT", "first G-code line number", Machine},
         {"increment", "INT", "step between G-code line numbers", Machine},
         {"format", "gcode|dxf", "output format; default by the extension (.Dnc or .Dxf)", "Output"},
+        {"force", nullptr, "save even when the check before saving finds problems (see below)",
+         "Output"},
     };
     return keys;
 }
@@ -216,28 +220,14 @@ void ApplySettings(TCliJob& job, const std::vector<std::pair<std::string, std::s
         width = width || key == "width";
         height = height || key == "height";
     }
-    // assign(1, '0') rather than = "0": g++ 12 at -O3 reports a false -Wrestrict overlap in
-    // the literal assignment here (GCC bug 105329).
     if (width && !height)
-        job.Fields.Height.assign(1, '0');
+        job.Numbers.Height = 0;
     if (height && !width)
-        job.Fields.Width.assign(1, '0');
+        job.Numbers.Width = 0;
 }
 
 double ReadNumber(const std::string& text) {
     return StrToFloat(text, '.');
-}
-
-std::string FieldText(const std::string& text, char separator) {
-    ReadNumber(text); // the shared Create must never see a text it cannot read
-    std::string field = text;
-    std::replace(field.begin(), field.end(), '.', separator);
-    return field;
-}
-
-char FieldSeparator() {
-    static const char separator = UserDecimalSeparator();
-    return separator;
 }
 
 std::vector<TBatchLine> ParseBatch(std::string_view content, const std::string& name) {
@@ -328,18 +318,31 @@ std::string ExpandOutputPattern(const std::string& pattern, int lineNumber,
     return out;
 }
 
-TOutputFormat ResolveFormat(TOutputFormat format, const std::string& fileName) {
-    if (format != TOutputFormat::ByExtension)
-        return format;
+TSaveFormat ResolveFormat(std::optional<TSaveFormat> format, const std::string& fileName) {
+    if (format)
+        return *format;
     const std::size_t dot = fileName.find_last_of('.');
     const std::size_t slash = fileName.find_last_of('/');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
         const std::string ext = lowerCase(fileName.substr(dot + 1));
         if (ext == "dnc")
-            return TOutputFormat::GCode;
+            return TSaveFormat::GCode;
         if (ext == "dxf")
-            return TOutputFormat::DXF;
+            return TSaveFormat::DXF;
     }
     throw usageError("'" + fileName +
                      "': the name ends neither in .Dnc nor in .Dxf; give --format gcode or dxf");
+}
+
+void ReportError(std::ostream& err, const ECliError& e) {
+    const auto line = [&err](std::string text) {
+        for (char& c : text)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        err << "orlenta-cli: " << text << '\n';
+    };
+    for (const std::string& d : e.Details)
+        line(d);
+    line(e.what());
+    err.flush();
 }

@@ -4,25 +4,34 @@
 #pragma once
 
 #include "app/command/CreateCommand.h"
+#include "app/command/SaveCommands.h"
 #include "kernel/QuorvelTypes.h"
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// A failure that ends the program with one line on standard error. Usage errors (an
-// option, a number, a batch line that cannot be read) stop before any job runs.
+// A failure that ends the program with one line on standard error (and one line before it
+// per detail). Usage errors (an option, a number, a batch line that cannot be read) stop
+// before any job runs.
 class ECliError : public std::runtime_error {
   public:
     static constexpr int JobFailed = 1;
     static constexpr int UsageFailed = 2;
-    ECliError(const std::string& message, int exitStatus)
-        : std::runtime_error(message), ExitStatus(exitStatus) {}
+    ECliError(const std::string& message, int exitStatus, std::vector<std::string> details = {})
+        : std::runtime_error(message), ExitStatus(exitStatus), Details(std::move(details)) {}
     int ExitStatus;
+    // The problems of a refused save, each printed on its own line before the message.
+    std::vector<std::string> Details;
 };
+
+// Writes the error to err: one line per detail, then the message, each after
+// "orlenta-cli: ". Line breaks inside become blanks, so each stays one line.
+void ReportError(std::ostream& err, const ECliError& e);
 
 // Parameters given on the command line or in a batch line replace those of the file.
 struct TParameterOverrides {
@@ -39,17 +48,13 @@ struct TParameterOverrides {
 // Copies the given overrides into params; StepDown follows Depth, as the dialog's OK does.
 void ApplyOverrides(const TParameterOverrides& overrides, TMachiningParameters& params);
 
-enum class TOutputFormat { ByExtension, GCode, DXF };
-
 struct TCliJob {
-    // The field texts as the window would hold them: numbers already carry the decimal
-    // separator that the shared Create reads (the user's locale), never the full stop
-    // typed on the command line.
-    TCreateFields Fields{"", "1", "0", "0", "0", "0", "0", false, 0};
+    TCreateNumbers Numbers; // the window's start values: height 1, everything else 0
     TFontChoice Font;
     TParameterOverrides Params;
     std::string Output; // a file name, or in batch mode the pattern of the file names
-    TOutputFormat Format = TOutputFormat::ByExtension;
+    std::optional<TSaveFormat> Format; // none: by the extension of the output
+    bool Force = false;                // save even when the check before saving objects
     bool TextGiven = false;
 };
 
@@ -72,11 +77,6 @@ void ApplySettings(TCliJob& job, const std::vector<std::pair<std::string, std::s
 // A number as typed on the command line or in a batch file: full stop as the only decimal
 // separator, whatever the locale. Throws EConvertError with the text.
 double ReadNumber(const std::string& text);
-// The same number as the window's field text: the full stop replaced by separator.
-std::string FieldText(const std::string& text, char separator);
-
-// The decimal separator that the shared Create expects in field texts.
-char FieldSeparator();
 
 // ---- batch files ----------------------------------------------------------------------
 
@@ -99,4 +99,4 @@ std::string ExpandOutputPattern(const std::string& pattern, int lineNumber,
 
 // The format of a job: the option, else the file extension (".Dnc" G-code, ".Dxf" DXF, in
 // any case). Throws ECliError (usage) when neither tells.
-TOutputFormat ResolveFormat(TOutputFormat format, const std::string& fileName);
+TSaveFormat ResolveFormat(std::optional<TSaveFormat> format, const std::string& fileName);

@@ -2,7 +2,6 @@
 #include "cli/CliRun.h"
 
 #include "app/command/SaveCommands.h"
-#include "app/core/Globals.h"
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
 #include "kernel/SafeFile.h"
@@ -24,37 +23,23 @@ ECliError jobError(const std::string& message) {
 // Create only stops without a note for an empty arc field, which the options never pass,
 // and for an arc of height 0.
 std::string silentStopMessage(const TCliJob& job) {
-    if (job.Fields.Arc)
+    if (job.Numbers.Arc)
         return "Height can not be 0 on an arc!";
     return "Create stopped";
 }
 
 // where prefixes the warning about characters the font lacks ("jobs.txt:12: ").
-void createToolpaths(const TCliJob& job, const TMachiningParameters& base,
+void createToolpaths(const TCliJob& job, const TMachiningParameters& base, TGlobals& state,
                      TTTFToVectorConverter& ttf, const std::string& where) {
-    TGlobals& g = Globals();
-    g.Params = base;
-    ApplyOverrides(job.Params, g.Params);
-    const TCreateResult result = CreateCommand(job.Fields, job.Font, ttf);
+    state.Params = base;
+    ApplyOverrides(job.Params, state.Params);
+    const TCreateResult result = CreateCommand(state, job.Numbers, job.Font, ttf);
     if (!result.Message.empty())
         throw jobError(result.Message);
     if (result.Outcome != TCreateOutcome::Done)
         throw jobError(silentStopMessage(job));
-    // Before the check for toolpaths: missing glyphs may be why there are none.
     if (!result.MissingCharacters.empty())
         ShowMessage(where + "warning: " + MissingGlyphsNote(job.Font, result.MissingCharacters));
-    // The window would save an empty program; a script would take it for a finished plate.
-    if (g.Toolpaths.size() <= 1)
-        throw jobError(g.Params.Depth == 0 ? "Depth is 0: there is nothing to engrave"
-                                           : "The text has no outlines to engrave");
-}
-
-void save(TOutputFormat format, const fs::path& file) {
-    Globals().RunFlag = 0;
-    if (format == TOutputFormat::DXF)
-        SaveToolpathsAsDXF(file.string());
-    else
-        SaveToolpathsAsGCode(file.string());
 }
 
 // A temporary name beside the target, short enough for any target name.
@@ -70,19 +55,25 @@ void removeQuietly(const fs::path& file) {
 
 } // namespace
 
-void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TTTFToVectorConverter& ttf,
-            const fs::path& file) {
+void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& state,
+            TTTFToVectorConverter& ttf, const fs::path& file) {
     try {
-        createToolpaths(job.Job, base, ttf, job.Where);
-    } catch (const ECliError& e) {
-        throw jobError(job.Where + e.what());
+        createToolpaths(job.Job, base, state, ttf, job.Where);
     } catch (const std::exception& e) {
         throw jobError(job.Where + e.what());
     }
+    TSaveResult saved;
     try {
-        save(job.Format, file);
+        saved = SaveToolpaths(state, file, job.Format, job.Job.Force);
     } catch (const std::exception& e) {
         throw jobError(job.Where + job.File.string() + ": " + e.what());
+    }
+    if (!saved.Saved) {
+        std::vector<std::string> details;
+        for (const std::string& problem : saved.Problems)
+            details.push_back(job.Where + problem);
+        throw ECliError(job.Where + job.File.string() + ": not saved; --force saves it anyway",
+                        ECliError::JobFailed, std::move(details));
     }
 }
 
@@ -109,14 +100,14 @@ void CheckBatchOutputs(std::vector<TPlannedJob>& jobs) {
 }
 
 int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& base,
-             TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err) {
+             TGlobals& state, TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err) {
     if (keepGoing) {
         int failed = 0;
         for (const TPlannedJob& job : jobs) {
             try {
-                RunJob(job, base, ttf, job.File);
+                RunJob(job, base, state, ttf, job.File);
             } catch (const ECliError& e) {
-                err << "orlenta-cli: " << e.what() << '\n';
+                ReportError(err, e);
                 ++failed;
             }
         }
@@ -147,7 +138,7 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
             const fs::path temporary = temporaryFor(jobs[i].File, i);
             tickets.push_back(RegisterTemporary(temporary));
             written.push_back(temporary);
-            RunJob(jobs[i], base, ttf, temporary);
+            RunJob(jobs[i], base, state, ttf, temporary);
         }
     } catch (...) {
         discard(0);

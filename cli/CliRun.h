@@ -1,4 +1,4 @@
-// Running jobs: the shared Create on the process-wide state, then the shared Save of the
+// Running jobs: the shared Create on the program's own state, then the shared Save of the
 // chosen format. A batch either writes every file or none.
 #pragma once
 
@@ -15,26 +15,27 @@ class TTTFToVectorConverter;
 struct TPlannedJob {
     TCliJob Job;
     std::filesystem::path File;
-    TOutputFormat Format = TOutputFormat::GCode;
+    TSaveFormat Format = TSaveFormat::GCode;
     std::string Where;  // "jobs.txt:12: " in a batch, empty for a single job
     int LineNumber = 0; // of the batch file
 };
 
-// Runs Create for job with the parameters base plus the job's overrides, and saves the
-// toolpaths to file. The window's notes ("No Text to convert!", "Radius can not be 0!",
-// "Radius is too small"), a result without toolpaths and every error of Create or Save
-// throw ECliError (job failed); file is then untouched.
-void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TTTFToVectorConverter& ttf,
-            const std::filesystem::path& file);
+// Runs Create for job on state, with the parameters base plus the job's overrides, and
+// saves the toolpaths to file. The window's notes ("No Text to convert!", "Radius can not
+// be 0!", "Radius is too small"), problems found by the check before saving (unless the job
+// forces the save; they are the error's details) and every error of Create or Save throw
+// ECliError (job failed); file is then untouched.
+void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& state,
+            TTTFToVectorConverter& ttf, const std::filesystem::path& file);
 
 // Checks the output files of a batch before anything runs: no two jobs may write the same
 // file, and an existing target must be a regular file. Symbolic links are resolved in
 // File. Throws ECliError (usage).
 void CheckBatchOutputs(std::vector<TPlannedJob>& jobs);
 
-// Runs every job. Without keepGoing, all files are first written beside their targets
-// under temporary names and put in place only when every job has succeeded; the first
-// failure removes them and throws. With keepGoing, each job's file is written as it
+// Runs every job on state. Without keepGoing, all files are first written beside their
+// targets under temporary names and put in place only when every job has succeeded; the
+// first failure removes them and throws. With keepGoing, each job's file is written as it
 // succeeds, each failure is reported on err, and the result is the exit status.
 int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& base,
-             TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err);
+             TGlobals& state, TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err);

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -31,8 +32,16 @@ Numbers are always written with a full stop (2.5), whatever the locale.
 them sets the other to 0, as typing into one of the two fields does in the window.
 
 Machining parameters come from Parameters.cfg beside this program (or --params);
-without that file the program's start values apply (depth 0.5, precision 8, other
-parameters 0). Options override single parameters.
+the file shipped there holds safe values in millimetres (depth 0.2, rapid height 3,
+feed 300, plunge 100, 3 decimals). Without any file the program's start values
+apply (depth 0.5, precision 8, other parameters 0). Options override single
+parameters.
+
+Before saving, the program is checked: a depth that rounds to 0 with the chosen
+decimals, a feed or plunge rate of 0, a rapid height at or below the work surface,
+line numbers above 10000000, or no toolpaths at all (a DXF drawing: only the last)
+are each reported on standard error, nothing is written and the exit status is 1.
+--force saves such a file anyway.
 
 Batch files (--batch FILE, or - for standard input): one job per line, UTF-8.
 Each line is the text, optionally followed by TAB-separated key=value settings
@@ -49,7 +58,8 @@ the lines that succeed and reports the others).
 Errors are one line on standard error; the output file is then not written
 (an existing file keeps its content). Exit status: 0 done, 1 a job failed
 (for example "No Text to convert!", "Radius can not be 0!", "Radius is too
-small"), 2 the command line, a number or the batch file could not be read.)";
+small", or a problem found before saving), 2 the command line, a number or the
+batch file could not be read.)";
 
 // Messages are one line each, whatever the text that caused them holds.
 std::string oneLine(std::string text) {
@@ -85,13 +95,16 @@ std::string readWholeFile(const std::string& name) {
 
 struct TCommandLine {
     std::string Text; // positional
+    std::string Output;
     std::string Batch;
     std::string ParamsFile;
     bool KeepGoing = false;
     std::vector<std::pair<std::string, std::string>> Settings; // in the order of JobKeys
 };
 
-int run(int argc, char** argv) {
+// Reads the command line. Nothing when it asked for --help or --version, which have then
+// been answered with exitStatus. Throws ECliError (usage).
+std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitStatus) {
     CLI::App app{"Engraves a line of text as CNC toolpaths and saves them as a G-code "
                  "program (.Dnc) or a DXF drawing (.Dxf), exactly as the desktop program's "
                  "Create and Save do.",
@@ -101,7 +114,6 @@ int run(int argc, char** argv) {
     app.get_formatter()->column_width(30);
 
     TCommandLine cl;
-    std::string output;
     const std::vector<TJobKey>& keys = JobKeys();
     std::vector<std::string> values(keys.size());
     const auto flags = std::make_unique<bool[]>(keys.size()); // CLI11 needs a bool&
@@ -122,7 +134,8 @@ int run(int argc, char** argv) {
                    "the text to engrave (use -- before a text that starts "
                    "with a dash)")
         ->type_name("");
-    app.add_option("-o,--output", output, "the output file; in batch mode the pattern of the names")
+    app.add_option("-o,--output", cl.Output,
+                   "the output file; in batch mode the pattern of the names")
         ->type_name("FILE")
         ->group("Output");
     app.add_option("-b,--batch", cl.Batch, "one job per line of FILE (see below)")
@@ -138,7 +151,8 @@ int run(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
-        return app.exit(e); // --help, --version
+        exitStatus = app.exit(e); // --help, --version
+        return std::nullopt;
     } catch (const CLI::ParseError& e) {
         throw ECliError(std::string(e.what()) + " (see --help)", ECliError::UsageFailed);
     }
@@ -153,70 +167,95 @@ int run(int argc, char** argv) {
     if (app.count("TEXT") > 0 && app.count("--text") > 0)
         throw ECliError("give the text either as an argument or with --text",
                         ECliError::UsageFailed);
+    return cl;
+}
 
+// The job the options describe, which every batch line starts from. Throws ECliError
+// (usage).
+TCliJob baseJob(const TCommandLine& cl) {
     TCliJob base;
     ApplySettings(base, cl.Settings, "--");
     // A batch may name every line's file with output= instead.
-    if (output.empty() && cl.Batch.empty())
+    if (cl.Output.empty() && cl.Batch.empty())
         throw ECliError("no output file: give -o FILE.Dnc or -o FILE.Dxf (see --help)",
                         ECliError::UsageFailed);
-    base.Output = output;
+    base.Output = cl.Output;
+    return base;
+}
 
-    TGlobals& g = Globals();
-    SetStartupValues(g);
-    try {
-        if (!cl.ParamsFile.empty()) {
-            if (!LoadParameters(g.Params, cl.ParamsFile))
-                throw ECliError(cl.ParamsFile + ": no such parameter file", ECliError::UsageFailed);
-        } else {
-            LoadParameters(g.Params);
-        }
-    } catch (const EParameterFileError& e) {
-        throw ECliError(e.what(), ECliError::UsageFailed);
-    }
-    const TMachiningParameters params = g.Params;
-
+// The jobs to run: the base job alone, or one per line of the batch file, each with its
+// output file and format. Throws ECliError (usage).
+std::vector<TPlannedJob> planJobs(const TCommandLine& cl, const TCliJob& base) {
     std::vector<TPlannedJob> jobs;
     if (cl.Batch.empty()) {
         TPlannedJob job{base, base.Output, ResolveFormat(base.Format, base.Output), "", 0};
         jobs.push_back(std::move(job));
-    } else {
-        if (base.TextGiven)
-            throw ECliError("a text and --batch exclude each other", ECliError::UsageFailed);
-        const std::string content = readWholeFile(cl.Batch);
-        const std::string batchName = cl.Batch == "-" ? "<stdin>" : cl.Batch;
-        for (TBatchLine& line : ParseBatch(content, batchName)) {
-            const std::string where = batchName + ":" + std::to_string(line.LineNumber) + ": ";
-            TPlannedJob job{base, {}, TOutputFormat::GCode, where, line.LineNumber};
-            line.Settings.insert(line.Settings.begin(), {"text", line.Text});
-            ApplySettings(job.Job, line.Settings, where);
-            if (job.Job.Output.empty())
-                throw ECliError(where + "no output file: give -o PATTERN or output=NAME",
-                                ECliError::UsageFailed);
-            try {
-                job.File =
-                    ExpandOutputPattern(job.Job.Output, line.LineNumber, job.Job.Fields.Text);
-                job.Format = ResolveFormat(job.Job.Format, job.File.string());
-            } catch (const ECliError& e) {
-                throw ECliError(where + e.what(), e.ExitStatus);
-            }
-            jobs.push_back(std::move(job));
-        }
-        if (jobs.empty())
-            throw ECliError(batchName + ": no jobs in the file", ECliError::UsageFailed);
-        CheckBatchOutputs(jobs);
+        return jobs;
     }
+    if (base.TextGiven)
+        throw ECliError("a text and --batch exclude each other", ECliError::UsageFailed);
+    const std::string content = readWholeFile(cl.Batch);
+    const std::string batchName = cl.Batch == "-" ? "<stdin>" : cl.Batch;
+    for (TBatchLine& line : ParseBatch(content, batchName)) {
+        const std::string where = batchName + ":" + std::to_string(line.LineNumber) + ": ";
+        TPlannedJob job{base, {}, TSaveFormat::GCode, where, line.LineNumber};
+        line.Settings.insert(line.Settings.begin(), {"text", line.Text});
+        ApplySettings(job.Job, line.Settings, where);
+        if (job.Job.Output.empty())
+            throw ECliError(where + "no output file: give -o PATTERN or output=NAME",
+                            ECliError::UsageFailed);
+        try {
+            job.File = ExpandOutputPattern(job.Job.Output, line.LineNumber, job.Job.Numbers.Text);
+            job.Format = ResolveFormat(job.Job.Format, job.File.string());
+        } catch (const ECliError& e) {
+            throw ECliError(where + e.what(), e.ExitStatus);
+        }
+        jobs.push_back(std::move(job));
+    }
+    if (jobs.empty())
+        throw ECliError(batchName + ": no jobs in the file", ECliError::UsageFailed);
+    CheckBatchOutputs(jobs);
+    return jobs;
+}
+
+// The window's start values, then the parameter file: --params, else Parameters.cfg beside
+// the program (shipped with it), else the start values alone.
+TMachiningParameters loadParameters(const TCommandLine& cl) {
+    TGlobals start;
+    SetStartupValues(start);
+    try {
+        if (cl.ParamsFile.empty())
+            LoadParameters(start.Params);
+        else if (!LoadParameters(start.Params, cl.ParamsFile))
+            throw ECliError(cl.ParamsFile + ": no such parameter file", ECliError::UsageFailed);
+    } catch (const EParameterFileError& e) {
+        throw ECliError(e.what(), ECliError::UsageFailed);
+    }
+    return start.Params;
+}
+
+int run(int argc, char** argv) {
+    int exitStatus = 0;
+    const std::optional<TCommandLine> cl = parseCommandLine(argc, argv, exitStatus);
+    if (!cl)
+        return exitStatus;
+    const TCliJob base = baseJob(*cl);
+    const TMachiningParameters params = loadParameters(*cl);
+    const std::vector<TPlannedJob> jobs = planJobs(*cl, base);
 
     // Nothing here waits for a window; notes the pipeline shows go to standard error.
     SetMessageBoxHook([](const std::string& text) {
         std::cerr << "orlenta-cli: " << oneLine(text) << std::endl;
     });
+    // The program's own state: the window's process-wide one is not used here.
+    TGlobals state;
+    SetStartupValues(state);
     TTTFToVectorConverter ttf;
-    if (cl.Batch.empty()) {
-        RunJob(jobs.front(), params, ttf, jobs.front().File);
+    if (cl->Batch.empty()) {
+        RunJob(jobs.front(), params, state, ttf, jobs.front().File);
         return 0;
     }
-    return RunBatch(jobs, params, ttf, cl.KeepGoing, std::cerr);
+    return RunBatch(jobs, params, state, ttf, cl->KeepGoing, std::cerr);
 }
 
 } // namespace
@@ -230,7 +269,7 @@ int main(int argc, char** argv) {
         std::cerr << "orlenta-cli: out of memory" << std::endl;
         return ECliError::JobFailed;
     } catch (const ECliError& e) {
-        std::cerr << "orlenta-cli: " << oneLine(e.what()) << std::endl;
+        ReportError(std::cerr, e);
         return e.ExitStatus;
     } catch (const std::exception& e) {
         std::cerr << "orlenta-cli: " << oneLine(e.what()) << std::endl;

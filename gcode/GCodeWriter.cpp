@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -179,9 +180,39 @@ template <class Sink> class TProgram {
     std::int64_t N;
 };
 
-template <class Sink>
-void EmitProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& p, Sink& sink) {
-    TProgram<Sink> g(p, sink);
+// Counts the numbered lines instead of writing them: the same calls as TProgram, so the
+// count follows the writer exactly. Line numbers past the 64-bit range stay at its end.
+class TLineCounter {
+  public:
+    explicit TLineCounter(const TMachiningParameters& params)
+        : Inc(params.Increment), N(std::int64_t{params.Start} - params.Increment) {}
+
+    void Text(std::string_view) {}
+    void Coordinate(double) {}
+    void FeedRate(double) {}
+    void LineNumber() {
+        if (__builtin_add_overflow(N, Inc, &N))
+            N = Inc > 0 ? std::numeric_limits<std::int64_t>::max()
+                        : std::numeric_limits<std::int64_t>::min();
+        if (Numbers.Count++ == 0)
+            Numbers.First = N;
+        Numbers.Last = N;
+    }
+    void EndLine() {}
+    void MoveLine(std::string_view, TPoint2) { LineNumber(); }
+    void RapidZLine(double) { LineNumber(); }
+    void Finish() {}
+
+    TGCodeLineNumbers Numbers;
+
+  private:
+    std::int64_t Inc;
+    std::int64_t N;
+};
+
+// The program, line by line, into g (a TProgram or a TLineCounter).
+template <class Program>
+void EmitLines(const TOutRegionArray& toolpaths, const TMachiningParameters& p, Program& g) {
     g.Text("G90 T0 F");
     g.FeedRate(p.RoughFeed);
     g.EndLine();
@@ -216,6 +247,12 @@ void EmitProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& p
     g.Finish();
 }
 
+template <class Sink>
+void EmitProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& p, Sink& sink) {
+    TProgram<Sink> g(p, sink);
+    EmitLines(toolpaths, p, g);
+}
+
 } // namespace
 
 void WriteGCode(const TOutRegionArray& toolpaths, const std::filesystem::path& fileName,
@@ -231,4 +268,11 @@ std::string FormatGCode(const TOutRegionArray& toolpaths, const TMachiningParame
     auto sink = [&out](std::string_view chunk) { out.append(chunk); };
     EmitProgram(toolpaths, params, sink);
     return out;
+}
+
+TGCodeLineNumbers GCodeLineNumbers(const TOutRegionArray& toolpaths,
+                                   const TMachiningParameters& params) {
+    TLineCounter counter(params);
+    EmitLines(toolpaths, params, counter);
+    return counter.Numbers;
 }

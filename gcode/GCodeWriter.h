@@ -3,11 +3,12 @@
 
 #include "kernel/QuorvelTypes.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
-// Digits after the decimal point of coordinates are clamped to [0, MaxGCodeDecimals]: no
-// controller reads more, and 20 already exceeds the 17 significant digits of a double.
+// Digits after the decimal point of coordinates are clamped to [0, MaxGCodeDecimals]: 20
+// already exceeds the 17 significant digits of a double, so more would add only zeros.
 constexpr int MaxGCodeDecimals = 20;
 
 // Writes toolpaths (element 0 is never written) with the parameters' feeds, depth,
@@ -17,9 +18,20 @@ constexpr int MaxGCodeDecimals = 20;
 // The program goes to a temporary file beside fileName that replaces it only once it is
 // complete: on any failure (EInOutError with the system's message, or EInvalidOp /
 // EOverflow for a NaN or infinite value) the previous file is untouched and no partial
-// file is left. Line numbers are 64-bit (Start + k * Increment), so they never wrap.
+// file is left. Line numbers are 64-bit (Start + k * Increment); one beyond that range
+// raises EOverflow instead of wrapping.
 void WriteGCode(const TOutRegionArray& toolpaths, const std::filesystem::path& fileName,
                 const TMachiningParameters& params);
 
 // The same program as text, for front ends that write it elsewhere (standard output).
 std::string FormatGCode(const TOutRegionArray& toolpaths, const TMachiningParameters& params);
+
+// The line numbers a program for these toolpaths and parameters uses, without writing it:
+// the first and the last (Start + (Count - 1) * Increment) and how many lines carry one.
+struct TGCodeLineNumbers {
+    std::int64_t First = 0;
+    std::int64_t Last = 0;
+    std::uint64_t Count = 0;
+};
+TGCodeLineNumbers GCodeLineNumbers(const TOutRegionArray& toolpaths,
+                                   const TMachiningParameters& params);

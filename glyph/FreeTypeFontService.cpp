@@ -8,6 +8,8 @@
 
 #include "glyph/CubicToQuadratic.h"
 
+#include "kernel/Errors.h"
+
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -15,11 +17,47 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <map>
+#include <string>
 #include <tuple>
 
 namespace {
+// FreeType's text for each of its error codes, from its own list (FT_Error_String gives
+// nothing unless FreeType was built with error strings).
+// clang-format off
+#undef FTERRORS_H_
+#define FT_ERRORDEF(e, v, s) {e, s},
+#define FT_ERROR_START_LIST {
+#define FT_ERROR_END_LIST {0, nullptr}}
+// clang-format on
+struct FreeTypeErrorText {
+    int Code;
+    const char* Text;
+};
+constexpr FreeTypeErrorText FreeTypeErrors[] =
+#include FT_ERRORS_H
+    ;
+
+std::string FreeTypeText(FT_Error error) {
+    for (const FreeTypeErrorText* e = FreeTypeErrors; e->Text; ++e)
+        if (e->Code == error)
+            return e->Text;
+    return "FreeType error " + std::to_string(error);
+}
+
+// U+0041 for 'A'.
+std::string CodePointName(char32_t code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
+    return text;
+}
+
+[[noreturn]] void RaiseFontError(const std::string& what, FT_Error error) {
+    throw EFontError(what + ": " + FreeTypeText(error));
+}
+
 struct LibraryDeleter {
     void operator()(FT_Library lib) const { FT_Done_FreeType(lib); }
 };
@@ -196,9 +234,10 @@ std::vector<std::uint8_t> OutlineToRecords(const FT_Outline& outline) {
 struct TFreeTypeFontService::Impl {
     // Declared first so that it is destroyed after the faces.
     LibraryPtr library;
+    FT_Error libraryError = 0; // why library is null; raised on first use
     ConfigPtr config;
     std::map<std::tuple<std::string, bool, bool>, TResolvedFont> resolved;
-    std::map<std::pair<std::string, int>, FacePtr> faces; // nullptr: could not be opened
+    std::map<std::pair<std::string, int>, FacePtr> faces;
     // The face of the last query, which is nearly always the face of the next.
     TFontSpec lastSpec;
     FT_Face lastFace = nullptr;
@@ -208,8 +247,11 @@ struct TFreeTypeFontService::Impl {
 };
 
 TFreeTypeFontService::TFreeTypeFontService() : impl_(std::make_unique<Impl>()) {
+    // Failures are kept and raised by the first query, so that a program whose fonts
+    // cannot work still starts and can say why.
     FT_Library lib = nullptr;
-    if (FT_Init_FreeType(&lib) == 0)
+    impl_->libraryError = FT_Init_FreeType(&lib);
+    if (impl_->libraryError == 0)
         impl_->library.reset(lib);
     impl_->config.reset(FcInitLoadConfigAndFonts());
 }
@@ -250,29 +292,31 @@ TResolvedFont TFreeTypeFontService::Resolve(const TFontSpec& font) {
 FT_Face TFreeTypeFontService::Impl::FaceFor(const TFontSpec& spec, TFreeTypeFontService& self) {
     if (haveLast && spec == lastSpec)
         return lastFace;
-    FT_Face face = nullptr;
+    if (!library)
+        RaiseFontError("Cannot start FreeType", libraryError);
+    if (!config)
+        throw EFontError("Cannot load the fontconfig configuration");
     const TResolvedFont file = self.Resolve(spec);
-    if (library && !file.File.empty()) {
-        const auto key = std::make_pair(file.File, file.Index);
-        auto it = faces.find(key);
-        if (it == faces.end()) {
-            FT_Face opened = nullptr;
-            if (FT_New_Face(library.get(), file.File.c_str(), file.Index, &opened) == 0) {
-                FacePtr owned(opened);
-                // Symbol fonts have no Unicode map; their own map is the next best.
-                if (FT_Select_Charmap(opened, FT_ENCODING_UNICODE) != 0 && opened->num_charmaps > 0)
-                    FT_Set_Charmap(opened, opened->charmaps[0]);
-                if (FT_IS_SCALABLE(opened) &&
-                    FT_Set_Pixel_Sizes(opened, OutlineEmUnits, OutlineEmUnits) == 0)
-                    it = faces.emplace(key, std::move(owned)).first;
-                else
-                    it = faces.emplace(key, nullptr).first;
-            } else {
-                it = faces.emplace(key, nullptr).first;
-            }
-        }
-        face = it->second.get();
+    if (file.File.empty())
+        throw EFontError("fontconfig finds no font for \"" + spec.Name + "\"");
+    const auto key = std::make_pair(file.File, file.Index);
+    auto it = faces.find(key);
+    if (it == faces.end()) {
+        FT_Face opened = nullptr;
+        if (const FT_Error error =
+                FT_New_Face(library.get(), file.File.c_str(), file.Index, &opened))
+            RaiseFontError("Cannot open the font file " + file.File, error);
+        FacePtr owned(opened);
+        // Symbol fonts have no Unicode map; their own map is the next best.
+        if (FT_Select_Charmap(opened, FT_ENCODING_UNICODE) != 0 && opened->num_charmaps > 0)
+            FT_Set_Charmap(opened, opened->charmaps[0]);
+        if (!FT_IS_SCALABLE(opened))
+            throw EFontError("The font file " + file.File + " has no outlines");
+        if (const FT_Error error = FT_Set_Pixel_Sizes(opened, OutlineEmUnits, OutlineEmUnits))
+            RaiseFontError("Cannot size the font file " + file.File, error);
+        it = faces.emplace(key, std::move(owned)).first;
     }
+    FT_Face face = it->second.get();
     lastSpec = spec;
     lastFace = face;
     haveLast = true;
@@ -282,10 +326,11 @@ FT_Face TFreeTypeFontService::Impl::FaceFor(const TFontSpec& spec, TFreeTypeFont
 bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
                                            TNativeGlyph& glyph) {
     FT_Face face = impl_->FaceFor(font, *this);
-    if (!face)
-        return false;
-    if (FT_Load_Glyph(face, GlyphIndex(face, code), LoadFlags) != 0)
-        return false;
+    // Index 0, a character the font lacks, loads the font's missing-glyph box.
+    if (const FT_Error error = FT_Load_Glyph(face, GlyphIndex(face, code), LoadFlags))
+        RaiseFontError("Cannot load the outline of " + CodePointName(code) + " from the font \"" +
+                           font.Name + "\"",
+                       error);
     const FT_GlyphSlot slot = face->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_contours <= 0)
         return false;

@@ -31,9 +31,10 @@ class TOutlineSource {
   public:
     virtual ~TOutlineSource() = default;
 
-    // Looks up code (a Unicode code point) in the font. Returns false when the font cannot
-    // be realised or the glyph has no contours (the space); otherwise fills the metrics
-    // and, when withOutline is set, the outline records.
+    // Looks up code (a Unicode code point) in the font. Returns false when the glyph has no
+    // contours (the space); otherwise fills the metrics and, when withOutline is set, the
+    // outline records. A code the font lacks gives the font's missing-glyph box. Throws
+    // EFontError when the font cannot be realised or the glyph cannot be loaded.
     virtual bool GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
                                  TNativeGlyph& glyph) = 0;
 

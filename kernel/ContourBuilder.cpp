@@ -1,12 +1,13 @@
 // The contour builder: chains loose segments, sorted by MinX, into closed or open contours,
-// batch by batch, then joins the open chains that batch borders have cut.
+// batch by batch, then joins the open chains that batch borders have cut. The tests keep
+// a plain, quadratic version of the same rules (tests/kernel/PlainContourBuilder.h) and
+// check that both choose the same pieces.
 #include "kernel/ContourBuilder.h"
 
 #include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <limits>
 #include <utility>
@@ -24,19 +25,11 @@ constexpr std::size_t MaxBatches = 500;
 
 constexpr std::size_t NotFound = std::numeric_limits<std::size_t>::max();
 
-bool Meets(TPoint2 p, TPoint2 q) {
-    return std::fabs(p.x - q.x) < JoinTolerance && std::fabs(p.y - q.y) < JoinTolerance;
-}
-
-// The still-free elements of an array, in index order. Linked, they sit in a doubly linked
-// list and a scan never touches a used element; plain, a scan visits every index and the
-// caller checks the element's own flag. Either way the caller sees the free elements in
-// the same order, so the scans give the same answers.
+// The still-free elements of an array, in index order, in a doubly linked list, so that
+// a scan never touches a used element.
 class FreeElements {
   public:
-    FreeElements(std::size_t count, bool linked) : count_(count), linked_(linked) {
-        if (!linked_)
-            return;
+    explicit FreeElements(std::size_t count) : count_(count) {
         // Index count_ is the anchor of a circular list: anchor, 0, 1, ..., count - 1.
         next_.resize(count_ + 1);
         prev_.resize(count_ + 1);
@@ -49,12 +42,10 @@ class FreeElements {
     }
 
     // First free index, or count when there is none.
-    std::size_t First() const { return linked_ ? next_[count_] : 0; }
-    std::size_t Next(std::size_t i) const { return linked_ ? next_[i] : i + 1; }
+    std::size_t First() const { return next_[count_]; }
+    std::size_t Next(std::size_t i) const { return next_[i]; }
 
     void Remove(std::size_t i) {
-        if (!linked_)
-            return;
         next_[prev_[i]] = next_[i];
         prev_[next_[i]] = prev_[i];
         next_[i] = prev_[i] = i; // a second Remove is harmless
@@ -62,7 +53,6 @@ class FreeElements {
 
   private:
     std::size_t count_;
-    bool linked_;
     std::vector<std::size_t> next_;
     std::vector<std::size_t> prev_;
 };
@@ -94,12 +84,9 @@ class StopFinder {
 // One batch: a contiguous slice of the sorted input, chained in place. Mark 1 = free.
 class BatchChainer {
   public:
-    BatchChainer(TMyEntity* segments, std::size_t count, bool clockwise, double depth,
-                 ContourScan scan)
-        : seg_(segments), count_(count), clockwise_(clockwise), depth_(depth),
-          linked_(scan == ContourScan::Indexed), free_(count, linked_) {
-        if (linked_)
-            stops_.Build(count_, [this](std::size_t i) { return seg_[i].MinX; });
+    BatchChainer(TMyEntity* segments, std::size_t count, bool clockwise, double depth)
+        : seg_(segments), count_(count), clockwise_(clockwise), depth_(depth), free_(count) {
+        stops_.Build(count_, [this](std::size_t i) { return seg_[i].MinX; });
     }
 
     // Appends the batch's contours to out.
@@ -129,7 +116,7 @@ class BatchChainer {
 
     void Grow(std::size_t seedIndex, TVKRegionX& c) {
         TMyEntity& seed = seg_[seedIndex];
-        if (seed.Radius != 0 && seed.X2 == seed.Y2) {
+        if (IsFullCircle(seed)) {
             // A full circle is a contour by itself.
             const bool isClockwise = seed.Radius < 0;
             AppendSegment(seed, c, isClockwise != clockwise_, 0);
@@ -195,21 +182,21 @@ class BatchChainer {
             if (s.MaxX <= left)
                 continue;
             const auto [start, end] = SegmentEnds(s);
-            if (Meets(start, tail)) {
-                MoveSegmentEnd(s, tail, 0);
+            if (PointsMeet(start, tail, JoinTolerance)) {
+                MoveSegmentEnd(s, tail, TEnd::Start);
                 tail = end;
-                if (Meets(end, head)) {
-                    MoveSegmentEnd(s, head, 1);
+                if (PointsMeet(end, head, JoinTolerance)) {
+                    MoveSegmentEnd(s, head, TEnd::End);
                     closed = true;
                 }
                 Take(i, c, false, n);
                 return i;
             }
-            if (Meets(end, tail)) {
-                MoveSegmentEnd(s, tail, 1);
+            if (PointsMeet(end, tail, JoinTolerance)) {
+                MoveSegmentEnd(s, tail, TEnd::End);
                 tail = start;
-                if (Meets(start, head)) {
-                    MoveSegmentEnd(s, head, 0);
+                if (PointsMeet(start, head, JoinTolerance)) {
+                    MoveSegmentEnd(s, head, TEnd::Start);
                     closed = true;
                 }
                 Take(i, c, true, n);
@@ -223,7 +210,7 @@ class BatchChainer {
     bool BackwardStep(TVKRegionX& c, TPoint2& cursor, std::size_t n) {
         const double right = cursor.x + JoinTolerance;
         const double left = cursor.x - JoinTolerance;
-        const std::size_t stop = linked_ ? stops_.FirstAbove(right) : count_;
+        const std::size_t stop = stops_.FirstAbove(right);
         for (std::size_t i = free_.First(); i < stop; i = free_.Next(i)) {
             TMyEntity& s = seg_[i];
             if (s.MinX > right)
@@ -231,14 +218,14 @@ class BatchChainer {
             if (s.Mark != 1 || s.MaxX <= left)
                 continue;
             const auto [start, end] = SegmentEnds(s);
-            if (Meets(start, cursor)) {
-                MoveSegmentEnd(s, cursor, 0);
+            if (PointsMeet(start, cursor, JoinTolerance)) {
+                MoveSegmentEnd(s, cursor, TEnd::Start);
                 cursor = end;
                 Take(i, c, true, n);
                 return true;
             }
-            if (Meets(end, cursor)) {
-                MoveSegmentEnd(s, cursor, 1);
+            if (PointsMeet(end, cursor, JoinTolerance)) {
+                MoveSegmentEnd(s, cursor, TEnd::End);
                 cursor = start;
                 Take(i, c, false, n);
                 return true;
@@ -251,53 +238,17 @@ class BatchChainer {
     std::size_t count_;
     bool clockwise_;
     double depth_;
-    bool linked_;
     FreeElements free_;
     StopFinder stops_;
 };
-
-// Quicksort by ascending MinX. The partition is kept exactly as it is (middle pivot, swap
-// on i <= j) because it decides the order of equal MinX, and with it which open contour
-// the joining pass meets first. Only the smaller side recurses, so the depth stays
-// logarithmic; the sides are disjoint, so the order of sorting them changes nothing.
-void SortByMinX(TRegionArrayX& list, std::ptrdiff_t lo, std::ptrdiff_t hi) {
-    while (lo < hi) {
-        std::ptrdiff_t i = lo;
-        std::ptrdiff_t j = hi;
-        const double pivot = list[static_cast<std::size_t>((lo + hi) / 2)].MinX;
-        do {
-            while (list[static_cast<std::size_t>(i)].MinX < pivot)
-                ++i;
-            while (list[static_cast<std::size_t>(j)].MinX > pivot)
-                --j;
-            if (i <= j) {
-                std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);
-                ++i;
-                --j;
-            }
-        } while (i <= j);
-        if (j - lo < hi - i) {
-            if (lo < j)
-                SortByMinX(list, lo, j);
-            lo = i;
-        } else {
-            if (i < hi)
-                SortByMinX(list, i, hi);
-            hi = j;
-        }
-    }
-}
 
 // The joining pass over the flattened, sorted contours: every open, pending contour in
 // turn grows at its tail, then (unless it closed) at its head, by absorbing other open,
 // pending contours whose ends meet.
 class OpenJoiner {
   public:
-    OpenJoiner(TRegionArrayX& list, bool clockwise, ContourScan scan)
-        : list_(list), count_(list.size()), clockwise_(clockwise),
-          linked_(scan == ContourScan::Indexed), open_(count_, linked_) {
-        if (!linked_)
-            return;
+    OpenJoiner(TRegionArrayX& list, bool clockwise)
+        : list_(list), count_(list.size()), clockwise_(clockwise), open_(count_) {
         for (std::size_t i = 0; i < count_; ++i)
             if (!IsJoinable(list_[i]))
                 open_.Remove(i);
@@ -353,7 +304,7 @@ class OpenJoiner {
                                     std::make_move_iterator(other.Entities.end()));
             Consume(found);
             if (farEndMeetsHead) {
-                MoveContourEnd(current, head, 1);
+                MoveContourEnd(current, head, TEnd::End);
                 closed = true;
                 break;
             }
@@ -410,16 +361,16 @@ class OpenJoiner {
             if (other.MaxX <= left)
                 continue;
             const auto [start, end] = ContourEnds(other);
-            if (Meets(start, tail)) {
-                MoveContourEnd(other, tail, 0);
+            if (PointsMeet(start, tail, JoinTolerance)) {
+                MoveContourEnd(other, tail, TEnd::Start);
                 tail = end;
-                farEndMeetsHead = Meets(end, head);
+                farEndMeetsHead = PointsMeet(end, head, JoinTolerance);
                 return i;
             }
-            if (Meets(end, tail)) {
-                MoveContourEnd(other, tail, 1);
+            if (PointsMeet(end, tail, JoinTolerance)) {
+                MoveContourEnd(other, tail, TEnd::End);
                 tail = start;
-                farEndMeetsHead = Meets(start, head);
+                farEndMeetsHead = PointsMeet(start, head, JoinTolerance);
                 OrientContour(other, clockwise_, true);
                 return i;
             }
@@ -430,7 +381,7 @@ class OpenJoiner {
     std::size_t BackwardScan(TPoint2& cursor) {
         const double right = cursor.x + JoinTolerance;
         const double left = cursor.x - JoinTolerance;
-        const std::size_t stop = linked_ ? stops_.FirstAbove(right) : count_;
+        const std::size_t stop = stops_.FirstAbove(right);
         for (std::size_t i = open_.First(); i < stop; i = open_.Next(i)) {
             TVKRegionX& other = list_[i];
             if (other.MinX > right)
@@ -438,14 +389,14 @@ class OpenJoiner {
             if (!IsJoinable(other) || other.MaxX <= left)
                 continue;
             const auto [start, end] = ContourEnds(other);
-            if (Meets(start, cursor)) {
-                MoveContourEnd(other, cursor, 0);
+            if (PointsMeet(start, cursor, JoinTolerance)) {
+                MoveContourEnd(other, cursor, TEnd::Start);
                 cursor = end;
                 OrientContour(other, clockwise_, true);
                 return i;
             }
-            if (Meets(end, cursor)) {
-                MoveContourEnd(other, cursor, 1);
+            if (PointsMeet(end, cursor, JoinTolerance)) {
+                MoveContourEnd(other, cursor, TEnd::End);
                 cursor = start;
                 return i;
             }
@@ -456,15 +407,14 @@ class OpenJoiner {
     TRegionArrayX& list_;
     std::size_t count_;
     bool clockwise_;
-    bool linked_;
     FreeElements open_;
     StopFinder stops_;
 };
 
 } // namespace
 
-void BuildContoursWith(TMyEntityArray& segments, TRegionArrayX& result, std::uint8_t orientation,
-                       double depth, ContourScan scan) {
+void BuildContours(TMyEntityArray& segments, TRegionArrayX& result, std::uint8_t orientation,
+                   double depth) {
     if (segments.empty())
         return;
     ProcessMessages();
@@ -487,7 +437,7 @@ void BuildContoursWith(TMyEntityArray& segments, TRegionArrayX& result, std::uin
     for (std::size_t b = 0; b <= lastBatch; ++b) {
         const std::size_t first = b * size;
         const std::size_t count = std::min(size, work.size() - first);
-        BatchChainer(work.data() + first, count, clockwise, depth, scan).Build(list);
+        BatchChainer(work.data() + first, count, clockwise, depth).Build(list);
     }
 
     for (TVKRegionX& c : list)
@@ -495,14 +445,9 @@ void BuildContoursWith(TMyEntityArray& segments, TRegionArrayX& result, std::uin
     if (list.size() > 1)
         SortByMinX(list, 0, static_cast<std::ptrdiff_t>(list.size()) - 1);
 
-    OpenJoiner(list, clockwise, scan).Run();
+    OpenJoiner(list, clockwise).Run();
 
     result.reserve(1 + list.size());
     for (TVKRegionX& c : list)
         result.push_back(std::move(c));
-}
-
-void BuildContours(TMyEntityArray& segments, TRegionArrayX& result, std::uint8_t orientation,
-                   double depth) {
-    BuildContoursWith(segments, result, orientation, depth, ContourScan::Indexed);
 }

@@ -1,20 +1,12 @@
-// Inner switch of the contour builder: how its scans walk the segments and contours that
-// are still free. Only the tests and the benchmark choose; everyone else calls
-// BuildContours.
+// The contour builder: chains loose line and arc segments into closed or open contours.
 #pragma once
 
 #include "kernel/QuorvelTypes.h"
 
 #include <cstdint>
 
-enum class ContourScan {
-    // Free elements kept in linked lists and the scan stops found by binary search:
-    // used elements cost nothing. What BuildContours uses.
-    Indexed,
-    // Every scan walks its array from the first element. Same results, kept as the
-    // reference the tests compare against and the benchmark's baseline.
-    Plain,
-};
-
-void BuildContoursWith(TMyEntityArray& segments, TRegionArrayX& result, std::uint8_t orientation,
-                       double depth, ContourScan scan);
+// Chains segments (sorted by ascending MinX, each with a valid box) into contours.
+// segments is consumed; result is replaced (element 0 empty) unless segments is empty.
+// orientation 1 makes closed contours clockwise, 0 counter-clockwise.
+void BuildContours(TMyEntityArray& segments, TRegionArrayX& result, std::uint8_t orientation,
+                   double depth);

@@ -1,28 +1,7 @@
-// Floating-point checkpoints and safe double-to-integer conversions; see Errors.h.
+// The finiteness checkpoint and safe double-to-integer conversions; see Errors.h.
 #include "kernel/Errors.h"
 
-#include <cfenv>
 #include <cmath>
-#include <limits>
-
-namespace {
-constexpr int WatchedFlags = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW;
-}
-
-void ClearFloatFlags() {
-    std::feclearexcept(WatchedFlags);
-}
-
-void CheckFloatFlags() {
-    const int raised = std::fetestexcept(WatchedFlags);
-    std::feclearexcept(WatchedFlags);
-    if (raised & FE_DIVBYZERO)
-        throw EZeroDivide();
-    if (raised & FE_INVALID)
-        throw EInvalidOp();
-    if (raised & FE_OVERFLOW)
-        throw EOverflow();
-}
 
 void RaiseNotFinite(double v) {
     if (std::isnan(v))
@@ -38,7 +17,7 @@ std::int32_t TruncToInt32(double v) {
 }
 
 std::int32_t RoundToInt32(double v) {
-    // Banker's rounding, as the platform's Round did.
+    // Halves to even: nearbyint in the default rounding mode.
     if (!(v > -2147483648.5 && v < 2147483647.5))
         throw EInvalidOp();
     return static_cast<std::int32_t>(std::nearbyint(v));

@@ -1,6 +1,23 @@
 // Exceptions that end a command with a message for the user, and the floating-point
 // checkpoints that turn NaN and infinity into those exceptions instead of letting them
 // reach a toolpath, the preview or a file.
+//
+// The whole tree; what() is always the text the user sees:
+//   std::runtime_error
+//     OrlentaError                  every error of the program's own (here)
+//       EZeroDivide, EInvalidOp,    floating-point failures: a division by zero, a NaN or
+//       EOverflow                   infinity, a double that no integer holds (here)
+//       EConvertError               a field text that is not a number (here)
+//       EInOutError                 a file not written or read, with the system's text (here)
+//         EIniWriteError            the parameter file (app/core/ParameterFile.h)
+//       EFontError                  FreeType or fontconfig failed (here)
+//       ETooManyPasses              a step down too small (kernel/ToolpathBuilder.h)
+//       EListError                  a stroke index out of range (glyph/UTTF2Vct.h)
+//       DXF_exception               misuse of the drawing model (dxf/DXFException.h)
+//       EGraphicsError              the preview's window and viewport (preview/PantoGraph.h)
+//       EVectorError, EMatrixError  the preview's vectors and matrices (preview/VectorMatrix.h)
+//       DIB_ERROR                   the preview's pixel surface (preview/DIBUltra.h)
+//     ECliError                     what ends orlenta-cli, with its exit status (cli/CliJob.h)
 #pragma once
 
 #include <cmath>
@@ -42,11 +59,14 @@ class EInOutError : public OrlentaError {
     using OrlentaError::OrlentaError;
 };
 
-// Clears the division-by-zero, invalid and overflow flags of the floating-point unit.
-void ClearFloatFlags();
-// Throws EZeroDivide, EInvalidOp or EOverflow when the matching flag has been raised since
-// the last ClearFloatFlags (in that order of precedence), and clears the flags.
-void CheckFloatFlags();
+// The font service failed: FreeType did not start, fontconfig gave no configuration or no
+// font, a font file did not open or a glyph did not load. Carries FreeType's own text. A
+// character the font lacks is no failure: the font's missing-glyph box stands for it.
+class EFontError : public OrlentaError {
+  public:
+    using OrlentaError::OrlentaError;
+};
+
 // Raises EInvalidOp for NaN and EOverflow for an infinity (kept out of line: rarely taken).
 [[noreturn]] void RaiseNotFinite(double v);
 // Throws EInvalidOp for NaN and EOverflow for an infinity. Inline: it guards every mapped
@@ -56,8 +76,8 @@ inline void CheckFinite(double v) {
         RaiseNotFinite(v);
 }
 
-// Conversions of doubles to integers that raise instead of hitting undefined behaviour
-// when the value does not fit (NaN included): EInvalidOp, as the original platform does.
+// Conversions of doubles to integers that raise EInvalidOp instead of hitting undefined
+// behaviour when the value does not fit (NaN included).
 std::int32_t TruncToInt32(double v);
 std::int32_t RoundToInt32(double v);
 std::int64_t TruncToInt64(double v);

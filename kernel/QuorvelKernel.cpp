@@ -25,9 +25,6 @@ constexpr double ProbeOffset = 0.00005;
 bool isArc(const TMyEntity& e) {
     return e.Radius != 0;
 }
-bool isFullCircle(const TMyEntity& e) {
-    return e.Radius != 0 && e.X2 == e.Y2;
-}
 
 TPoint2 onCircle(const TMyEntity& e, double a) {
     const long double r = std::fabs(e.Radius);
@@ -76,7 +73,7 @@ void SegmentBounds(TMyEntity& e) {
         return;
     }
     const double r = std::fabs(e.Radius);
-    if (isFullCircle(e)) {
+    if (IsFullCircle(e)) {
         e.MinX = e.X1 - r;
         e.MaxX = e.X1 + r;
         e.MinY = e.Y1 - r;
@@ -185,9 +182,9 @@ TPoint2 RightOffsetPoint(TPoint2 p, TPoint2 d, double t) {
     return {p.x + t * d.y, p.y - t * d.x};
 }
 
-void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which) {
+void MoveSegmentEnd(TMyEntity& e, TPoint2 q, TEnd which) {
     if (!isArc(e)) {
-        if (which == 0) {
+        if (which == TEnd::Start) {
             e.X1 = q.x;
             e.Y1 = q.y;
         } else {
@@ -197,7 +194,7 @@ void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which) {
         return;
     }
     // Bend the arc through its fixed end f, its current midpoint m and the new end q.
-    const TPoint2 f = which == 0 ? SegmentEnd(e) : SegmentStart(e);
+    const TPoint2 f = which == TEnd::Start ? SegmentEnd(e) : SegmentStart(e);
     const TPoint2 m = SegmentMidpoint(e);
     if (std::fabs(m.x - f.x) < BendEpsilon)
         return;
@@ -217,7 +214,7 @@ void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which) {
     e.X1 = cx;
     e.Y1 = cy;
     const double a = PointAngle({cx, cy}, q);
-    if (which == 0)
+    if (which == TEnd::Start)
         e.X2 = a;
     else
         e.Y2 = a;
@@ -260,7 +257,7 @@ bool PointInContour(TPoint2 p, const TVKRegionX& c) {
         if (!isArc(e)) {
             if (e.Y2 != e.Y1 && p.x < e.X1 + (e.X2 - e.X1) * (p.y - e.Y1) / (e.Y2 - e.Y1))
                 inside = !inside;
-        } else if (!isFullCircle(e)) {
+        } else if (!IsFullCircle(e)) {
             const double dy = p.y - e.Y1;
             const double h2 = e.Radius * e.Radius - dy * dy;
             const double h = h2 < 1e-11 ? 0 : std::sqrt(h2);
@@ -340,10 +337,10 @@ TPoint2 ContourStart(const TVKRegionX& c) {
     return SegmentStart(c.Entities.front());
 }
 
-void MoveContourEnd(TVKRegionX& c, TPoint2 q, int which) {
+void MoveContourEnd(TVKRegionX& c, TPoint2 q, TEnd which) {
     if (c.Entities.empty())
         return;
-    MoveSegmentEnd(which == 0 ? c.Entities.front() : c.Entities.back(), q, which);
+    MoveSegmentEnd(which == TEnd::Start ? c.Entities.front() : c.Entities.back(), q, which);
 }
 
 TPoint2 ToolpathStart(const TVKOutRegion& t) {
@@ -369,4 +366,8 @@ TPoint3 ToolpathFirstPoint(const TVKOutRegion& t) {
     else if (!t.Entities.empty())
         p = SegmentEnd(t.Entities.front());
     return {p.x, p.y, t.Depth};
+}
+
+bool IsFullCircle(const TMyEntity& e) {
+    return e.Radius != 0 && e.X2 == e.Y2;
 }

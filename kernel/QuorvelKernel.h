@@ -1,11 +1,13 @@
-// Geometric primitives on the kernel records, and the contour builder that chains loose
-// segments into closed or open contours.
+// Geometric primitives on the kernel records: segments, contours and toolpaths.
 #pragma once
 
 #include "kernel/QuorvelTypes.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <utility>
+#include <vector>
 
 // ---- segment primitives -------------------------------------------------------------
 // A line from (x1, y1) to (x2, y2), its box filled.
@@ -23,8 +25,18 @@ double ArcMidAngle(const TMyEntity& e);
 double PointAngle(TPoint2 centre, TPoint2 p);
 double SegmentSize(const TMyEntity& e);
 TPoint2 RightOffsetPoint(TPoint2 p, TPoint2 d, double t);
-// which = 0 moves the start, which = 1 the end.
-void MoveSegmentEnd(TMyEntity& e, TPoint2 q, int which);
+// Which end of a segment or contour a primitive moves.
+enum class TEnd { Start, End };
+// Moves the given end of e to q; an arc is bent through its other end and midpoint.
+void MoveSegmentEnd(TMyEntity& e, TPoint2 q, TEnd which);
+// An arc whose end angle equals its start angle runs the whole circle.
+bool IsFullCircle(const TMyEntity& e);
+// Two points meet when they differ by less than tolerance in X and in Y (each strictly).
+// Each caller names its own tolerance: the contour builder's join and the toolpath
+// builder's loop closing differ.
+inline bool PointsMeet(TPoint2 p, TPoint2 q, double tolerance) {
+    return std::fabs(p.x - q.x) < tolerance && std::fabs(p.y - q.y) < tolerance;
+}
 
 // Widens box to hold other's box; both are records with MinX, MinY, MaxY and MaxX.
 template <class Box, class Other> void GrowBox(Box& box, const Other& other) {
@@ -32,6 +44,40 @@ template <class Box, class Other> void GrowBox(Box& box, const Other& other) {
     box.MinY = std::min(box.MinY, other.MinY);
     box.MaxY = std::max(box.MaxY, other.MaxY);
     box.MaxX = std::max(box.MaxX, other.MaxX);
+}
+
+// Quicksort of list[lo..hi] by ascending MinX, for segments and contours alike. The
+// partition (middle pivot, swap on i <= j) is kept exactly as it is because it decides
+// the order of equal MinX, and with it which piece the contour builder meets first. Only
+// the smaller side recurses, so the depth stays logarithmic; the sides are disjoint, so
+// the order of sorting them changes nothing. Not stable.
+template <class Item>
+void SortByMinX(std::vector<Item>& list, std::ptrdiff_t lo, std::ptrdiff_t hi) {
+    while (lo < hi) {
+        std::ptrdiff_t i = lo;
+        std::ptrdiff_t j = hi;
+        const double pivot = list[static_cast<std::size_t>((lo + hi) / 2)].MinX;
+        do {
+            while (list[static_cast<std::size_t>(i)].MinX < pivot)
+                ++i;
+            while (list[static_cast<std::size_t>(j)].MinX > pivot)
+                --j;
+            if (i <= j) {
+                std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (j - lo < hi - i) {
+            if (lo < j)
+                SortByMinX(list, lo, j);
+            lo = i;
+        } else {
+            if (i < hi)
+                SortByMinX(list, i, hi);
+            hi = j;
+        }
+    }
 }
 
 // ---- containment and orientation ----------------------------------------------------
@@ -47,16 +93,9 @@ void OrientContour(TVKRegionX& c, bool wanted, bool force);
 void AppendSegment(TMyEntity& e, TVKRegionX& c, bool reversed, std::size_t index);
 std::pair<TPoint2, TPoint2> ContourEnds(const TVKRegionX& c);
 TPoint2 ContourStart(const TVKRegionX& c);
-void MoveContourEnd(TVKRegionX& c, TPoint2 q, int which);
+void MoveContourEnd(TVKRegionX& c, TPoint2 q, TEnd which);
 
 // ---- toolpath accessors -------------------------------------------------------------
 TPoint2 ToolpathStart(const TVKOutRegion& t);
 TPoint2 ToolpathEnd(const TVKOutRegion& t);
 TPoint3 ToolpathFirstPoint(const TVKOutRegion& t);
-
-// ---- contour builder ----------------------------------------------------------------
-// Chains segments (sorted by ascending MinX, each with a valid box) into contours.
-// segments is consumed; result is replaced (element 0 empty) unless segments is empty.
-// orientation 1 makes closed contours clockwise, 0 counter-clockwise.
-void BuildContours(TMyEntityArray& segments, TRegionArrayX& result, std::uint8_t orientation,
-                   double depth);

@@ -94,6 +94,12 @@ struct TMachiningParameters {
     std::int32_t Decimal = 0;
 };
 
+// No setting of its own sets StepDown: each contour is cut in one pass at the full depth,
+// so wherever Depth is set, StepDown follows it.
+inline void StepDownFollowsDepth(TMachiningParameters& p) {
+    p.StepDown = p.Depth;
+}
+
 // A point of the plane.
 struct TPoint2 {
     double x = 0;

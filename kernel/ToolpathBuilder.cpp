@@ -10,30 +10,23 @@
 
 namespace {
 
-// Two segment ends meet when they differ by less than this in X and in Y.
+// A loop continues from its tail with a segment that starts this close (in X and in Y),
+// and closes when its tail comes this close to its head.
 constexpr double LoopTolerance = 0.00025;
 // A loop starting this close to the previous one continues it at depth.
 constexpr double RapidJoinDistance = 0.0001;
 // Extra search rounds per loop beyond one per segment; bounds the work on odd input.
 constexpr std::size_t ExtraLoopRounds = 21;
 
-bool Meets(TPoint2 p, TPoint2 q) {
-    return std::fabs(p.x - q.x) < LoopTolerance && std::fabs(p.y - q.y) < LoopTolerance;
-}
-
-bool IsFullCircle(const TMyEntity& e) {
-    return e.Radius != 0 && e.X2 == e.Y2;
-}
-
 // The first free segment that starts at tail, searching forward from current + 1 and then
 // wrapping round to the segments before current, so that segments already in contour
 // order are chained in one sweep.
 std::optional<std::size_t> FindNext(const TMyEntityArray& s, std::size_t current, TPoint2 tail) {
     for (std::size_t i = current + 1; i < s.size(); ++i)
-        if (s[i].Mark == 0 && Meets(SegmentStart(s[i]), tail))
+        if (s[i].Mark == 0 && PointsMeet(SegmentStart(s[i]), tail, LoopTolerance))
             return i;
     for (std::size_t i = 0; i < current; ++i)
-        if (s[i].Mark == 0 && Meets(SegmentStart(s[i]), tail))
+        if (s[i].Mark == 0 && PointsMeet(SegmentStart(s[i]), tail, LoopTolerance))
             return i;
     return std::nullopt;
 }
@@ -112,8 +105,8 @@ void BuildLoops(TMyEntityArray& s, TRegionArrayX& loops, double depth,
                 tail = SegmentEnd(s[i]);
                 chain.push_back(s[i]);
                 backedOff = false;
-                if (Meets(tail, head)) {
-                    MoveSegmentEnd(chain.back(), head, 1);
+                if (PointsMeet(tail, head, LoopTolerance)) {
+                    MoveSegmentEnd(chain.back(), head, TEnd::End);
                     closed = true;
                     break;
                 }

@@ -1,8 +1,8 @@
 // Arc text layout; see ArcLayout.h.
 #include "layout/ArcLayout.h"
 
+#include "kernel/ContourBuilder.h"
 #include "kernel/Errors.h"
-#include "kernel/Hooks.h"
 #include "kernel/QuorvelKernel.h"
 
 #include <cmath>
@@ -11,7 +11,6 @@
 #include <vector>
 
 namespace {
-constexpr char32_t LetterH = 72;
 constexpr double TwoPi = 2 * std::numbers::pi;
 
 // arcsin, raising for arguments outside [-1, 1] (a negative radius or height can give
@@ -31,16 +30,16 @@ double NormaliseOnce(double angle) {
 }
 } // namespace
 
-void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
-               TTTFToVectorConverter& converter, double H, double A, double R, double CX, double CY,
-               int alignment, std::uint8_t orientation) {
+TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
+                  TTTFToVectorConverter& converter, double H, double A, double R, double CX,
+                  double CY, TAlignment alignment, std::uint8_t orientation) {
     if (text.empty())
-        return;
+        return TArcFit::Fits;
     // Widths are asked once per character; the converter answers the same each time.
-    const double wH = converter.GetCharAdvance(LetterH) / 1024.0 * H / 2;
+    const double wH = converter.GetCharAdvance(LetterH) / double(OutlineFontPoints) * H / 2;
     std::vector<double> w(text.size());
     for (std::size_t j = 0; j < text.size(); ++j) {
-        w[j] = converter.GetCharAdvance(text[j]) * H / 1024;
+        w[j] = converter.GetCharAdvance(text[j]) * H / OutlineFontPoints;
         if (w[j] == 0)
             w[j] = wH;
     }
@@ -53,10 +52,8 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         return ArcSin((w[j] / 2 + wn / 2) / R);
     };
     for (double wc : w) {
-        if (wc / R > 1) {
-            ShowMessage("Radius is too small");
-            return;
-        }
+        if (wc / R > 1)
+            return TArcFit::RadiusTooSmall;
         if (!(wc / R >= -1)) // a negative radius or height
             throw EInvalidOp();
     }
@@ -66,9 +63,9 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
     for (std::size_t j = 0; j < text.size(); ++j)
         total += step(j);
 
-    if (alignment == AlignCent)
+    if (alignment == TAlignment::Cent)
         A = h0 + (A - total / 2);
-    else if (alignment == AlignRight)
+    else if (alignment == TAlignment::Right)
         A = h0 + (A - total);
 
     TMyEntityArray segments;
@@ -85,7 +82,7 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         CharToSegments(text[j], segments, converter);
         if (segments.empty())
             continue;
-        ScaleSegments(segments, H / 1024);
+        ScaleSegments(segments, H / OutlineFontPoints);
         RotateSegments(segments, -theta);
         TranslateSegments(segments, px, py);
         CheckSegmentsFinite(segments);
@@ -94,6 +91,7 @@ void LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         BuildContours(segments, local, orientation, 0);
         AppendContours(std::move(local), contours);
     }
+    return TArcFit::Fits;
 }
 
 void RotateSegments(TMyEntityArray& segments, double a) {

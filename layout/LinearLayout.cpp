@@ -1,6 +1,7 @@
 // Linear text layout and the shared segment operations; see LinearLayout.h.
 #include "layout/LinearLayout.h"
 
+#include "kernel/ContourBuilder.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
 
@@ -11,9 +12,9 @@
 #include <vector>
 
 namespace {
-constexpr char32_t LetterH = 72;
 
-// a / b with the platform's floating-point errors instead of an infinity or a NaN.
+// a / b, raising EZeroDivide (EInvalidOp for 0 / 0) or EOverflow instead of giving an
+// infinity or a NaN.
 double Divide(double a, double b) {
     if (b == 0) {
         if (a == 0 || std::isnan(a))
@@ -25,16 +26,17 @@ double Divide(double a, double b) {
     return q;
 }
 
-// The sum of the advances over 1024 (exact in a double for any text that fits in memory).
+// The sum of the advances over OutlineFontPoints (exact in a double for any text that fits in
+// memory).
 double AdvanceSum(const std::vector<std::int32_t>& advances) {
     std::int64_t sum = 0;
     for (std::int32_t a : advances)
         sum += a;
-    return static_cast<double>(sum) / 1024;
+    return static_cast<double>(sum) / OutlineFontPoints;
 }
 
-// The size and origin rule on the text's advances over 1024 (E1).
-TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, int alignment) {
+// The size and origin rule on the text's advances over OutlineFontPoints (E1).
+TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, TAlignment alignment) {
     const double heightField = H;
     if (H == 0)
         H = 1;
@@ -50,13 +52,13 @@ TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, int 
     // The width of the text at the size S, which is exactly how far the pen goes.
     const double D = W == 0 ? E : r.S * E / H;
     switch (alignment) {
-    case AlignCent:
+    case TAlignment::Cent:
         r.X = X0 - D / 2;
         break;
-    case AlignRight:
+    case TAlignment::Right:
         r.X = X0 - D;
         break;
-    default:
+    case TAlignment::Left:
         r.X = X0;
         break;
     }
@@ -79,7 +81,7 @@ void LayoutWithAdvances(const std::u32string& text, const std::vector<std::int32
         if (!segments.empty()) {
             NormaliseLineDirection(segments);
             TranslateSegments(segments, static_cast<double>(pen), 0);
-            ScaleSegments(segments, S / 1024);
+            ScaleSegments(segments, S / OutlineFontPoints);
             CheckSegmentsFinite(segments);
             SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
             BuildContours(segments, local, orientation, 0);
@@ -133,7 +135,8 @@ double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, 
 }
 
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment) {
+                                     double H, double W, double X0, double Y0,
+                                     TAlignment alignment) {
     return Place(AdvanceSum(PenAdvances(text, converter)), H, W, X0, Y0, alignment);
 }
 
@@ -146,7 +149,7 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
 
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, int alignment, std::uint8_t orientation) {
+                                  double Y0, TAlignment alignment, std::uint8_t orientation) {
     // One set of advances for the placement and the layout.
     const auto advances = PenAdvances(text, converter);
     const TLinearPlacement p = Place(AdvanceSum(advances), H, W, X0, Y0, alignment);
@@ -160,28 +163,42 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
 // removal would drop only the B-A of the latter and leave A-B as a spur. Either would end
 // up as a contour of its own, and each such contour as a toolpath with a plunge of its
 // own, so both are dropped before the duplicates are looked for; the outline stays closed.
+// A contour is a cycle: its last stroke is followed by its first, so a pair can also
+// stand across that seam.
 void CharToSegments(char32_t code, TMyEntityArray& segments, TTTFToVectorConverter& converter) {
     auto strokes = converter.ConvertChar(code);
     if (!strokes)
         return;
+    const auto reverses = [](const TStroke& a, const TStroke& b) {
+        return a.X1 == b.X2 && a.Y1 == b.Y2 && a.X2 == b.X1 && a.Y2 == b.Y1;
+    };
     TStrokeCollection kept;
     std::vector<TStroke> stack;
     stack.reserve(strokes->Strokes().size());
+    // The stack holds the strokes of one contour. When it ends: the pairs across its
+    // seam go, the rest is kept.
+    const auto closeContour = [&] {
+        std::size_t from = 0;
+        while (stack.size() - from >= 2 && reverses(stack[from], stack.back())) {
+            ++from;
+            stack.pop_back();
+        }
+        for (std::size_t i = from; i < stack.size(); ++i)
+            kept.Append(stack[i]);
+        stack.clear();
+    };
     for (const TStroke& s : strokes->Strokes()) {
         if (s.X1 == s.X2 && s.Y1 == s.Y2)
             continue;
-        if (!stack.empty()) {
-            const TStroke& top = stack.back();
-            if (top.Contour == s.Contour && top.X1 == s.X2 && top.Y1 == s.Y2 && top.X2 == s.X1 &&
-                top.Y2 == s.Y1) {
-                stack.pop_back();
-                continue;
-            }
+        if (!stack.empty() && stack.back().Contour != s.Contour)
+            closeContour();
+        if (!stack.empty() && reverses(stack.back(), s)) {
+            stack.pop_back();
+            continue;
         }
         stack.push_back(s);
     }
-    for (const TStroke& s : stack)
-        kept.Append(s);
+    closeContour();
     kept.RemoveDuplicates();
     segments.clear();
     segments.reserve(kept.Strokes().size());
@@ -228,37 +245,7 @@ void ScaleSegments(TMyEntityArray& segments, double F) {
 }
 
 void SortSegmentsByMinX(TMyEntityArray& segments, std::int64_t lo, std::int64_t hi) {
-    // Recursing into the smaller part and looping on the larger keeps the stack shallow;
-    // the two parts are disjoint, so the order of sorting them changes nothing.
-    while (!(lo + hi < 1 || lo > hi)) {
-        const double pivot = segments[static_cast<std::size_t>((lo + hi) / 2)].MinX;
-        std::int64_t i = lo, j = hi;
-        do {
-            while (segments[static_cast<std::size_t>(i)].MinX < pivot)
-                ++i;
-            while (pivot < segments[static_cast<std::size_t>(j)].MinX)
-                --j;
-            if (i <= j) {
-                std::swap(segments[static_cast<std::size_t>(i)],
-                          segments[static_cast<std::size_t>(j)]);
-                ++i;
-                --j;
-            }
-        } while (i <= j);
-        if (j - lo < hi - i) {
-            if (lo < j)
-                SortSegmentsByMinX(segments, lo, j);
-            if (!(i < hi))
-                return;
-            lo = i;
-        } else {
-            if (i < hi)
-                SortSegmentsByMinX(segments, i, hi);
-            if (!(lo < j))
-                return;
-            hi = j;
-        }
-    }
+    SortByMinX(segments, lo, hi);
 }
 
 void CheckSegmentsFinite(const TMyEntityArray& segments) {

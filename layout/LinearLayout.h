@@ -12,8 +12,13 @@
 #include <string>
 #include <vector>
 
-// Alignment of a text against its origin (the index of the window's radio group).
-enum TAlignment : int { AlignLeft = 0, AlignCent = 1, AlignRight = 2 };
+// Alignment of a text against its origin (linear) or its start angle (arc), in the order
+// of the window's radio group.
+enum class TAlignment { Left, Cent, Right };
+
+// A character without an outline (the space, or one the font cannot give) advances the
+// pen, or takes the arc, of half this letter.
+constexpr char32_t LetterH = U'H';
 
 // How far the pen moves past each character, outline units: its advance when it has an
 // outline, half the advance of the letter H when it has none (the space). The extent and
@@ -25,7 +30,8 @@ std::vector<std::int32_t> PenAdvances(const std::u32string& text, TTTFToVectorCo
 // characters are left out: no font need carry them.
 std::u32string MissingCharacters(const std::u32string& text, TTTFToVectorConverter& converter);
 
-// Width of the text in drawing units at height H: its pen advances over 1024, times H.
+// Width of the text in drawing units at height H: its pen advances over OutlineFontPoints,
+// times H.
 // H = 0 becomes 1, also for the caller.
 double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, double& H);
 
@@ -39,7 +45,8 @@ struct TLinearPlacement {
 // Throws EZeroDivide when the text has no width to divide by (EInvalidOp for 0 / 0), and
 // EInvalidOp or EOverflow when the fields give no finite size or origin.
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
-                                     double H, double W, double X0, double Y0, int alignment);
+                                     double H, double W, double X0, double Y0,
+                                     TAlignment alignment);
 
 // Appends the contours of the text, size S (outline units when S <= 0), baseline origin
 // (X, Y), to contours (whose element 0 is the placeholder). orientation 1: clockwise.
@@ -50,7 +57,7 @@ void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
 // LinearSizeAndOrigin followed by LayoutLinear: the whole linear Create step.
 TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& contours,
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
-                                  double Y0, int alignment, std::uint8_t orientation = 1);
+                                  double Y0, TAlignment alignment, std::uint8_t orientation = 1);
 
 // The strokes of one character as line segments in outline units; segments is left as
 // it is when the character has no outline.

@@ -259,7 +259,7 @@ void TDIBUltra::Draw(const TRect& r, TSurfaceSink& sink, std::int32_t sx, std::i
         bottom += y;
         y = 0;
     }
-    // The platform's block copy clipped to the source bitmap; do the same here.
+    // Copy only the part of the block that lies on the bitmap.
     const std::int64_t w = std::min<std::int64_t>(right, width - x);
     const std::int64_t h = std::min<std::int64_t>(bottom, height - y);
     if (w <= 0 || h <= 0)

@@ -136,7 +136,7 @@ TPantoGraph::ScreenF TPantoGraph::Map(const TVector& v) const {
 }
 
 TScreenPoint TPantoGraph::ToPixel(double fx, double fy) const {
-    // Round halves to even, as the platform did; then offset by the viewport.
+    // Round halves to even (nearbyint in the default mode), then offset by the viewport.
     const auto rx = static_cast<std::int64_t>(std::nearbyint(std::clamp(fx, -Guard, Guard)));
     const auto ry = static_cast<std::int64_t>(std::nearbyint(std::clamp(fy, -Guard, Guard)));
     return {ClampToInt32(rx + vpXMin), ClampToInt32(std::int64_t{DeviceHeight} - (ry + vpYMin))};

@@ -11,6 +11,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation
   # a font with cubic (CFF) outlines for the converter's tests
   fonts-cantarell
+  # a serif font whose bold italic outlines leave rounding debris across a contour's seam
+  fonts-freefont-ttf
   # parameter file, command line
   libsimpleini-dev libcli11-dev
   # desktop program and its offscreen/X tests

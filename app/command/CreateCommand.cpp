@@ -1,13 +1,9 @@
 // The Create command; see CreateCommand.h.
 #include "app/command/CreateCommand.h"
 
-#include "app/command/FieldNumbers.h"
-
-#include "app/core/Globals.h"
 #include "glyph/UTTF2Vct.h"
 #include "glyph/Utf8.h"
 #include "kernel/Errors.h"
-#include "kernel/Hooks.h"
 #include "kernel/ToolpathBuilder.h"
 #include "layout/ArcLayout.h"
 #include "layout/LinearLayout.h"
@@ -42,29 +38,6 @@ void CheckContoursFinite(const TRegionArrayX& contours, const TViewBox& box) {
         CheckFinite(v);
 }
 
-constexpr const char* RadiusTooSmall = "Radius is too small";
-
-// The arc layout reports a radius that is too small through the message hook; while it
-// runs, that one message is kept for the caller instead of being shown. Anything else
-// (a command handled while the layout processes messages) still reaches the user.
-class TRadiusMessageCatcher {
-  public:
-    explicit TRadiusMessageCatcher(bool& caught) {
-        previous = SetMessageBoxHook([this, &caught](const std::string& text) {
-            if (text == RadiusTooSmall)
-                caught = true;
-            else if (previous)
-                previous(text);
-        });
-    }
-    ~TRadiusMessageCatcher() { SetMessageBoxHook(std::move(previous)); }
-    TRadiusMessageCatcher(const TRadiusMessageCatcher&) = delete;
-    TRadiusMessageCatcher& operator=(const TRadiusMessageCatcher&) = delete;
-
-  private:
-    MessageBoxHook previous;
-};
-
 TCreateResult stopped(std::string message = {}) {
     return TCreateResult{TCreateOutcome::Stopped, std::move(message)};
 }
@@ -79,7 +52,7 @@ bool CreateRunning() {
     return createRunning;
 }
 
-TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font,
+TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontChoice& font,
                             TTTFToVectorConverter& Ttf,
                             const std::function<void(const TViewBox&)>& setView) {
     // The builders hand control to the message loop; a Create started from there would
@@ -87,11 +60,10 @@ TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font
     if (createRunning)
         return TCreateResult{TCreateOutcome::Ignored, {}};
     TRunningGuard running;
-    TGlobals& g = Globals();
 
-    if (fields.Text.empty())
+    if (n.Text.empty())
         return stopped("No Text to convert!");
-    const std::u32string text = Utf8ToCodePoints(fields.Text);
+    const std::u32string text = Utf8ToCodePoints(n.Text);
     if (text.size() > MaxTextLength)
         return stopped(TextTooLongMessage());
 
@@ -100,36 +72,22 @@ TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font
     Ttf.SetFont(TFontSpec{font.Name, font.Bold, font.Italic});
     Ttf.SetPrecision(g.Params.Precision);
 
-    // An empty field of the arc layout ends the command without a message; checked before
-    // the fields are read, so that an empty height or radius is not a conversion error.
-    if (fields.Arc && (fields.OriginX.empty() || fields.OriginY.empty() || fields.Height.empty() ||
-                       fields.Radius.empty()))
+    if (n.Arc && n.ArcFieldEmpty)
         return stopped();
 
-    const double H = StrToFloat(fields.Height);
-    const double R = StrToFloat(fields.Radius);
-
     std::string message;
-    if (!fields.Arc) {
-        const double W = StrToFloat(fields.Width);
-        const double X0 = StrToFloat(fields.OriginX);
-        const double Y0 = StrToFloat(fields.OriginY);
-        LayoutLinearText(text, g.Contours, Ttf, H, W, X0, Y0, fields.Alignment, g.OrientationFlag);
+    if (!n.Arc) {
+        LayoutLinearText(text, g.Contours, Ttf, n.Height, n.Width, n.OriginX, n.OriginY,
+                         n.Alignment, g.OrientationFlag);
     } else {
-        const double A = fields.Angle.empty() ? 0.0 : StrToFloat(fields.Angle) * DegToRadFactor;
-        if (H == 0)
+        if (n.Height == 0)
             return stopped();
-        const double CX = StrToFloat(fields.OriginX);
-        const double CY = StrToFloat(fields.OriginY);
-        if (R == 0)
+        if (n.Radius == 0)
             return stopped("Radius can not be 0!");
-        bool tooSmall = false;
-        {
-            TRadiusMessageCatcher catcher(tooSmall);
-            LayoutArc(text, g.Contours, Ttf, H, A, R, CX, CY, fields.Alignment, g.OrientationFlag);
-        }
-        if (tooSmall)
-            message = RadiusTooSmall;
+        const double A = n.Angle * DegToRadFactor;
+        if (LayoutArc(text, g.Contours, Ttf, n.Height, A, n.Radius, n.OriginX, n.OriginY,
+                      n.Alignment, g.OrientationFlag) == TArcFit::RadiusTooSmall)
+            message = "Radius is too small";
     }
     g.ViewBox = ContourExtents(g.Contours);
     CheckContoursFinite(g.Contours, g.ViewBox);

@@ -1,8 +1,11 @@
-// The Create command without a user interface: from the main window's field texts to the
-// process-wide contours, view box and toolpaths. The desktop window and the command-line
-// front end both run Create through this one function.
+// The Create command without a user interface: from the numbers of a text job to the
+// contours, view box and toolpaths of the state it is given. The desktop window and the
+// command-line front end both run Create through this one function; the window reads its
+// field texts into the numbers first (FieldNumbers.h), the command line fills them directly.
 #pragma once
 
+#include "app/core/Globals.h"
+#include "layout/LinearLayout.h"
 #include "layout/ViewBox.h"
 
 #include <cstddef>
@@ -11,17 +14,20 @@
 
 class TTTFToVectorConverter;
 
-// The main window's inputs, as the user typed them.
-struct TCreateFields {
-    std::string Text;    // edFont
-    std::string Height;  // txtHeight
-    std::string Width;   // txtWidth (linear only)
-    std::string OriginX; // txtBoundBoxX: origin X (linear) or centre X (arc)
-    std::string OriginY; // txtBoundBoxY
-    std::string Radius;  // txtRad (arc only, but always read)
-    std::string Angle;   // txtAng, degrees (arc only)
-    bool Arc = false;    // optArc checked
-    int Alignment = 0;   // rgArc: 0 Left, 1 Cent, 2 Right
+// What Create works from, as numbers.
+struct TCreateNumbers {
+    std::string Text; // UTF-8
+    double Height = 1;
+    double Width = 0;   // linear only; 0 sizes the text by its height
+    double OriginX = 0; // origin X (linear) or centre X (arc)
+    double OriginY = 0;
+    double Radius = 0; // arc only
+    double Angle = 0;  // start angle of an arc, degrees
+    bool Arc = false;
+    TAlignment Alignment = TAlignment::Left;
+    // A field of the arc layout (origin, height or radius) that the user left empty: Create
+    // then stops without a message.
+    bool ArcFieldEmpty = false;
 };
 
 // The longest text Create takes, in characters (Unicode code points). Time and memory grow
@@ -55,13 +61,12 @@ struct TCreateResult {
     std::u32string MissingCharacters = {};
 };
 
-// Runs the Create steps on the process-wide state (Params, RunFlag, OrientationFlag,
-// Contours, Toolpaths, ViewBox). Ttf is the caller's outline converter. setView, when given,
-// is called with the new view box after the layout and before the toolpaths are built, so a
-// preview can fit its window first. Messages are returned, never shown; errors (a field that
-// is not a number: EConvertError; floating-point faults) propagate as exceptions and leave the
-// command where it was.
-TCreateResult CreateCommand(const TCreateFields& fields, const TFontChoice& font,
+// Runs the Create steps on state: reads Params and OrientationFlag, replaces Contours,
+// ViewBox and Toolpaths and sets RunFlag. Ttf is the caller's outline converter. setView,
+// when given, is called with the new view box after the layout and before the toolpaths are
+// built, so a preview can fit its window first. Messages are returned, never shown;
+// floating-point faults propagate as exceptions and leave Toolpaths as they were.
+TCreateResult CreateCommand(TGlobals& state, const TCreateNumbers& numbers, const TFontChoice& font,
                             TTTFToVectorConverter& Ttf,
                             const std::function<void(const TViewBox&)>& setView = {});
 

@@ -88,3 +88,35 @@ double StrToFloat(const std::string& text) {
     static const char separator = UserDecimalSeparator();
     return StrToFloat(text, separator);
 }
+
+TCreateNumbers ReadCreateFields(const TCreateFields& f, char separator) {
+    TCreateNumbers n;
+    n.Text = f.Text;
+    n.Arc = f.Arc;
+    n.Alignment = f.Alignment;
+    if (f.Text.empty())
+        return n;
+    if (f.Arc && (f.OriginX.empty() || f.OriginY.empty() || f.Height.empty() || f.Radius.empty())) {
+        n.ArcFieldEmpty = true;
+        return n;
+    }
+    n.Height = StrToFloat(f.Height, separator);
+    n.Radius = StrToFloat(f.Radius, separator);
+    if (!f.Arc) {
+        n.Width = StrToFloat(f.Width, separator);
+        n.OriginX = StrToFloat(f.OriginX, separator);
+        n.OriginY = StrToFloat(f.OriginY, separator);
+    } else {
+        n.Angle = f.Angle.empty() ? 0.0 : StrToFloat(f.Angle, separator);
+        if (n.Height == 0)
+            return n;
+        n.OriginX = StrToFloat(f.OriginX, separator);
+        n.OriginY = StrToFloat(f.OriginY, separator);
+    }
+    return n;
+}
+
+TCreateNumbers ReadCreateFields(const TCreateFields& fields) {
+    static const char separator = UserDecimalSeparator();
+    return ReadCreateFields(fields, separator);
+}

@@ -1,17 +1,116 @@
-// Saving the toolpaths of the last Create; see SaveCommands.h.
+// The save path and its check; see SaveCommands.h.
 #include "app/command/SaveCommands.h"
 
-#include "app/core/Globals.h"
+#include "app/core/ParameterFile.h"
 #include "dxf/DXFObject.h"
 #include "gcode/GCodeWriter.h"
 
-void SaveToolpathsAsGCode(const std::string& fileName) {
-    const TGlobals& g = Globals();
-    WriteGCode(g.Toolpaths, fileName, g.Params);
+#include <algorithm>
+#include <charconv>
+
+namespace {
+
+// v as the writer puts it into the program: fixed point with the given decimals.
+std::string writtenText(double v, int decimals) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string();
 }
 
-void SaveToolpathsAsDXF(const std::string& fileName) {
-    // The drawing lives for this one save.
-    DXF_Object drawing(Globals().Toolpaths, "Dxf");
-    drawing.SaveToFile(fileName);
+bool writtenAsZero(const std::string& text) {
+    return text.find_first_of("123456789") == std::string::npos;
+}
+
+// A value that must be written as a positive number: nothing when it is, else the problem
+// ("<name> is 0", "<name> 0.04 is written as 0.0", "<name> -5 is negative") and why it
+// matters. decimalsKey names the parameter that sets the decimals, when one does.
+void checkPositive(std::vector<std::string>& problems, const char* name, double v, int decimals,
+                   const char* decimalsKey, const char* consequence) {
+    // Built by appending: g++ 12 at -O3 reports a false -Wrestrict overlap for a literal
+    // plus a temporary string here (GCC bug 105329).
+    const std::string text = writtenText(v, decimals);
+    std::string problem = name;
+    if (v == 0) {
+        problem.append(" is 0");
+    } else if (writtenAsZero(text)) {
+        problem.append(" ").append(FloatToGeneralText(v)).append(" is written as ");
+        problem.append(text, text.front() == '-' ? 1 : 0);
+        if (decimalsKey)
+            problem.append(" (")
+                .append(decimalsKey)
+                .append(" ")
+                .append(std::to_string(decimals))
+                .append(")");
+    } else if (v < 0) {
+        problem.append(" ").append(FloatToGeneralText(v)).append(" is negative");
+    } else {
+        return;
+    }
+    problems.push_back(problem.append(": ").append(consequence));
+}
+
+// Element 0 is never written, and a toolpath without segments cuts nothing.
+bool hasToolpaths(const TOutRegionArray& toolpaths) {
+    return std::any_of(toolpaths.begin() + (toolpaths.empty() ? 0 : 1), toolpaths.end(),
+                       [](const TVKOutRegion& t) { return !t.Entities.empty(); });
+}
+
+} // namespace
+
+std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat format) {
+    std::vector<std::string> problems;
+    if (format == TSaveFormat::GCode) {
+        const TMachiningParameters& p = state.Params;
+        // The writer clamps the decimals the same way; feed rates always get one.
+        const int decimals = std::clamp(p.Decimal, 0, MaxGCodeDecimals);
+        checkPositive(problems, "Depth", p.Depth, decimals, "Decimal",
+                      "the tool would not cut into the work");
+        checkPositive(problems, "RoughFeed", p.RoughFeed, 1, nullptr,
+                      "a controller refuses cutting moves without a feed rate");
+        checkPositive(problems, "RoughPlunge", p.RoughPlunge, 1, nullptr,
+                      "a controller refuses plunges without a feed rate");
+        checkPositive(problems, "RapidHeight", p.RapidHeight, decimals, "Decimal",
+                      "rapid moves would run at or below the work surface");
+        const TGCodeLineNumbers n = GCodeLineNumbers(state.Toolpaths, p);
+        const std::int64_t highest = std::max(n.First, n.Last);
+        if (n.Count > 0 && highest > MaxControllerLineNumber)
+            problems.push_back(std::string("Line numbers would reach ")
+                                   .append(std::to_string(highest))
+                                   .append(" (Start ")
+                                   .append(std::to_string(p.Start))
+                                   .append(", Increment ")
+                                   .append(std::to_string(p.Increment))
+                                   .append(", ")
+                                   .append(std::to_string(n.Count))
+                                   .append(" lines): common controllers accept at most ")
+                                   .append(std::to_string(MaxControllerLineNumber)));
+    }
+    if (!hasToolpaths(state.Toolpaths))
+        problems.push_back("There are no toolpaths: the file would cut nothing");
+    return problems;
+}
+
+void StopToolpathBuild(TGlobals& state) {
+    state.RunFlag = 0;
+}
+
+TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
+                          bool force) {
+    StopToolpathBuild(state);
+    TSaveResult result{false, CheckBeforeSave(state, format)};
+    if (!result.Problems.empty() && !force)
+        return result;
+    switch (format) {
+    case TSaveFormat::GCode:
+        WriteGCode(state.Toolpaths, file, state.Params);
+        break;
+    case TSaveFormat::DXF: {
+        // The drawing lives for this one save.
+        DXF_Object drawing(state.Toolpaths, "Dxf");
+        drawing.SaveToFile(file.string());
+        break;
+    }
+    }
+    result.Saved = true;
+    return result;
 }

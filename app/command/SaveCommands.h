@@ -1,12 +1,40 @@
-// Writing the toolpaths of the last Create to a file, shared by every front end.
+// Writing the toolpaths of the last Create to a file: the one save path of every front end,
+// with the check of the program about to be written.
 #pragma once
 
+#include "app/core/Globals.h"
+
+#include <cstdint>
+#include <filesystem>
 #include <string>
+#include <vector>
 
-// Writes the process-wide Toolpaths with Params as a numbered G-code program. Write
-// failures raise EInOutError with the system's message.
-void SaveToolpathsAsGCode(const std::string& fileName);
+enum class TSaveFormat { GCode, DXF };
 
-// Builds a DXF drawing (layer "0", one LINE per segment) from the process-wide Toolpaths and
-// writes it. Write failures raise EInOutError with the system's message.
-void SaveToolpathsAsDXF(const std::string& fileName);
+// GRBL and other common controllers refuse line numbers above this.
+inline constexpr std::int64_t MaxControllerLineNumber = 10'000'000;
+
+// Every problem of the file that state would give in format, one sentence each naming the
+// parameter and its value; empty when there is none. A G-code program is checked for a
+// depth that is not below the work once written with the chosen decimals, a feed or plunge
+// rate that is written as 0 (or is negative), a clearance at or below the work surface, a
+// line number above MaxControllerLineNumber, and no toolpaths; a DXF drawing only for no
+// toolpaths.
+std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat format);
+
+// What every Save does first: clears RunFlag, which stops a toolpath build that is still
+// running (a Save can run while the build hands control to the message loop). The
+// toolpaths built so far stay and are what the Save writes.
+void StopToolpathBuild(TGlobals& state);
+
+struct TSaveResult {
+    bool Saved = false;
+    std::vector<std::string> Problems; // what CheckBeforeSave found, also when forced
+};
+
+// The Save command: StopToolpathBuild, then CheckBeforeSave. With problems and without
+// force nothing is written. Otherwise the toolpaths go to file: a numbered G-code program
+// with Params, or a DXF drawing (layer "0", one LINE per segment). Write failures raise
+// EInOutError with the system's message; the file is then untouched.
+TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
+                          bool force = false);

@@ -1,6 +1,7 @@
-// The process-wide state of the program, in one place: the machining parameters, the run
-// flag of the toolpath builder, the contours and toolpaths of the last Create and their
-// extents. Touched only on the user-interface thread.
+// The state the commands work on, in one record: the machining parameters, the run flag of
+// the toolpath builder, the contours and toolpaths of the last Create and their extents.
+// The commands take it as a parameter; the window passes the one process-wide instance
+// (Globals(), touched only on the user-interface thread), orlenta-cli and tests their own.
 #pragma once
 
 #include "kernel/Hooks.h" // ProcessMessages, ShowMessage and their installers belong here too

@@ -179,7 +179,7 @@ void ReadParametersText(std::string_view text, TMachiningParameters& params) {
     // Everything is read before anything is stored: a refused file changes nothing.
     TMachiningParameters n = params;
     n.Depth = FloatKey(ini, "Depth", 1);
-    n.StepDown = n.Depth;
+    StepDownFollowsDepth(n);
     n.RapidHeight = FloatKey(ini, "RapidHeight", 1);
     n.RoughFeed = FloatKey(ini, "RoughFeed", 1);
     n.RoughPlunge = FloatKey(ini, "RoughPlunge", 1);
@@ -421,7 +421,7 @@ void ReadDialogFields(const TParameterTexts& f, TMachiningParameters& p) {
     n.Decimal = whole(TParameterField::Decimal, f.Decimal);
     n.Start = whole(TParameterField::Start, f.Start);
     n.Increment = whole(TParameterField::Increment, f.Increment);
-    n.StepDown = n.Depth;
+    StepDownFollowsDepth(n);
     p = n;
 }
 

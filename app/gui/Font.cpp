@@ -7,7 +7,6 @@
 #include "app/gui/Parameters.h"
 #include "app/gui/VectorDisplay3D.h"
 
-#include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
@@ -39,6 +38,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 
 namespace {
 
@@ -93,6 +93,17 @@ std::optional<QString> runSaveDialog(QWidget* parent, const TSaveDialogRequest& 
     return dialog.selectedFiles().front();
 }
 
+TAlignment alignmentOf(int checkedId) {
+    switch (checkedId) {
+    case 1:
+        return TAlignment::Cent;
+    case 2:
+        return TAlignment::Right;
+    default:
+        return TAlignment::Left;
+    }
+}
+
 class TWaitCursor {
   public:
     explicit TWaitCursor(bool show) : shown(show) {
@@ -111,6 +122,19 @@ class TWaitCursor {
 };
 
 } // namespace
+
+bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems) {
+    QString list;
+    for (const std::string& p : problems)
+        list += QString::fromUtf8("\u2022 ") + QString::fromStdString(p) + "\n";
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), list.trimmed(),
+                    QMessageBox::Save | QMessageBox::Cancel, parent);
+    box.setObjectName("SaveAnyway");
+    box.setInformativeText("Save anyway?");
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Save;
+}
 
 TfrmFont::TfrmFont(QWidget* parent)
     : QMainWindow(parent), SaveGCode1("Save As &G-Code", this), SaveDXF1("Save As &DXF", this),
@@ -135,6 +159,9 @@ TfrmFont::TfrmFont(QWidget* parent)
         if (!ok)
             return std::nullopt;
         return chosen;
+    };
+    SaveAnyway1 = [this](const std::vector<std::string>& problems) {
+        return AskSaveAnyway(this, problems);
     };
     ShowException = [this](const QString& text) {
         QMessageBox::critical(this, QApplication::applicationName(), text);
@@ -395,21 +422,23 @@ TCreateFields TfrmFont::readFields() const {
     f.Radius = txtRad.text().toStdString();
     f.Angle = txtAng.text().toStdString();
     f.Arc = optArc.isChecked();
-    f.Alignment = std::max(0, rgArcItems.checkedId());
+    f.Alignment = alignmentOf(rgArcItems.checkedId());
     return f;
 }
 
 void TfrmFont::Create1Click() {
     const unsigned editsAtStart = edits;
     runCommand([this, editsAtStart] {
+        // A Create that arrives while one runs (it processes messages) is ignored before its
+        // fields are read, and leaves the hourglass to the running one.
+        if (CreateRunning())
+            return;
         TCreateResult result;
         {
-            // The hourglass while the text is converted; a Create that is ignored (one is
-            // already running) leaves it to the running one.
-            TWaitCursor wait(!CreateRunning());
-            result = CreateCommand(readFields(), Font, *Ttf, [this](const TViewBox& box) {
-                Draw3D.SetView(box, 20, 20, true);
-            });
+            TWaitCursor wait(true);
+            result =
+                CreateCommand(Globals(), ReadCreateFields(readFields()), Font, *Ttf,
+                              [this](const TViewBox& box) { Draw3D.SetView(box, 20, 20, true); });
         }
         if (!result.Message.empty())
             ShowMessage(result.Message);
@@ -456,27 +485,29 @@ void TfrmFont::SelectFont1Click() {
 }
 
 void TfrmFont::SaveGCode1Click() {
-    if (!confirmFreshPreview())
-        return;
-    runCommand([this] {
-        // File names are case-sensitive here, so each pattern comes in its usual spellings.
-        const TSaveDialogRequest request{"Save As G-Code",
-                                         "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc"};
-        // Clearing the flag stops a toolpath build that is still running.
-        Globals().RunFlag = 0;
-        if (const std::optional<QString> name = SaveDialog1(request))
-            SaveToolpathsAsGCode(name->toStdString());
-    });
+    // File names are case-sensitive here, so each pattern comes in its usual spellings.
+    saveToolpathsAs(TSaveFormat::GCode,
+                    {"Save As G-Code", "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc"});
 }
 
 void TfrmFont::SaveDXF1Click() {
+    saveToolpathsAs(TSaveFormat::DXF, {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"});
+}
+
+void TfrmFont::saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request) {
     if (!confirmFreshPreview())
         return;
-    runCommand([this] {
-        const TSaveDialogRequest request{"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"};
-        Globals().RunFlag = 0;
-        if (const std::optional<QString> name = SaveDialog1(request))
-            SaveToolpathsAsDXF(name->toStdString());
+    runCommand([&] {
+        TGlobals& g = Globals();
+        // Before the dialog, so that a cancelled Save stops a running build too.
+        StopToolpathBuild(g);
+        const std::optional<QString> name = SaveDialog1(request);
+        if (!name)
+            return;
+        const std::filesystem::path file = name->toStdString();
+        const TSaveResult result = SaveToolpaths(g, file, format);
+        if (!result.Saved && SaveAnyway1(result.Problems))
+            SaveToolpaths(g, file, format, true);
     });
 }
 

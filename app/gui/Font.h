@@ -3,6 +3,8 @@
 #pragma once
 
 #include "app/command/CreateCommand.h"
+#include "app/command/FieldNumbers.h"
+#include "app/command/SaveCommands.h"
 
 #include "app/gui/FieldFilter.h"
 #include "app/gui/VectorDisplay3D.h"
@@ -42,6 +44,10 @@ struct TSaveDialogRequest {
 // The answers to saving while the preview is out of date.
 enum class TStaleSaveChoice { CreateFirst, SaveAsIs, Cancel };
 
+// Lists the problems of the file about to be saved and asks "Save anyway?" (Save, or
+// Cancel, the default). True for Save.
+bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems);
+
 class TfrmFont : public QMainWindow {
     Q_OBJECT
 
@@ -57,6 +63,8 @@ class TfrmFont : public QMainWindow {
     // Each returns nothing when the user cancels.
     std::function<std::optional<QString>(const TSaveDialogRequest&)> SaveDialog1;
     std::function<std::optional<QFont>()> FontDialog1;
+    // Asked when the check before saving finds problems; true saves anyway.
+    std::function<bool(const std::vector<std::string>&)> SaveAnyway1;
     // Shows the message of an exception that ended a command.
     std::function<void(const QString&)> ShowException;
     // Asked by the Save commands when the fields changed since the last Create.
@@ -96,6 +104,9 @@ class TfrmFont : public QMainWindow {
     void runCommand(const std::function<void()>& command);
     TCreateFields readFields() const;
     void showMissingGlyphs(const std::u32string& missing);
+
+    // The save commands: the dialog, the check and the file, through the one save path.
+    void saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request);
     // The key handlers: true discards the key.
     bool edFontKeyPress(int key);
     bool txtWidthKeyPress(int key);

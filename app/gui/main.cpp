@@ -40,9 +40,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Orlenta");
     QApplication::setApplicationVersion("2.0");
-    // Qt adopts the user's locale for the C library too; the file writers format numbers
-    // with the C library and must keep the full stop. Fields read the user's separator
-    // on their own.
+    // Qt adopts the user's locale for the C library too. The program's own number code
+    // never asks the C locale (to_chars, from_chars), and the fields read the user's
+    // separator on their own; LC_NUMERIC goes back to "C" so that no library call made on
+    // the program's behalf reads or writes the user's separator either.
     std::setlocale(LC_NUMERIC, "C");
 
     QCommandLineParser options;

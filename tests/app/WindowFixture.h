@@ -29,6 +29,10 @@ class WindowTest : public ::testing::Test {
             ++staleQuestions;
             return staleAnswer;
         };
+        window->SaveAnyway1 = [this](const std::vector<std::string>& problems) {
+            saveProblems.push_back(problems);
+            return saveAnywayAnswer;
+        };
         window->resize(720, 480);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -61,6 +65,8 @@ class WindowTest : public ::testing::Test {
     TStaleSaveChoice staleAnswer = TStaleSaveChoice::Cancel;
     std::vector<TSaveDialogRequest> requests;
     std::optional<QString> saveAnswer;
+    std::vector<std::vector<std::string>> saveProblems; // each "Save anyway?" asked
+    bool saveAnywayAnswer = true;
     std::unique_ptr<TfrmFont> window;
     MessagePumpHook previousPump;
 };

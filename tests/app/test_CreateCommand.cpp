@@ -1,25 +1,33 @@
-// The Create command and the save helpers without a window: every stop, every message,
-// the state each leaves behind, and the saved files read back against the toolpaths.
+// The Create command and the save path without a window: every stop, every message, the
+// state each leaves behind, the saved files read back against the toolpaths, and the check
+// before saving.
 #include "tests/app/AppTestSupport.h"
 
 #include "app/command/CreateCommand.h"
+#include "app/command/FieldNumbers.h"
 #include "app/command/SaveCommands.h"
+#include "app/core/ParameterFile.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <regex>
+#include <tuple>
 
 namespace {
 
 class CreateCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetGlobals();
+        g = TGlobals{};
+        SetStartupValues(g);
+        g.Contours.assign(1, TVKRegionX{});
         // A sentinel: the stops must leave the toolpaths of the previous Create alone.
-        Globals().Toolpaths.resize(2);
-        Globals().Toolpaths[1].Depth = 42;
+        g.Toolpaths.resize(2);
+        g.Toolpaths[1].Depth = 42;
         font.Name = "DejaVu Sans";
     }
 
@@ -40,11 +48,14 @@ class CreateCommandTest : public ::testing::Test {
         f.Radius = radius;
         return f;
     }
-    TCreateResult run(const TCreateFields& f) { return CreateCommand(f, font, ttf); }
+    TCreateResult run(const TCreateFields& f) {
+        return CreateCommand(g, ReadCreateFields(f, '.'), font, ttf);
+    }
     bool toolpathsUntouched() const {
-        return Globals().Toolpaths.size() == 2 && Globals().Toolpaths[1].Depth == 42;
+        return g.Toolpaths.size() == 2 && g.Toolpaths[1].Depth == 42;
     }
 
+    TGlobals g; // the state every command of a test works on
     TMessageRecorder recorder;
     TFontChoice font;
     TTTFToVectorConverter ttf;
@@ -87,21 +98,21 @@ TEST_F(CreateCommandTest, StopsLeaveTheToolpathsAndReportTheirMessage) {
 }
 
 TEST_F(CreateCommandTest, StopAfterTheResetLeavesOnlyThePlaceholder) {
-    Globals().Contours.resize(5);
+    g.Contours.resize(5);
     run(arc("AB", "0"));
-    EXPECT_EQ(Globals().Contours.size(), 1u);
+    EXPECT_EQ(g.Contours.size(), 1u);
     // The empty text stops before the reset.
-    Globals().Contours.resize(5);
+    g.Contours.resize(5);
     run(linear(""));
-    EXPECT_EQ(Globals().Contours.size(), 5u);
+    EXPECT_EQ(g.Contours.size(), 5u);
 }
 
 TEST_F(CreateCommandTest, RadiusTooSmallCompletesWithNothingPlaced) {
     const TCreateResult r = run(arc("WIDE", "1"));
     EXPECT_EQ(r.Outcome, TCreateOutcome::Done);
     EXPECT_EQ(r.Message, "Radius is too small");
-    EXPECT_EQ(Globals().Contours.size(), 1u);
-    EXPECT_EQ(Globals().Toolpaths.size(), 1u);
+    EXPECT_EQ(g.Contours.size(), 1u);
+    EXPECT_EQ(g.Toolpaths.size(), 1u);
     EXPECT_TRUE(recorder.Messages.empty()); // returned, not shown
 }
 
@@ -123,12 +134,11 @@ TEST_F(CreateCommandTest, ANonNumberEndsTheCommandWithTheConversionError) {
 }
 
 TEST_F(CreateCommandTest, LinearTextGetsOneToolpathPerContourAtTheDepth) {
-    Globals().Params.Depth = 0.25;
-    Globals().Params.StepDown = 0.25;
+    g.Params.Depth = 0.25;
+    g.Params.StepDown = 0.25;
     const TCreateResult r = run(linear("AB"));
     ASSERT_EQ(r.Outcome, TCreateOutcome::Done);
     EXPECT_EQ(r.Message, "");
-    const TGlobals& g = Globals();
     EXPECT_EQ(g.RunFlag, RunFlagCreate);
     ASSERT_GT(g.Toolpaths.size(), 2u);
     for (std::size_t i = 1; i < g.Toolpaths.size(); ++i) {
@@ -148,25 +158,25 @@ TEST_F(CreateCommandTest, WidthSizesTheTextWhenGiven) {
     TCreateFields f = linear("HH", "0");
     f.Width = "50";
     f.OriginX = "100";
-    f.Alignment = 2; // Right: the text ends near the origin
+    f.Alignment = TAlignment::Right; // Right: the text ends near the origin
     run(f);
-    EXPECT_NEAR(Globals().ViewBox.MaxX, 100, 5);
-    EXPECT_GT(Globals().ViewBox.Width, 90);
+    EXPECT_NEAR(g.ViewBox.MaxX, 100, 5);
+    EXPECT_GT(g.ViewBox.Width, 90);
 }
 
 TEST_F(CreateCommandTest, DepthZeroMakesNoToolpaths) {
-    Globals().Params.Depth = 0;
-    Globals().Params.StepDown = 0;
+    g.Params.Depth = 0;
+    g.Params.StepDown = 0;
     EXPECT_EQ(run(linear("AB")).Outcome, TCreateOutcome::Done);
-    EXPECT_GT(Globals().Contours.size(), 1u);
-    EXPECT_EQ(Globals().Toolpaths.size(), 1u);
+    EXPECT_GT(g.Contours.size(), 1u);
+    EXPECT_EQ(g.Toolpaths.size(), 1u);
 }
 
 TEST_F(CreateCommandTest, TheViewIsFittedBeforeTheToolpathsAreBuilt) {
     int calls = 0;
-    CreateCommand(linear("AB"), font, ttf, [&](const TViewBox& box) {
+    CreateCommand(g, ReadCreateFields(linear("AB"), '.'), font, ttf, [&](const TViewBox& box) {
         ++calls;
-        EXPECT_DOUBLE_EQ(box.MaxX, Globals().ViewBox.MaxX);
+        EXPECT_DOUBLE_EQ(box.MaxX, g.ViewBox.MaxX);
         EXPECT_TRUE(toolpathsUntouched());
     });
     EXPECT_EQ(calls, 1);
@@ -178,12 +188,12 @@ TEST_F(CreateCommandTest, ArcTextIsPlacedAroundTheCentre) {
     f.OriginY = "-20";
     f.Angle = ""; // empty angle: 0, the top of the circle
     ASSERT_EQ(run(f).Outcome, TCreateOutcome::Done);
-    const TViewBox& b = Globals().ViewBox;
+    const TViewBox& b = g.ViewBox;
     // Around the top of the circle at (100, 30); the box also holds (0, 0).
     EXPECT_GT(b.MaxY, 30);
     EXPECT_LT(b.MaxY, 45);
     EXPECT_GT(b.MaxX, 100);
-    EXPECT_GT(Globals().Toolpaths.size(), 3u);
+    EXPECT_GT(g.Toolpaths.size(), 3u);
 }
 
 TEST_F(CreateCommandTest, HugeSizesRaiseInsteadOfReachingTheToolpaths) {
@@ -200,7 +210,7 @@ TEST_F(CreateCommandTest, ACreateStartedWhileOneRunsIsIgnored) {
     TCreateOutcome innerOutcome = TCreateOutcome::Done;
     const MessagePumpHook previous = SetMessagePumpHook([&] {
         if (inner++ == 0)
-            innerOutcome = CreateCommand(linear("XYZ"), font, ttf).Outcome;
+            innerOutcome = run(linear("XYZ")).Outcome;
     });
     const TCreateResult r = run(linear("AB"));
     SetMessagePumpHook(previous);
@@ -210,22 +220,25 @@ TEST_F(CreateCommandTest, ACreateStartedWhileOneRunsIsIgnored) {
     EXPECT_FALSE(CreateRunning());
 
     // The outer Create's result is what a lone Create of "AB" gives.
-    const std::size_t count = Globals().Toolpaths.size();
+    const std::size_t count = g.Toolpaths.size();
     run(linear("AB"));
-    EXPECT_EQ(Globals().Toolpaths.size(), count);
+    EXPECT_EQ(g.Toolpaths.size(), count);
 }
 
 TEST_F(CreateCommandTest, SavedGCodeFollowsTheToolpathsCreateBuilt) {
-    Globals().Params.Decimal = 4;
-    Globals().Params.Start = 10;
-    Globals().Params.Increment = 10;
+    g.Params.Decimal = 4;
+    g.Params.Start = 10;
+    g.Params.Increment = 10;
     run(linear("Ob"));
-    for (std::size_t i = 1; i < Globals().Toolpaths.size(); ++i)
-        ASSERT_LE(Globals().Toolpaths[i].RapidStart, 1);
+    for (std::size_t i = 1; i < g.Toolpaths.size(); ++i)
+        ASSERT_LE(g.Toolpaths[i].RapidStart, 1);
     TTempFile file("create.Dnc");
-    SaveToolpathsAsGCode(file.Path.string());
+    g.Params.RoughFeed = 100;
+    g.Params.RoughPlunge = 50;
+    g.Params.RapidHeight = 2;
+    ASSERT_TRUE(SaveToolpaths(g, file.Path, TSaveFormat::GCode).Saved);
     const std::string program = ReadAll(file.Path);
-    ExpectSameMoves(ReadGCodeMoves(program), ExpectedMoves(Globals().Toolpaths), 0.00006);
+    ExpectSameMoves(ReadGCodeMoves(program), ExpectedMoves(g.Toolpaths), 0.00006);
     EXPECT_EQ(program.rfind("G90 T0 F", 0), 0u);
     EXPECT_NE(program.find("\r\nN10 G00 Z"), std::string::npos);
 }
@@ -233,16 +246,222 @@ TEST_F(CreateCommandTest, SavedGCodeFollowsTheToolpathsCreateBuilt) {
 TEST_F(CreateCommandTest, SavedDXFHoldsOneLinePerSegment) {
     run(linear("Ob"));
     std::size_t segments = 0;
-    for (std::size_t i = 1; i < Globals().Toolpaths.size(); ++i)
-        segments += Globals().Toolpaths[i].Entities.size();
+    for (std::size_t i = 1; i < g.Toolpaths.size(); ++i)
+        segments += g.Toolpaths[i].Entities.size();
     TTempFile file("create.Dxf");
-    SaveToolpathsAsDXF(file.Path.string());
+    ASSERT_TRUE(SaveToolpaths(g, file.Path, TSaveFormat::DXF).Saved);
     const std::string drawing = ReadAll(file.Path);
     const std::regex line("\r?\n *0\r?\nLINE\r?\n");
     const auto count = std::distance(std::sregex_iterator(drawing.begin(), drawing.end(), line),
                                      std::sregex_iterator());
     EXPECT_EQ(static_cast<std::size_t>(count), segments);
     EXPECT_NE(drawing.find("EOF"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TMachiningParameters SaneParameters() {
+    TMachiningParameters p;
+    p.Depth = p.StepDown = 0.2;
+    p.RapidHeight = 3;
+    p.RoughFeed = 300;
+    p.RoughPlunge = 100;
+    p.Precision = 8;
+    p.Decimal = 3;
+    p.Start = 10;
+    p.Increment = 10;
+    return p;
+}
+
+// The walk from Create to the file passes the state along: two states with their own
+// parameters and texts build and save their own programs, and the process-wide state is
+// not touched.
+TEST_F(CreateCommandTest, TwoStatesDoNotInterfere) {
+    ResetGlobals();
+    TGlobals other;
+    SetStartupValues(other);
+    g.Params = SaneParameters();
+    g.Params.Depth = 0.25;
+    g.Params.Decimal = 4;
+    other.Params = SaneParameters();
+    other.Params.Depth = 0.5;
+    other.Params.Decimal = 2;
+    other.Params.Start = 1000;
+
+    TCreateNumbers big;
+    big.Text = "Ob";
+    big.Height = 20;
+    ASSERT_EQ(run(linear("AB")).Outcome, TCreateOutcome::Done);
+    ASSERT_EQ(CreateCommand(other, big, font, ttf).Outcome, TCreateOutcome::Done);
+    EXPECT_LT(g.ViewBox.MaxY, 10);
+    EXPECT_GT(other.ViewBox.MaxY, 10);
+
+    TTempFile first("first.Dnc");
+    TTempFile second("second.Dnc");
+    ASSERT_TRUE(SaveToolpaths(g, first.Path, TSaveFormat::GCode).Saved);
+    ASSERT_TRUE(SaveToolpaths(other, second.Path, TSaveFormat::GCode).Saved);
+    for (const auto& [state, file, depthWord, firstLine] :
+         {std::tuple{&g, &first, "Z-0.2500 ", "\r\nN10 G00 Z3.0000"},
+          std::tuple{&other, &second, "Z-0.50 ", "\r\nN1000 G00 Z3.00"}}) {
+        const std::string program = ReadAll(file->Path);
+        ExpectSameMoves(ReadGCodeMoves(program), ExpectedMoves(state->Toolpaths), 0.006);
+        EXPECT_NE(program.find(depthWord), std::string::npos) << depthWord;
+        EXPECT_NE(program.find(firstLine), std::string::npos) << firstLine;
+    }
+    EXPECT_EQ(Globals().Toolpaths.size(), 1u);
+    EXPECT_EQ(Globals().Contours.size(), 1u);
+    EXPECT_EQ(Globals().RunFlag, 0);
+}
+
+// A Save handled while the toolpath builder hands control to the message loop writes the
+// toolpaths built so far and stops the build there.
+TEST_F(CreateCommandTest, ASaveDuringTheBuildWritesWhatIsBuiltSoFar) {
+    g.Params = SaneParameters();
+    TTempFile file("pump.Dnc");
+    std::size_t savedCount = 0;
+    const MessagePumpHook previous = SetMessagePumpHook([&] {
+        // More than the sentinel's two: the toolpath builder is under way.
+        if (savedCount == 0 && g.RunFlag == RunFlagCreate && g.Toolpaths.size() > 3) {
+            savedCount = g.Toolpaths.size();
+            EXPECT_TRUE(SaveToolpaths(g, file.Path, TSaveFormat::GCode).Saved);
+        }
+    });
+    run(linear("ABCDEFGH"));
+    SetMessagePumpHook(previous);
+    ASSERT_GT(savedCount, 0u);
+    EXPECT_EQ(g.Toolpaths.size(), savedCount);
+    ExpectSameMoves(ReadGCodeMoves(ReadAll(file.Path)), ExpectedMoves(g.Toolpaths), 0.0006);
+
+    TGlobals whole;
+    whole.Params = SaneParameters();
+    CreateCommand(whole, ReadCreateFields(linear("ABCDEFGH"), '.'), font, ttf);
+    EXPECT_GT(whole.Toolpaths.size(), savedCount);
+}
+
+// One toolpath (rapid start, two strokes): its program numbers 7 lines.
+TOutRegionArray OneToolpath() {
+    TVKOutRegion t;
+    t.RapidStart = 1;
+    t.Entities = {TMyEntity{0, 0, 0, 5, 0}, TMyEntity{5, 0, 0, 5, 5}};
+    return {TVKOutRegion{}, t};
+}
+
+struct TCheckCase {
+    const char* Name;
+    std::function<void(TMachiningParameters&)> Edit;
+    TOutRegionArray Toolpaths;
+    TSaveFormat Format;
+    std::vector<std::string> Problems;
+};
+
+TEST(CheckBeforeSave, NamesEveryProblemOfTheFileAboutToBeWritten) {
+    const std::string noToolpaths = "There are no toolpaths: the file would cut nothing";
+    const std::string notIntoTheWork = ": the tool would not cut into the work";
+    const std::string noFeed = ": a controller refuses cutting moves without a feed rate";
+    const std::string noPlunge = ": a controller refuses plunges without a feed rate";
+    const std::string noClearance = ": rapid moves would run at or below the work surface";
+    const auto startup = [](TMachiningParameters& p) {
+        TGlobals fresh;
+        SetStartupValues(fresh);
+        p = fresh.Params;
+    };
+    TVKOutRegion emptyPath;
+    emptyPath.RapidStart = 1;
+    const TCheckCase cases[] = {
+        {"sane", {}, OneToolpath(), TSaveFormat::GCode, {}},
+        {"the start-up values",
+         startup,
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Depth 0.5 is written as 0 (Decimal 0)" + notIntoTheWork, "RoughFeed is 0" + noFeed,
+          "RoughPlunge is 0" + noPlunge, "RapidHeight is 0" + noClearance}},
+        {"a depth the decimals round away",
+         [](TMachiningParameters& p) { p.Depth = 0.0004; },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Depth 0.0004 is written as 0.000 (Decimal 3)" + notIntoTheWork}},
+        {"a depth the decimals keep, a plunge rate rounding up",
+         [](TMachiningParameters& p) {
+             p.Depth = 0.0006;
+             p.RoughPlunge = 0.05;
+         },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {}},
+        {"decimals beyond what is written",
+         [](TMachiningParameters& p) {
+             p.Decimal = 25;
+             p.Depth = 1e-21;
+         },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Depth 1e-21 is written as 0.00000000000000000000 (Decimal 20)" + notIntoTheWork}},
+        {"negative values",
+         [](TMachiningParameters& p) {
+             p.Depth = -0.2;
+             p.RoughFeed = 0.04;
+             p.RapidHeight = -1;
+         },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Depth -0.2 is negative" + notIntoTheWork, "RoughFeed 0.04 is written as 0.0" + noFeed,
+          "RapidHeight -1 is negative" + noClearance}},
+        {"last line number at the limit",
+         [](TMachiningParameters& p) { p.Start = 9'999'940; },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {}},
+        {"last line number past the limit",
+         [](TMachiningParameters& p) { p.Start = 9'999'950; },
+         OneToolpath(),
+         TSaveFormat::GCode,
+         {"Line numbers would reach 10000010 (Start 9999950, Increment 10, 7 lines): common "
+          "controllers accept at most 10000000"}},
+        {"no toolpaths", {}, {TVKOutRegion{}}, TSaveFormat::GCode, {noToolpaths}},
+        {"a toolpath without strokes",
+         {},
+         {TVKOutRegion{}, emptyPath},
+         TSaveFormat::GCode,
+         {noToolpaths}},
+        {"a drawing ignores the machining parameters",
+         startup,
+         OneToolpath(),
+         TSaveFormat::DXF,
+         {}},
+        {"a drawing without toolpaths", startup, {TVKOutRegion{}}, TSaveFormat::DXF, {noToolpaths}},
+    };
+    const TTempFile file("check.out");
+    for (const TCheckCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TGlobals state;
+        state.Params = SaneParameters();
+        if (c.Edit)
+            c.Edit(state.Params);
+        state.Toolpaths = c.Toolpaths;
+        EXPECT_EQ(CheckBeforeSave(state, c.Format), c.Problems);
+
+        // The save path refuses what the check finds, unless forced; either way it stops a
+        // running build first.
+        state.RunFlag = RunFlagCreate;
+        const TSaveResult refused = SaveToolpaths(state, file.Path, c.Format);
+        EXPECT_EQ(state.RunFlag, 0);
+        EXPECT_EQ(refused.Saved, c.Problems.empty());
+        EXPECT_EQ(refused.Problems, c.Problems);
+        EXPECT_EQ(std::filesystem::exists(file.Path), c.Problems.empty());
+        EXPECT_TRUE(SaveToolpaths(state, file.Path, c.Format, true).Saved);
+        EXPECT_TRUE(std::filesystem::exists(file.Path));
+        std::filesystem::remove(file.Path);
+    }
+}
+
+// The parameter file shipped with the program passes the check on a real text.
+TEST_F(CreateCommandTest, TheShippedParametersPassTheCheck) {
+    ASSERT_TRUE(LoadParameters(g.Params, SHIPPED_PARAMETERS_FILE));
+    ASSERT_EQ(run(linear("ACME Ltd")).Outcome, TCreateOutcome::Done);
+    EXPECT_EQ(CheckBeforeSave(g, TSaveFormat::GCode), std::vector<std::string>{});
+    EXPECT_EQ(g.Params.Decimal, 3);
 }
 
 } // namespace

@@ -14,12 +14,16 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
+
+#include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -246,6 +250,51 @@ TEST_F(WindowTest, AFailedSaveIsShownAndTheWindowGoesOn) {
     find<QAction>("SaveGCode1")->trigger();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_TRUE(window->isVisible());
+}
+
+// Answers the next modal message box once it is shown, as a person would.
+void AnswerMessageBox(const std::function<void(QMessageBox*)>& answer) {
+    QTimer::singleShot(10, [answer] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            answer(box);
+        else
+            AnswerMessageBox(answer);
+    });
+}
+
+// The real "Save anyway?" box: it lists the problems, Enter takes its default, Cancel, and
+// nothing is written; Save writes the file.
+TEST_F(WindowTest, SaveAnywayListsTheProblemsAndOnlySaveWrites) {
+    window->SaveAnyway1 = [this](const std::vector<std::string>& problems) {
+        return AskSaveAnyway(window.get(), problems);
+    };
+    setText("edFont", "I");
+    find<QAction>("Create1")->trigger(); // with the start-up values: no feeds, no clearance
+    ASSERT_GT(Globals().Toolpaths.size(), 1u);
+    TTempFile file("anyway.Dnc");
+    saveAnswer = QString::fromStdString(file.Path.string());
+
+    QString listed;
+    bool cancelIsDefault = false;
+    AnswerMessageBox([&](QMessageBox* box) {
+        listed = box->text() + "\n" + box->informativeText();
+        cancelIsDefault = box->defaultButton() == box->button(QMessageBox::Cancel);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    find<QAction>("SaveGCode1")->trigger();
+    EXPECT_TRUE(cancelIsDefault);
+    for (const char* part : {"RoughFeed is 0", "RoughPlunge is 0", "RapidHeight is 0",
+                             "Depth 0.5 is written as 0 (Decimal 0)", "Save anyway?"})
+        EXPECT_TRUE(listed.contains(part)) << part << " in " << listed.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(file.Path));
+
+    AnswerMessageBox([](QMessageBox* box) {
+        QTest::mouseClick(box->button(QMessageBox::Save), Qt::LeftButton);
+    });
+    find<QAction>("SaveGCode1")->trigger();
+    EXPECT_TRUE(std::filesystem::exists(file.Path));
+    EXPECT_EQ(Globals().RunFlag, 0);
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(WindowTest, SelectFontTakesFaceBoldAndItalic) {

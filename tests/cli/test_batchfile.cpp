@@ -59,33 +59,32 @@ TEST(OutputPattern, Placeholders) {
 }
 
 TEST(OutputFormat, ByOptionOrExtension) {
-    EXPECT_EQ(ResolveFormat(TOutputFormat::ByExtension, "a.Dnc"), TOutputFormat::GCode);
-    EXPECT_EQ(ResolveFormat(TOutputFormat::ByExtension, "dir.x/A.DXF"), TOutputFormat::DXF);
-    EXPECT_EQ(ResolveFormat(TOutputFormat::DXF, "a.Dnc"), TOutputFormat::DXF);
-    EXPECT_EQ(ResolveFormat(TOutputFormat::GCode, "/dev/stdout"), TOutputFormat::GCode);
-    EXPECT_THROW(ResolveFormat(TOutputFormat::ByExtension, "dir.Dnc/plate"), ECliError);
+    EXPECT_EQ(ResolveFormat(std::nullopt, "a.Dnc"), TSaveFormat::GCode);
+    EXPECT_EQ(ResolveFormat(std::nullopt, "dir.x/A.DXF"), TSaveFormat::DXF);
+    EXPECT_EQ(ResolveFormat(TSaveFormat::DXF, "a.Dnc"), TSaveFormat::DXF);
+    EXPECT_EQ(ResolveFormat(TSaveFormat::GCode, "/dev/stdout"), TSaveFormat::GCode);
+    EXPECT_THROW(ResolveFormat(std::nullopt, "dir.Dnc/plate"), ECliError);
 }
 
-TEST(Numbers, FullStopOnlyAndHandedOnInTheFieldSeparator) {
-    EXPECT_EQ(FieldText("2.5", ','), "2,5");
-    EXPECT_EQ(FieldText("-1.5e-3", ','), "-1,5e-3");
-    EXPECT_EQ(FieldText(" 7 ", ','), " 7 ");
-    EXPECT_EQ(FieldText("2.5", '.'), "2.5");
+TEST(Numbers, FullStopOnlyWhateverTheLocale) {
+    EXPECT_EQ(ReadNumber("2.5"), 2.5);
+    EXPECT_EQ(ReadNumber("-1.5e-3"), -1.5e-3);
+    EXPECT_EQ(ReadNumber(" 7 "), 7);
     for (const char* bad : {"2,5", "", "1.2.3", "0x10", "inf", "1e999", "5mm"})
-        EXPECT_THROW(FieldText(bad, ','), EConvertError) << bad;
+        EXPECT_THROW(ReadNumber(bad), EConvertError) << bad;
 }
 
 TEST(Settings, WidthOrHeightAloneClearsTheOther) {
     TCliJob job;
     ApplySettings(job, {{"width", "50"}}, "");
-    EXPECT_EQ(job.Fields.Width, "50");
-    EXPECT_EQ(job.Fields.Height, "0");
+    EXPECT_EQ(job.Numbers.Width, 50);
+    EXPECT_EQ(job.Numbers.Height, 0);
     ApplySettings(job, {{"height", "4"}}, "");
-    EXPECT_EQ(job.Fields.Width, "0");
-    EXPECT_EQ(job.Fields.Height, "4");
-    ApplySettings(job, {{"height", "3"}, {"width", "20"}}, "");
-    EXPECT_EQ(job.Fields.Width, "20");
-    EXPECT_EQ(job.Fields.Height, "3");
+    EXPECT_EQ(job.Numbers.Width, 0);
+    EXPECT_EQ(job.Numbers.Height, 4);
+    ApplySettings(job, {{"height", "3.5"}, {"width", "20"}}, "");
+    EXPECT_EQ(job.Numbers.Width, 20);
+    EXPECT_EQ(job.Numbers.Height, 3.5);
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <functional>
 #include <locale>
+#include <regex>
+#include <sstream>
 
 using namespace clitest;
 
@@ -43,20 +45,17 @@ std::string DesktopOutput(TCreateFields fields, const TFontChoice& font, const f
     for (std::string* f : {&fields.Height, &fields.Width, &fields.OriginX, &fields.OriginY,
                            &fields.Radius, &fields.Angle})
         *f = field(*f);
-    TGlobals& g = Globals();
+    TGlobals g;
     SetStartupValues(g);
     EXPECT_TRUE(LoadParameters(g.Params, cfg));
     if (edit)
         edit(g.Params);
     TTTFToVectorConverter ttf;
-    const TCreateResult result = CreateCommand(fields, font, ttf);
+    const TCreateResult result = CreateCommand(g, ReadCreateFields(fields), font, ttf);
     EXPECT_EQ(result.Outcome, TCreateOutcome::Done);
     EXPECT_GT(g.Toolpaths.size(), 1u);
-    g.RunFlag = 0;
-    if (file.extension() == ".Dxf")
-        SaveToolpathsAsDXF(file.string());
-    else
-        SaveToolpathsAsGCode(file.string());
+    const TSaveFormat format = file.extension() == ".Dxf" ? TSaveFormat::DXF : TSaveFormat::GCode;
+    EXPECT_TRUE(SaveToolpaths(g, file, format).Saved);
     const std::string bytes = ReadBytes(file);
     fs::remove(file);
     return bytes;
@@ -98,17 +97,17 @@ const std::vector<TSameJob> SameJobs = {
     {"linear",
      {"Orlenta 42", "--font", "Arial", "--bold=no", "--height", "5", "-x", "10", "-y", "-3.5",
       "--align", "cent"},
-     {"Orlenta 42", "5", "0", "10", "-3.5", "0", "0", false, 1},
+     {"Orlenta 42", "5", "0", "10", "-3.5", "0", "0", false, TAlignment::Cent},
      {"Arial", false, false}},
     {"linear by width",
      {"Plate", "--font", "DejaVu Sans", "--italic", "--width", "80", "--align", "right", "-x",
       "100"},
-     {"Plate", "0", "80", "100", "0", "0", "0", false, 2},
+     {"Plate", "0", "80", "100", "0", "0", "0", false, TAlignment::Right},
      {"DejaVu Sans", false, true}},
     {"arc",
      {"SERIAL 0042", "--arc", "--radius", "30", "--height", "4", "--angle", "-40.5", "--align",
       "right", "--bold", "--font", "Arial", "-x", "5", "-y", "5"},
-     {"SERIAL 0042", "4", "0", "5", "5", "30", "-40.5", true, 2},
+     {"SERIAL 0042", "4", "0", "5", "5", "30", "-40.5", true, TAlignment::Right},
      {"Arial", true, false}},
 };
 
@@ -137,8 +136,8 @@ TEST_F(Cli, WarnsOfCharactersTheFontLacksAndSavesAsTheWindowDoes) {
     EXPECT_EQ(run.Err,
               "orlenta-cli: warning: the font \"Arial\" has no glyph for: \u4e2d, \u2603\n");
     EXPECT_EQ(ReadBytes(Dir / "out.Dnc"),
-              DesktopOutput({text, "5", "0", "0", "0", "0", "0", false, 0}, {"Arial", false, false},
-                            Cfg, Dir / "desktop.Dnc"));
+              DesktopOutput({text, "5", "0", "0", "0", "0", "0", false, TAlignment::Left},
+                            {"Arial", false, false}, Cfg, Dir / "desktop.Dnc"));
 }
 
 TEST_F(Cli, ParameterOptionsReplaceThoseOfTheFile) {
@@ -147,18 +146,18 @@ TEST_F(Cli, ParameterOptionsReplaceThoseOfTheFile) {
                           "60",     "--precision",    "20",    "--decimals", "2",       "--start",
                           "1",      "--increment",    "1",     "-o",         "pump.Dnc"});
     ASSERT_EQ(run.Status, 0) << run.Err;
-    const std::string expected =
-        DesktopOutput({"Pump 3", "6", "0", "0", "0", "0", "0", false, 0}, {"Arial", false, false},
-                      Cfg, Dir / "desktop.Dnc", [](TMachiningParameters& p) {
-                          p.Depth = p.StepDown = 0.25;
-                          p.RapidHeight = 1.5;
-                          p.RoughFeed = 120.5;
-                          p.RoughPlunge = 60;
-                          p.Precision = 20;
-                          p.Decimal = 2;
-                          p.Start = 1;
-                          p.Increment = 1;
-                      });
+    const std::string expected = DesktopOutput(
+        {"Pump 3", "6", "0", "0", "0", "0", "0", false, TAlignment::Left}, {"Arial", false, false},
+        Cfg, Dir / "desktop.Dnc", [](TMachiningParameters& p) {
+            p.Depth = p.StepDown = 0.25;
+            p.RapidHeight = 1.5;
+            p.RoughFeed = 120.5;
+            p.RoughPlunge = 60;
+            p.Precision = 20;
+            p.Decimal = 2;
+            p.Start = 1;
+            p.Increment = 1;
+        });
     EXPECT_EQ(ReadBytes(Dir / "pump.Dnc"), expected);
 }
 
@@ -237,11 +236,6 @@ const std::vector<TFailure> Failures = {
      {"ABC", "--arc", "--radius", "9", "--height", "0", "-o", "out.Dnc"},
      "Height can not be 0 on an arc!",
      1},
-    {"only blanks", {"   ", "-o", "out.Dnc"}, "The text has no outlines to engrave", 1},
-    {"depth 0",
-     {"ABC", "--depth", "0", "-o", "out.Dnc"},
-     "Depth is 0: there is nothing to engrave",
-     1},
     {"missing directory",
      {"ABC", "-o", "no/such/dir/out.Dnc"},
      "no/such/dir/out.Dnc: No such file or directory",
@@ -310,6 +304,76 @@ TEST_F(Cli, EachFailureIsOneLineAndLeavesNoFile) {
         }
         EXPECT_EQ(Outputs(), std::vector<std::string>{});
     }
+}
+
+struct TRefusedSave {
+    const char* Name;
+    std::vector<std::string> Args;
+    std::vector<std::string> Problems; // the lines before "<file>: not saved..."
+};
+
+const std::vector<TRefusedSave> RefusedSaves = {
+    {"depth 0",
+     {"ABC", "--depth", "0", "-o", "out.Dnc"},
+     {"Depth is 0: the tool would not cut into the work",
+      "There are no toolpaths: the file would cut nothing"}},
+    {"only blanks",
+     {"   ", "-o", "out.Dnc"},
+     {"There are no toolpaths: the file would cut nothing"}},
+    {"a drawing is checked for toolpaths only",
+     {"ABC", "--depth", "0", "--feed", "0", "-o", "out.Dxf"},
+     {"There are no toolpaths: the file would cut nothing"}},
+    {"no feeds, no clearance, a depth lost to rounding",
+     {"ABC", "--feed", "0", "--plunge", "0.04", "--rapid-height", "0", "--depth", "0.004",
+      "--decimals", "2", "-o", "out.Dnc"},
+     {"Depth 0.004 is written as 0.00 (Decimal 2): the tool would not cut into the work",
+      "RoughFeed is 0: a controller refuses cutting moves without a feed rate",
+      "RoughPlunge 0.04 is written as 0.0: a controller refuses plunges without a feed rate",
+      "RapidHeight is 0: rapid moves would run at or below the work surface"}},
+};
+
+// The check before saving, through the built binary: exit 1 with every problem and no file;
+// --force (or force=yes in a batch line) writes the file all the same.
+TEST_F(Cli, ProblemsFoundBeforeSavingExitOneUnlessForced) {
+    for (const TRefusedSave& r : RefusedSaves) {
+        SCOPED_TRACE(r.Name);
+        const std::string file = r.Args.back();
+        const TRun run = Run(r.Args);
+        EXPECT_EQ(run.Status, 1);
+        std::string expected;
+        for (const std::string& p : r.Problems)
+            expected += "orlenta-cli: " + p + "\n";
+        expected += "orlenta-cli: " + file + ": not saved; --force saves it anyway\n";
+        EXPECT_EQ(run.Err, expected);
+        EXPECT_EQ(Outputs(), std::vector<std::string>{});
+
+        std::vector<std::string> forced = r.Args;
+        forced.push_back("--force");
+        const TRun saved = Run(forced);
+        EXPECT_EQ(saved.Status, 0) << saved.Err;
+        EXPECT_EQ(saved.Err, "");
+        EXPECT_EQ(Outputs(), std::vector<std::string>{file});
+        fs::remove(Dir / file);
+    }
+
+    // Line numbers past what controllers take: the count comes from the program itself.
+    const TRun many = Run({"ABC", "--start", "9999000", "--increment", "100", "-o", "n.Dnc"});
+    EXPECT_EQ(many.Status, 1);
+    EXPECT_TRUE(many.Err.starts_with("orlenta-cli: Line numbers would reach ")) << many.Err;
+    EXPECT_NE(many.Err.find("(Start 9999000, Increment 100, "), std::string::npos) << many.Err;
+
+    // In a batch, each problem carries its line; force=yes on a line saves it anyway.
+    WriteBytes(Dir / "jobs.txt", "A\n \tdepth=0.2\n");
+    const TRun batch = Run({"--batch", "jobs.txt", "-o", "p{n}.Dnc"});
+    EXPECT_EQ(batch.Status, 1);
+    EXPECT_EQ(batch.Err, "orlenta-cli: jobs.txt:2: There are no toolpaths: the file would cut "
+                         "nothing\norlenta-cli: jobs.txt:2: " +
+                             fs::weakly_canonical(Dir / "p2.Dnc").string() +
+                             ": not saved; --force saves it anyway\n");
+    EXPECT_EQ(Outputs(), std::vector<std::string>{});
+    WriteBytes(Dir / "jobs.txt", "A\n \tforce=yes\n");
+    EXPECT_EQ(Run({"--batch", "jobs.txt", "-o", "p{n}.Dnc"}).Status, 0);
+    EXPECT_EQ(Outputs(), (std::vector<std::string>{"p1.Dnc", "p2.Dnc"}));
 }
 
 TEST_F(Cli, AFailedJobKeepsTheFileThatWasThere) {
@@ -453,9 +517,50 @@ TEST_F(CliBatch, ABatchThatCannotBeReadRunsNothing) {
     EXPECT_EQ(withText.Err, "orlenta-cli: a text and --batch exclude each other\n");
 }
 
+// A new user's first run: no parameter file given, none in the folder. The file shipped
+// beside the program gives a program a machine can run.
+TEST_F(Cli, FirstRunInAnEmptyFolderUsesTheShippedParameters) {
+    fs::remove(Cfg);
+    const TRun run = RunCli(Dir, {"ACME Ltd", "--height", "10", "-o", "a.Dnc"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    const std::string program = ReadBytes(Dir / "a.Dnc");
+    const std::regex number("([XYZF])(-?[0-9]+(\\.[0-9]+)?)");
+    const std::regex threeDecimals("-?[0-9]+\\.[0-9]{3}");
+    int feeds = 0, clearances = 0, plunges = 0, coordinates = 0;
+    std::istringstream in(program);
+    for (std::string line; std::getline(in, line);) {
+        SCOPED_TRACE(line);
+        for (std::sregex_iterator m(line.begin(), line.end(), number), end; m != end; ++m) {
+            const char word = (*m)[1].str()[0];
+            const std::string text = (*m)[2].str();
+            const double v = std::stod(text);
+            if (word == 'F') {
+                EXPECT_GT(v, 0);
+                ++feeds;
+                continue;
+            }
+            EXPECT_TRUE(std::regex_match(text, threeDecimals));
+            ++coordinates;
+            if (word == 'Z' && line.find(" G00 Z") != std::string::npos) {
+                EXPECT_GT(v, 0); // clearance above the work
+                ++clearances;
+            } else if (word == 'Z') {
+                EXPECT_LT(v, 0); // cutting below the surface
+                ++plunges;
+            }
+        }
+    }
+    EXPECT_GT(plunges, 0);
+    EXPECT_EQ(clearances, plunges + 1);
+    EXPECT_EQ(feeds, 1 + 2 * plunges);
+    EXPECT_GT(coordinates, 100);
+}
+
 TEST_F(Cli, HelpShowsExamples) {
     const TRun run = RunCli(Dir, {"--help"});
     EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Out.find("--force"), std::string::npos);
     EXPECT_NE(run.Out.find("Examples:"), std::string::npos);
     EXPECT_NE(run.Out.find("--batch"), std::string::npos);
     EXPECT_NE(run.Out.find("{n:3}"), std::string::npos);

@@ -1,9 +1,9 @@
 // The G-code writer: golden programs, a read-back of written moves, and failures that must
 // leave the user's file as it was.
-#include "kernel/Errors.h"
 #include "gcode/GCodeWriter.h"
-#include "tests/support/KernelFixtures.h"
+#include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
+#include "tests/support/KernelFixtures.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <random>
+#include <sstream>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
@@ -281,6 +282,46 @@ TEST(GCodeNumbers, LineNumbersDoNotWrapAtThirtyTwoBits) {
     const auto down = FormatGCode(ExampleToolpaths(), p);
     EXPECT_NE(down.find("\r\nN-2147483648 G00 Z"), std::string::npos);
     EXPECT_NE(down.find("\r\nN-4294967296 G00 X"), std::string::npos);
+}
+
+// The counted line numbers are those of the written program, for every kind of toolpath
+// (rapid start or not, empty, with a lead-in only) and numbering (zero, negative, 32-bit ends).
+TEST(GCodeNumbers, CountedLineNumbersAreThoseOfTheProgram) {
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> kind(0, 4);
+    std::uniform_int_distribution<std::int32_t> number(-1000, 1000);
+    const std::pair<std::int32_t, std::int32_t> numberings[] = {
+        {100, 5}, {0, 0}, {1, -1}, {INT_MAX, INT_MAX}, {INT_MIN, 7}};
+    for (int round = 0; round < 50; ++round) {
+        TOutRegionArray toolpaths(1);
+        for (int t = 0; t < round % 9; ++t) {
+            const int k = kind(rng);
+            TVKOutRegion path = Toolpath(k % 3, {{0, 0}, {1, 0}, {1, 1}});
+            if (k == 3)
+                path.Entities.clear(); // writes nothing
+            if (k == 4) {
+                path.Entities.clear(); // a lead-in alone still starts a toolpath
+                path.HasLeads = 1;
+                path.LeadIn.Mark = 1;
+            }
+            toolpaths.push_back(path);
+        }
+        TMachiningParameters p = ExampleParams();
+        const auto [start, increment] =
+            round < 5 ? numberings[round] : std::pair{number(rng), number(rng)};
+        p.Start = start;
+        p.Increment = increment;
+        std::vector<std::int64_t> written;
+        std::istringstream in(FormatGCode(toolpaths, p));
+        for (std::string line; std::getline(in, line);)
+            if (line.starts_with("N"))
+                written.push_back(std::stoll(line.substr(1)));
+        const TGCodeLineNumbers counted = GCodeLineNumbers(toolpaths, p);
+        ASSERT_FALSE(written.empty());
+        EXPECT_EQ(counted.Count, written.size()) << round;
+        EXPECT_EQ(counted.First, written.front()) << round;
+        EXPECT_EQ(counted.Last, written.back()) << round;
+    }
 }
 
 TEST(GCodeNumbers, NonFiniteValuesAreRefused) {

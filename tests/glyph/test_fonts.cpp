@@ -3,6 +3,7 @@
 #include "glyph/FreeTypeFontService.h"
 #include "glyph/UTTF2Vct.h"
 #include "glyph/Utf8.h"
+#include "tests/support/TestFiles.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -11,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 
@@ -273,4 +276,97 @@ TEST(Utf8, EncodingRoundTripsEveryScalarValue) {
     EXPECT_EQ(Utf8ToCodePoints(CodePointsToUtf8(std::u32string{U'a', 0xD800, U'b', 0x110000})),
               U"a\uFFFDb\uFFFD");
 }
+// A font service whose fontconfig knows only a copy of DejaVu Sans in a folder of its
+// own, so that a test can spoil the file after fontconfig has listed it.
+class OwnFontFolder : public testing::Test {
+  protected:
+    void SetUp() override {
+        const auto original = TFreeTypeFontService().Resolve({"DejaVu Sans", false, false});
+        if (original.File.empty())
+            GTEST_SKIP() << "DejaVu Sans is not installed (Debian: fonts-dejavu-core)";
+        std::filesystem::create_directories(dir.Path() / "fonts");
+        std::filesystem::copy_file(original.File, font);
+        std::ofstream(dir.File("fonts.conf"))
+            << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << (dir.Path() / "fonts").string()
+            << "</dir><cachedir>" << (dir.Path() / "cache").string()
+            << "</cachedir></fontconfig>\n";
+        const char* old = std::getenv("FONTCONFIG_FILE");
+        setenv("FONTCONFIG_FILE", dir.File("fonts.conf").c_str(), 1);
+        service = std::make_unique<TFreeTypeFontService>();
+        if (old)
+            setenv("FONTCONFIG_FILE", old, 1);
+        else
+            unsetenv("FONTCONFIG_FILE");
+        ASSERT_EQ(service->Resolve(face).File, font.string());
+    }
+
+    // The message of the font error that asking for 'A' raises, or "" without one.
+    std::string ErrorOfA() {
+        TNativeGlyph glyph;
+        try {
+            service->GetGlyphOutline(face, U'A', true, glyph);
+        } catch (const EFontError& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    ScratchDir dir;
+    std::filesystem::path font = dir.Path() / "fonts" / "Face.ttf";
+    TFontSpec face{"DejaVu Sans", false, false};
+    std::unique_ptr<TFreeTypeFontService> service;
+};
+
+TEST_F(OwnFontFolder, ACharacterTheFontLacksGivesItsMissingGlyphBoxNotAnError) {
+    TNativeGlyph glyph;
+    ASSERT_TRUE(service->GetGlyphOutline(face, 0x2FFFF, true, glyph));
+    EXPECT_FALSE(glyph.Outline.empty());
+    EXPECT_GT(glyph.Metrics.gmCellIncX, 0);
+}
+
+TEST_F(OwnFontFolder, AFontFileThatIsNoLongerAFontIsAnErrorWithFreeTypesText) {
+    std::ofstream(font, std::ios::trunc) << "not a font";
+    EXPECT_EQ(ErrorOfA(), "Cannot open the font file " + font.string() + ": unknown file format");
+}
+
+TEST_F(OwnFontFolder, AFontFileThatIsGoneIsAnErrorWithFreeTypesText) {
+    std::filesystem::remove(font);
+    EXPECT_EQ(ErrorOfA(), "Cannot open the font file " + font.string() + ": cannot open resource");
+}
+
+// A big-endian number of n bytes at offset at.
+std::uint32_t BigEndian(const std::string& bytes, std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < n; ++i)
+        v = v << 8 | static_cast<unsigned char>(bytes.at(at + static_cast<std::size_t>(i)));
+    return v;
+}
+
+TEST_F(OwnFontFolder, AGlyphThatCannotBeLoadedIsAnErrorWithFreeTypesText) {
+    // The face opens, but the glyph of 'A' claims more contours than its data holds.
+    std::string bytes;
+    {
+        std::ifstream in(font, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const DirectFace direct("DejaVu Sans");
+    ASSERT_NE(direct.face(), nullptr);
+    const FT_UInt glyph = FT_Get_Char_Index(direct.face(), U'A');
+    std::map<std::string, std::uint32_t> table;
+    for (std::uint32_t i = 0, n = BigEndian(bytes, 4, 2); i < n; ++i)
+        table[bytes.substr(12 + 16 * i, 4)] = BigEndian(bytes, 12 + 16 * i + 8, 4);
+    ASSERT_TRUE(table.count("head") && table.count("loca") && table.count("glyf"));
+    const bool longOffsets = BigEndian(bytes, table["head"] + 50, 2) != 0;
+    const std::uint32_t at =
+        table["glyf"] + (longOffsets ? BigEndian(bytes, table["loca"] + 4 * glyph, 4)
+                                     : 2 * BigEndian(bytes, table["loca"] + 2 * glyph, 2));
+    bytes[at] = 0x7F; // numberOfContours: 32767 or more
+    std::ofstream(font, std::ios::binary | std::ios::trunc) << bytes;
+
+    const std::string error = ErrorOfA();
+    EXPECT_EQ(error.rfind("Cannot load the outline of U+0041 from the font \"DejaVu Sans\": ", 0),
+              0u)
+        << error;
+}
+
 } // namespace

@@ -1,7 +1,7 @@
 // Segment, contour and toolpath primitives: the rules and tolerances that chaining and
 // orientation rely on.
-#include "tests/support/KernelFixtures.h"
 #include "kernel/QuorvelKernel.h"
+#include "tests/support/KernelFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -94,11 +94,11 @@ TEST(Segment, PointAngleQuadrantsAndAxes) {
 
 TEST(Segment, MoveEndOfLineKeepsBox) {
     TMyEntity e = MakeLine(0, 0, 1, 0);
-    MoveSegmentEnd(e, {2, 3}, 1);
+    MoveSegmentEnd(e, {2, 3}, TEnd::End);
     EXPECT_EQ(SegmentStart(e), (TPoint2{0, 0}));
     EXPECT_EQ(SegmentEnd(e), (TPoint2{2, 3}));
     EXPECT_EQ(e.MaxX, 1);
-    MoveSegmentEnd(e, {-1, -1}, 0);
+    MoveSegmentEnd(e, {-1, -1}, TEnd::Start);
     EXPECT_EQ(SegmentStart(e), (TPoint2{-1, -1}));
 }
 
@@ -107,7 +107,7 @@ TEST(Segment, MoveEndOfArcBendsThroughNewEnd) {
     const TPoint2 fixed = SegmentStart(e);
     const TPoint2 mid = SegmentMidpoint(e);
     const TPoint2 q{-0.72, 0.71};
-    MoveSegmentEnd(e, q, 1);
+    MoveSegmentEnd(e, q, TEnd::End);
     EXPECT_GT(e.Radius, 0);
     EXPECT_NEAR(SegmentEnd(e).x, q.x, 1e-9);
     EXPECT_NEAR(SegmentEnd(e).y, q.y, 1e-9);
@@ -222,7 +222,7 @@ TEST(Contour, AppendReversedKeepsSourceBoxAndClearsMarks) {
     const auto [head, tail] = ContourEnds(c);
     EXPECT_EQ(head, (TPoint2{0, 0}));
     EXPECT_EQ(tail, (TPoint2{2, 3}));
-    MoveContourEnd(c, {2, 4}, 1);
+    MoveContourEnd(c, {2, 4}, TEnd::End);
     EXPECT_EQ(SegmentEnd(c.Entities[1]), (TPoint2{2, 4}));
 }
 

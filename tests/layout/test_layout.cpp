@@ -2,8 +2,6 @@
 #include "layout/ArcLayout.h"
 #include "layout/LinearLayout.h"
 
-#include "kernel/Hooks.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,7 +43,7 @@ TEST_F(LayoutTest, SpaceAdvancesHalfAnHAndEachCharacterAppendsAnEmptyRecordFirst
     EXPECT_TRUE(IsEmptyRecord(contours[0]));
     EXPECT_TRUE(IsEmptyRecord(contours[1]));
     EXPECT_TRUE(IsEmptyRecord(contours[2 + perA]));
-    const double shift = converter.GetCharAdvance('A') + converter.GetCharAdvance('H') / 2;
+    const double shift = converter.GetCharAdvance('A') + converter.GetCharAdvance(LetterH) / 2;
     for (std::size_t k = 0; k < perA; ++k) {
         const auto& first = contours[2 + k];
         const auto& second = contours[3 + perA + k];
@@ -62,14 +60,14 @@ TEST_F(LayoutTest, CentredByHeightShiftsLeftByHalfTheEstimate) {
     const double E = TextExtent(U"AB", converter, h);
     EXPECT_DOUBLE_EQ(E,
                      (converter.GetCharAdvance('A') + converter.GetCharAdvance('B')) / 1024.0 * 10);
-    const auto p = LinearSizeAndOrigin(U"AB", converter, 10, 0, 0, 3, AlignCent);
+    const auto p = LinearSizeAndOrigin(U"AB", converter, 10, 0, 0, 3, TAlignment::Cent);
     EXPECT_EQ(p.S, 10);
     EXPECT_DOUBLE_EQ(p.X, -E / 2);
     EXPECT_EQ(p.Y, 3);
 }
 
 TEST_F(LayoutTest, RightAlignedByWidthEndsNearTheOrigin) {
-    const auto p = LayoutLinearText(U"HH", contours, converter, 0, 50, 100, 0, AlignRight);
+    const auto p = LayoutLinearText(U"HH", contours, converter, 0, 50, 100, 0, TAlignment::Right);
     EXPECT_DOUBLE_EQ(p.X, 50);
     const TViewBox box = ContourExtents(contours);
     // The estimate counts whole advances; the last H stops short by its right bearing.
@@ -78,7 +76,7 @@ TEST_F(LayoutTest, RightAlignedByWidthEndsNearTheOrigin) {
 }
 
 TEST_F(LayoutTest, NoHeightAndNoWidthKeepOutlineUnits) {
-    const auto p = LayoutLinearText(U"H", contours, converter, 0, 0, 20, 0, AlignLeft);
+    const auto p = LayoutLinearText(U"H", contours, converter, 0, 0, 20, 0, TAlignment::Left);
     EXPECT_EQ(p.S, 0);
     const TViewBox glyph = GlyphBox(contours);
     EXPECT_GT(glyph.MinX, 20);
@@ -87,7 +85,7 @@ TEST_F(LayoutTest, NoHeightAndNoWidthKeepOutlineUnits) {
 }
 
 TEST_F(LayoutTest, ViewBoxContainsTheOriginWhereverTheTextIs) {
-    LayoutLinearText(U"Hi", contours, converter, 10, 0, 500, 400, AlignLeft);
+    LayoutLinearText(U"Hi", contours, converter, 10, 0, 500, 400, TAlignment::Left);
     const TViewBox box = ContourExtents(contours);
     EXPECT_EQ(box.MinX, 0);
     EXPECT_EQ(box.MinY, 0);
@@ -96,7 +94,7 @@ TEST_F(LayoutTest, ViewBoxContainsTheOriginWhereverTheTextIs) {
 }
 
 TEST_F(LayoutTest, TextWithoutOutlinesLeavesOnlyThePlaceholder) {
-    LayoutLinearText(U"   ", contours, converter, 10, 0, 5, 5, AlignLeft);
+    LayoutLinearText(U"   ", contours, converter, 10, 0, 5, 5, TAlignment::Left);
     EXPECT_EQ(contours.size(), 1u);
     const TViewBox box = ContourExtents(contours);
     EXPECT_EQ(box.Width + box.Height, 0);
@@ -119,18 +117,19 @@ TEST(LinearSize, ATextWithoutWidthRaisesTheDivisionErrors) {
                           Case{0, 0, "Invalid floating point operation"},
                           Case{-1, 0, "Invalid floating point operation"}}) {
         try {
-            LinearSizeAndOrigin(U"xy", blank, c.H, c.W, 0, 0, AlignLeft);
+            LinearSizeAndOrigin(U"xy", blank, c.H, c.W, 0, 0, TAlignment::Left);
             ADD_FAILURE() << "no error for H " << c.H << " W " << c.W;
         } catch (const OrlentaError& e) {
             EXPECT_STREQ(e.what(), c.message) << "H " << c.H << " W " << c.W;
         }
     }
-    EXPECT_EQ(LinearSizeAndOrigin(U"xy", blank, 10, 0, 0, 0, AlignLeft).S, 10);
+    EXPECT_EQ(LinearSizeAndOrigin(U"xy", blank, 10, 0, 0, 0, TAlignment::Left).S, 10);
 }
 
 TEST_F(LayoutTest, HugeFieldsRaiseInsteadOfGivingInfinities) {
-    EXPECT_THROW(LinearSizeAndOrigin(U"H", converter, 0, 1e308, -1e308, 0, AlignRight), EOverflow);
-    EXPECT_THROW(LayoutLinearText(U"HH", contours, converter, 1e308, 0, 0, 0, AlignLeft),
+    EXPECT_THROW(LinearSizeAndOrigin(U"H", converter, 0, 1e308, -1e308, 0, TAlignment::Right),
+                 EOverflow);
+    EXPECT_THROW(LayoutLinearText(U"HH", contours, converter, 1e308, 0, 0, 0, TAlignment::Left),
                  EOverflow);
 }
 
@@ -143,7 +142,7 @@ class ArcTest : public LayoutTest {
 };
 
 TEST_F(ArcTest, OneCharacterAtTheTopIsUprightAndCentred) {
-    LayoutArc(U"H", contours, converter, H, 0, R, CX, CY, AlignLeft);
+    LayoutArc(U"H", contours, converter, H, 0, R, CX, CY, TAlignment::Left);
     ASSERT_GT(contours.size(), 2u);
     const TViewBox g = GlyphBox(contours);
     EXPECT_NEAR((g.MinX + g.MaxX) / 2, CX, 0.3);
@@ -153,7 +152,7 @@ TEST_F(ArcTest, OneCharacterAtTheTopIsUprightAndCentred) {
 }
 
 TEST_F(ArcTest, NinetyDegreesPutsItAtThreeOclockTurnedClockwise) {
-    LayoutArc(U"L", contours, converter, H, std::numbers::pi / 2, R, CX, CY, AlignLeft);
+    LayoutArc(U"L", contours, converter, H, std::numbers::pi / 2, R, CX, CY, TAlignment::Left);
     const TViewBox g = GlyphBox(contours);
     EXPECT_NEAR(g.MinX, CX + R * std::cos(HalfAngle('L')), 1e-9); // baseline faces the centre
     EXPECT_NEAR((g.MinY + g.MaxY) / 2, CY, 1.5);
@@ -168,27 +167,26 @@ TEST_F(ArcTest, NinetyDegreesPutsItAtThreeOclockTurnedClockwise) {
 }
 
 TEST_F(ArcTest, CentredTextHasItsAngularMiddleAtTheTop) {
-    LayoutArc(U"HOH", contours, converter, H, 0, R, CX, CY, AlignCent);
+    LayoutArc(U"HOH", contours, converter, H, 0, R, CX, CY, TAlignment::Cent);
     const TViewBox g = GlyphBox(contours);
     EXPECT_NEAR((g.MinX + g.MaxX) / 2, CX, 0.3);
 }
 
 TEST_F(ArcTest, RadiusSmallerThanACharacterPlacesNothing) {
-    std::vector<std::string> shown;
-    const auto previous =
-        SetMessageBoxHook([&](const std::string& text) { shown.push_back(text); });
-    LayoutArc(U"HHH", contours, converter, H, 0, 5, CX, CY, AlignLeft);
-    SetMessageBoxHook(previous);
-    EXPECT_EQ(shown, std::vector<std::string>{"Radius is too small"});
+    EXPECT_EQ(LayoutArc(U"HHH", contours, converter, H, 0, 5, CX, CY, TAlignment::Left),
+              TArcFit::RadiusTooSmall);
     EXPECT_EQ(contours.size(), 1u);
+    EXPECT_EQ(LayoutArc(U"HHH", contours, converter, H, 0, R, CX, CY, TAlignment::Left),
+              TArcFit::Fits);
 }
 
 TEST_F(ArcTest, NegativeRadiusRaisesInsteadOfGivingNaN) {
-    EXPECT_THROW(LayoutArc(U"H", contours, converter, H, 0, -5, CX, CY, AlignLeft), EInvalidOp);
+    EXPECT_THROW(LayoutArc(U"H", contours, converter, H, 0, -5, CX, CY, TAlignment::Left),
+                 EInvalidOp);
 }
 
 TEST_F(ArcTest, ViewBoxOfAnArcTextContainsTheOrigin) {
-    LayoutArc(U"HI", contours, converter, H, 0, R, 500, 500, AlignLeft);
+    LayoutArc(U"HI", contours, converter, H, 0, R, 500, 500, TAlignment::Left);
     const TViewBox box = ContourExtents(contours);
     EXPECT_EQ(box.MinX, 0);
     EXPECT_EQ(box.MinY, 0);
@@ -332,14 +330,15 @@ TEST(LinearAlignment, CentCentresRightEndsOnTheOriginAndWidthIsTheWidth) {
     TTTFToVectorConverter converter(std::make_unique<AdvanceBoxes>());
     constexpr double X0 = 37.5, W = 120;
     for (const auto& text : InkedTexts()) {
-        for (int alignment : {AlignLeft, AlignCent, AlignRight}) {
+        for (TAlignment alignment : {TAlignment::Left, TAlignment::Cent, TAlignment::Right}) {
             TRegionArrayX byHeight(1), byWidth(1);
             LayoutLinearText(text, byHeight, converter, 10, 0, X0, 0, alignment);
             LayoutLinearText(text, byWidth, converter, 0, W, X0, 0, alignment);
             for (const TViewBox& g : {GlyphBox(byHeight), GlyphBox(byWidth)}) {
                 const double where[] = {g.MinX, (g.MinX + g.MaxX) / 2, g.MaxX};
-                EXPECT_NEAR(where[alignment], X0, 1e-9)
-                    << "alignment " << alignment << ", " << text.size() << " characters";
+                EXPECT_NEAR(where[static_cast<int>(alignment)], X0, 1e-9)
+                    << "alignment " << static_cast<int>(alignment) << ", " << text.size()
+                    << " characters";
             }
             const TViewBox g = GlyphBox(byWidth);
             EXPECT_NEAR(g.MaxX - g.MinX, W, 1e-9) << text.size() << " characters";
@@ -356,7 +355,7 @@ TEST(ArcAlignment, CentCentresOnTheAngleAndRightEndsThere) {
         // At most 22 characters of 4 mm: well within a half turn, so atan2 does not wrap.
         if (text.size() > 22)
             text.erase(1, text.size() - 22);
-        for (int alignment : {AlignCent, AlignRight}) {
+        for (TAlignment alignment : {TAlignment::Cent, TAlignment::Right}) {
             TRegionArrayX contours(1);
             LayoutArc(text, contours, converter, H, A, R, CX, CY, alignment);
             std::vector<double> angles;
@@ -366,9 +365,9 @@ TEST(ArcAlignment, CentCentresOnTheAngleAndRightEndsThere) {
                         angles.push_back(std::atan2(e.X1 - CX, e.Y1 - CY));
             ASSERT_FALSE(angles.empty());
             const auto [first, last] = std::minmax_element(angles.begin(), angles.end());
-            const double at = alignment == AlignCent ? (*first + *last) / 2 : *last;
-            EXPECT_NEAR(at, A, 1e-9)
-                << "alignment " << alignment << ", " << text.size() << " characters";
+            const double at = alignment == TAlignment::Cent ? (*first + *last) / 2 : *last;
+            EXPECT_NEAR(at, A, 1e-9) << "alignment " << static_cast<int>(alignment) << ", "
+                                     << text.size() << " characters";
         }
     }
 }
