@@ -190,11 +190,10 @@ void ReadParametersText(std::string_view text, TMachiningParameters& params) {
     params = n;
 }
 
-std::string MergeParametersText(std::string_view original, const TMachiningParameters& params) {
-    // Whatever else the text holds must survive: a text the reader cannot read completely
-    // is not rewritten.
-    if (std::string problem = IniTextProblem(original); !problem.empty())
-        throw EParameterTextError(std::move(problem));
+namespace {
+
+// One load and save of the INI writer with the eight keys set.
+std::string MergeOnce(std::string_view original, const TMachiningParameters& params) {
     CSimpleIniA ini;
     ini.SetSpaces(false);  // "Depth=0.5", as profile files are written
     ini.SetMultiKey(true); // a key given twice in another section keeps both values
@@ -217,6 +216,19 @@ std::string MergeParametersText(std::string_view original, const TMachiningParam
         throw std::bad_alloc();
     RestoreLostComments(original, out);
     return out;
+}
+
+} // namespace
+
+std::string MergeParametersText(std::string_view original, const TMachiningParameters& params) {
+    // Whatever else the text holds must survive: a text the reader cannot read completely
+    // is not rewritten.
+    if (std::string problem = IniTextProblem(original); !problem.empty())
+        throw EParameterTextError(std::move(problem));
+    // The writer's layout settles in one more round: a comment that it writes at the top
+    // of the file is set apart by blank lines when read back. Saving the settled text, so
+    // that saving again never changes the file.
+    return MergeOnce(MergeOnce(original, params), params);
 }
 
 bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file) {

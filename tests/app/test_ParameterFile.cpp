@@ -292,7 +292,7 @@ TEST_F(ParameterFile, OddFilesAreReadOrRefusedAndSurviveASave) {
         {"mixed_ends.cfg", true},  {"utf16le_bom.cfg", false}, {"utf16be_bom.cfg", false},
         {"utf8_bom.cfg", true},    {"nul.cfg", false},         {"quotes_comments.cfg", true},
         {"no_section.cfg", false}, {"bad_lines.cfg", false},   {"multi.cfg", true},
-        {"random.cfg", false},     {"large.cfg", true},
+        {"random.cfg", false},     {"large.cfg", true},        {"indented_comment.cfg", true},
     };
     std::size_t seen = 0;
     for (const auto& entry : fs::directory_iterator(seeds)) {
