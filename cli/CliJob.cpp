@@ -3,6 +3,7 @@
 #include "cli/CliJob.h"
 
 #include "app/command/FieldNumbers.h"
+#include "app/core/ParameterRules.h"
 #include "gcode/GCodeWriter.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
@@ -64,27 +65,25 @@ TSaveFormat readFormat(const std::string& value) {
     throw usageError("'" + value + "' is not gcode or dxf");
 }
 
-// A parameter cannot be negative: the dialog has no minus sign either.
-double readParameter(const std::string& text) {
+// A machining parameter, checked by the rules that hold for every source of parameters.
+double readParameter(const std::string& text, TParameterField field) {
     const double v = ReadNumber(text);
-    if (v < 0)
-        throw usageError("'" + text + "' is negative");
+    if (!InParameterRange(field, v))
+        throw usageError("'" + text + "' is out of range (" + ParameterRangeText(field) + ")");
     return v;
 }
 
-std::int32_t readInteger(const std::string& text, std::int32_t lo, std::int32_t hi) {
+std::int32_t readInteger(const std::string& text, TParameterField field) {
     const std::string t = trimmed(text);
     std::int64_t v = 0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (t.empty() || ec != std::errc() || end != t.data() + t.size())
         throw usageError("'" + text + "' is not a whole number");
-    if (v < lo || v > hi)
-        throw usageError("'" + text + "' is not between " + std::to_string(lo) + " and " +
-                         std::to_string(hi));
+    if (v > std::numeric_limits<std::int32_t>::max() ||
+        !InParameterRange(field, static_cast<double>(v)))
+        throw usageError("'" + text + "' is out of range (" + ParameterRangeText(field) + ")");
     return static_cast<std::int32_t>(v);
 }
-
-constexpr std::int32_t MaxInt32 = std::numeric_limits<std::int32_t>::max();
 
 // Sets one key. Returns false for a key that is not known.
 bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
@@ -118,22 +117,21 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
     } else if (key == "radius") {
         n.Radius = ReadNumber(value);
     } else if (key == "depth") {
-        job.Params.Depth = readParameter(value);
+        job.Params.Depth = readParameter(value, TParameterField::Depth);
     } else if (key == "rapid-height") {
-        job.Params.RapidHeight = readParameter(value);
+        job.Params.RapidHeight = readParameter(value, TParameterField::RapidHeight);
     } else if (key == "feed") {
-        job.Params.RoughFeed = readParameter(value);
+        job.Params.RoughFeed = readParameter(value, TParameterField::RoughFeed);
     } else if (key == "plunge") {
-        job.Params.RoughPlunge = readParameter(value);
+        job.Params.RoughPlunge = readParameter(value, TParameterField::RoughPlunge);
     } else if (key == "precision") {
-        // Outside this range the converter would silently keep its previous precision.
-        job.Params.Precision = readInteger(value, MinPrecision, MaxPrecision);
+        job.Params.Precision = readInteger(value, TParameterField::Precision);
     } else if (key == "decimals") {
-        job.Params.Decimal = readInteger(value, 0, MaxGCodeDecimals);
+        job.Params.Decimal = readInteger(value, TParameterField::Decimal);
     } else if (key == "start") {
-        job.Params.Start = readInteger(value, 0, MaxInt32);
+        job.Params.Start = readInteger(value, TParameterField::Start);
     } else if (key == "increment") {
-        job.Params.Increment = readInteger(value, 0, MaxInt32);
+        job.Params.Increment = readInteger(value, TParameterField::Increment);
     } else if (key == "output") {
         if (value.empty())
             throw usageError("the output file name is empty");

@@ -5,6 +5,7 @@
 
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "app/core/ParameterRules.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
 #include "kernel/TemporaryFiles.h"
@@ -230,6 +231,15 @@ TMachiningParameters loadParameters(const TCommandLine& cl) {
             throw ECliError(cl.ParamsFile + ": no such parameter file", ECliError::UsageFailed);
     } catch (const EParameterFileError& e) {
         throw ECliError(e.what(), ECliError::UsageFailed);
+    }
+    // The same rules as for the options: a file's negative clearance is no less a crash.
+    const auto problems = ParameterRangeProblems(start.Params);
+    if (!problems.empty()) {
+        std::string message =
+            (cl.ParamsFile.empty() ? ParametersPath().string() : cl.ParamsFile) + ": ";
+        for (std::size_t i = 0; i < problems.size(); ++i)
+            message += (i > 0 ? "; " : "") + problems[i].Message;
+        throw ECliError(message, ECliError::UsageFailed);
     }
     return start.Params;
 }

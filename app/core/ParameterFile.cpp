@@ -2,6 +2,7 @@
 #include "app/core/ParameterFile.h"
 
 #include "app/core/IniText.h"
+#include "app/core/ParameterRules.h"
 #include "kernel/SafeFile.h"
 
 // Bytes in, bytes out: no UTF conversion library. Debian's SimpleIni.h keeps its template
@@ -410,17 +411,27 @@ EParameterFieldError::EParameterFieldError(TParameterField field, const std::str
                    (IsIntegerField(field) ? "whole number" : "number")),
       Field_(field) {}
 
+EParameterFieldError::EParameterFieldError(TParameterField field, const std::string& text,
+                                           const std::string& range)
+    : OrlentaError(std::string(FieldLabel(field)) + ": '" + text + "' is out of range (" + range +
+                   ")"),
+      Field_(field) {}
+
 void ReadDialogFields(const TParameterTexts& f, TMachiningParameters& p) {
     const auto real = [](TParameterField field, const std::string& text) {
         const auto v = DialogTextToFloat(text);
         if (!v)
             throw EParameterFieldError(field, text);
+        if (!InParameterRange(field, *v))
+            throw EParameterFieldError(field, text, ParameterRangeText(field));
         return *v;
     };
     const auto whole = [](TParameterField field, const std::string& text) {
         const auto v = DialogTextToInt(text);
         if (!v)
             throw EParameterFieldError(field, text);
+        if (!InParameterRange(field, *v))
+            throw EParameterFieldError(field, text, ParameterRangeText(field));
         return *v;
     };
     // Everything is read before anything is stored: a bad field changes nothing.

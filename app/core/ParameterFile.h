@@ -133,6 +133,8 @@ enum class TParameterField {
 class EParameterFieldError : public OrlentaError {
   public:
     EParameterFieldError(TParameterField field, const std::string& text);
+    // A number outside the field's range: "Precision: '0' is out of range (1 to 100)".
+    EParameterFieldError(TParameterField field, const std::string& text, const std::string& range);
     TParameterField Field() const { return Field_; }
 
   private:
@@ -140,7 +142,8 @@ class EParameterFieldError : public OrlentaError {
 };
 
 // The dialog's OK: converts every field into params in the order above, then
-// StepDown := Depth. No range is checked. The first field that is not a number raises
+// StepDown := Depth. The first field that is not a number, or whose number is outside its
+// range (ParameterRules.h), raises
 // EParameterFieldError and leaves params as they were.
 void ReadDialogFields(const TParameterTexts& fields, TMachiningParameters& params);
 // What the dialog shows when it opens: floats in FloatToGeneralText, integers in decimal.

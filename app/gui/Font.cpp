@@ -9,6 +9,7 @@
 
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "app/core/ParameterRules.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
@@ -191,7 +192,18 @@ TfrmFont::TfrmFont(QWidget* parent)
     // FormCreate: fonts and parameters start at their defaults before the file is read.
     Font = TFontChoice{};
     SetStartupValues(Globals());
-    runCommand([] { LoadParameters(Globals().Params); });
+    runCommand([] {
+        LoadParameters(Globals().Params);
+        // Values out of range are kept, as the file gives them, and named once here; the
+        // parameter dialog opens on the first of them for correction.
+        const auto problems = ParameterRangeProblems(Globals().Params);
+        if (!problems.empty()) {
+            std::string text = ParametersPath().string() + ":";
+            for (const auto& p : problems)
+                text += "\n" + p.Message;
+            ShowMessage(text);
+        }
+    });
     Draw3D.SetCartesian();
     Draw3D.ResetView();
     Draw3D.Resize();

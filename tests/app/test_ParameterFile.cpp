@@ -505,6 +505,7 @@ TEST(DialogConversion, ShownTextsReadBackToTheSameValues) {
     TMachiningParameters p;
     p.Depth = 0.1;
     p.RapidHeight = 1e-5;
+    p.Precision = 8;
     p.Increment = 5;
     const auto texts = ParameterTexts(p);
     EXPECT_EQ(texts.Depth, "0.1");

@@ -74,6 +74,36 @@ TEST_F(CliSafety, AParameterFileThatCannotBeReadStopsTheRun) {
     EXPECT_NE(program.find("Z2.000"), std::string::npos) << program;
 }
 
+// The range rules of the options hold for the file's values too: a rapid below the work is
+// a crash, a negative feed a program the controller rejects.
+TEST_F(CliSafety, ParameterFileValuesOutOfRangeStopTheRun) {
+    const struct {
+        const char* keys;
+        const char* message;
+    } cases[] = {
+        {"RapidHeight=-5\n", "RapidHeight = -5: out of range (0 or more)"},
+        {"RoughFeed=-300\nRoughPlunge=-100\n", "RoughFeed = -300: out of range (0 or more); "
+                                               "RoughPlunge = -100: out of range (0 or more)"},
+        {"Start=-10\nIncrement=-10\n",
+         "Start = -10: out of range (0 or more); Increment = -10: out of range (0 or more)"},
+        {"Depth=-1\n", "Depth = -1: out of range (0 or more)"},
+        {"Precision=500\n", "Precision = 500: out of range (1 to 100)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        WriteBytes(Dir / "n.cfg", std::string("[Parameters]\nDepth=0.2\n") + c.keys);
+        const TRun run = RunCli(Dir, {"ACME", "-p", "n.cfg", "-o", "a.Dnc"});
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_EQ(run.Err, "orlenta-cli: n.cfg: " + std::string(c.message) + "\n");
+        EXPECT_EQ(Outputs(), std::vector<std::string>{"n.cfg"});
+    }
+    // A batch key is held to the same rules as the option.
+    WriteBytes(Dir / "jobs.txt", "ACME\trapid-height=-5\n");
+    const TRun run = RunCli(Dir, {"--batch", "jobs.txt", "-p", "shop.cfg", "-o", "p.Dnc"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Err, "orlenta-cli: jobs.txt:1: rapid-height: '-5' is out of range (0 or more)\n");
+}
+
 // The longest name a folder takes: the temporary file beside it must not need more.
 TEST_F(CliSafety, AFileNameOfTheLongestLegalLengthIsWritten) {
     for (const std::size_t length : {242u, 255u}) {
