@@ -7,8 +7,10 @@
 #include "kernel/SafeFile.h"
 #include "kernel/TemporaryFiles.h"
 
+#include <algorithm>
 #include <map>
 #include <ostream>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -74,6 +76,42 @@ void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& 
             details.push_back(job.Where + problem);
         throw ECliError(job.Where + job.File.string() + ": not saved; --force saves it anyway",
                         ECliError::JobFailed, std::move(details));
+    }
+}
+
+fs::path BatchOutputPath(const fs::path& batchFile, const fs::path& name, bool allowOutside) {
+    const fs::path folder =
+        batchFile.parent_path().empty() ? fs::path(".") : batchFile.parent_path();
+    const fs::path file = folder / name; // an absolute name replaces the folder
+    if (allowOutside)
+        return file;
+    std::error_code ec;
+    const fs::path inside = fs::weakly_canonical(fs::absolute(folder), ec);
+    const fs::path resolved = ec ? fs::path() : fs::weakly_canonical(fs::absolute(file), ec);
+    const auto [end, _] =
+        std::mismatch(inside.begin(), inside.end(), resolved.begin(), resolved.end());
+    if (ec || end != inside.end() || resolved == inside)
+        throw ECliError("output '" + name.string() +
+                            "' is outside the batch file's folder (give --allow-outside to "
+                            "allow it)",
+                        ECliError::UsageFailed);
+    return file;
+}
+
+void CheckOutputsAreNotInputs(const std::vector<TPlannedJob>& jobs,
+                              const std::vector<fs::path>& inputs) {
+    struct stat in {};
+    for (const fs::path& input : inputs) {
+        if (input.empty() || ::stat(input.c_str(), &in) != 0)
+            continue;
+        for (const TPlannedJob& job : jobs) {
+            struct stat out {};
+            if (::stat(job.File.c_str(), &out) == 0 && out.st_dev == in.st_dev &&
+                out.st_ino == in.st_ino)
+                throw ECliError(job.Where + job.File.string() + ": is an input of this run (" +
+                                    input.string() + "); it would be overwritten",
+                                ECliError::UsageFailed);
+        }
     }
 }
 

@@ -12,12 +12,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -100,6 +103,7 @@ struct TCommandLine {
     std::string Batch;
     std::string ParamsFile;
     bool KeepGoing = false;
+    bool AllowOutside = false;
     std::vector<std::pair<std::string, std::string>> Settings; // in the order of JobKeys
 };
 
@@ -143,6 +147,9 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
         ->type_name("FILE")
         ->group("Output");
     app.add_flag("--keep-going", cl.KeepGoing, "batch: write the lines that succeed")
+        ->group("Output");
+    app.add_flag("--allow-outside", cl.AllowOutside,
+                 "batch: let output= name files outside the batch file's folder")
         ->group("Output");
     app.add_option("-p,--params", cl.ParamsFile,
                    "parameter file to read instead of Parameters.cfg beside the program")
@@ -205,8 +212,15 @@ std::vector<TPlannedJob> planJobs(const TCommandLine& cl, const TCliJob& base) {
         if (job.Job.Output.empty())
             throw ECliError(where + "no output file: give -o PATTERN or output=NAME",
                             ECliError::UsageFailed);
+        const bool ownOutput = std::any_of(line.Settings.begin(), line.Settings.end(),
+                                           [](const auto& kv) { return kv.first == "output"; });
         try {
             job.File = ExpandOutputPattern(job.Job.Output, line.LineNumber, job.Job.Numbers.Text);
+            // A batch file may come from someone else: the names it gives are its own
+            // folder's, and may not reach beyond it unless the user says so.
+            if (ownOutput)
+                job.File = BatchOutputPath(cl.Batch == "-" ? fs::path() : fs::path(cl.Batch),
+                                           job.File, cl.AllowOutside);
             job.Format = ResolveFormat(job.Job.Format, job.File.string());
         } catch (const ECliError& e) {
             throw ECliError(where + e.what(), e.ExitStatus);
@@ -252,6 +266,9 @@ int run(int argc, char** argv) {
     const TCliJob base = baseJob(*cl);
     const TMachiningParameters params = loadParameters(*cl);
     const std::vector<TPlannedJob> jobs = planJobs(*cl, base);
+    CheckOutputsAreNotInputs(jobs,
+                             {cl->ParamsFile.empty() ? ParametersPath() : fs::path(cl->ParamsFile),
+                              cl->Batch == "-" ? fs::path() : fs::path(cl->Batch)});
 
     // Nothing here waits for a window; notes the pipeline shows go to standard error.
     SetMessageBoxHook([](const std::string& text) {

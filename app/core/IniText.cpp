@@ -66,8 +66,11 @@ bool IsReadableLine(std::string_view line) {
     if (line.empty() || IsIniComment(line))
         return true;
     if (line.front() == '[') {
+        // An empty name ("[]") is the reader's nameless section, which the writer does not
+        // write out when it has no keys.
         const auto close = line.find(']');
-        return close != std::string_view::npos && TrimBlanks(line.substr(close + 1)).empty();
+        return close != std::string_view::npos && TrimBlanks(line.substr(close + 1)).empty() &&
+               !TrimBlanks(line.substr(1, close - 1)).empty();
     }
     const auto eq = line.find('=');
     return eq != std::string_view::npos && !TrimBlanks(line.substr(0, eq)).empty();

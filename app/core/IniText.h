@@ -20,5 +20,6 @@ std::string ShownInMessage(std::string_view text);
 // Why the INI reader cannot read text completely, or an empty string when it can:
 // "not UTF-8 text" (a UTF-16 text with its byte order mark is named as such), "contains a
 // NUL byte" (the reader stops there), or "line N: '...' is not [section], key=value or a
-// comment" for a line the reader would skip and a save would therefore drop.
+// comment" for a line the reader would skip and a save would therefore drop (a section
+// without a name among them).
 std::string IniTextProblem(std::string_view text);

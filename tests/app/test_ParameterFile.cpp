@@ -268,6 +268,8 @@ TEST_F(ParameterFile, SavingOverAFileTheReaderCannotReadIsRefused) {
         {"[Parameters]\n\xFF\xFE\n", "not UTF-8 text"},
         {"[Parameters]\nDepth=0.3\nsee the manual\n",
          "line 3: 'see the manual' is not [section], key=value or a comment"},
+        {"[ ]\n[Parameters]\nDepth=0.3\n",
+         "line 1: '[ ]' is not [section], key=value or a comment"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);

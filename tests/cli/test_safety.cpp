@@ -104,6 +104,51 @@ TEST_F(CliSafety, ParameterFileValuesOutOfRangeStopTheRun) {
     EXPECT_EQ(run.Err, "orlenta-cli: jobs.txt:1: rapid-height: '-5' is out of range (0 or more)\n");
 }
 
+// A batch file's output= names are its own folder's; one from someone else cannot reach
+// beyond it (~/.bashrc) unless the user allows it.
+TEST_F(CliSafety, BatchOutputNamesStayInTheBatchFilesFolder) {
+    fs::create_directory(Dir / "in");
+    WriteBytes(Dir / "in" / "jobs.txt", "ACME\toutput=a.Dnc\n");
+    TRun run = RunCli(Dir, {"--batch", "in/jobs.txt", "-p", "shop.cfg"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_TRUE(fs::exists(Dir / "in" / "a.Dnc"));
+    EXPECT_FALSE(fs::exists(Dir / "a.Dnc"));
+
+    WriteBytes(Dir / "victim", "keep me\n");
+    for (const std::string& name :
+         {std::string("../victim"), (Dir / "victim").string(), std::string("sub/../../victim")}) {
+        SCOPED_TRACE(name);
+        WriteBytes(Dir / "in" / "jobs.txt", "ACME\toutput=" + name + "\tformat=gcode\n");
+        run = RunCli(Dir, {"--batch", "in/jobs.txt", "-p", "shop.cfg"});
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_EQ(run.Err, "orlenta-cli: in/jobs.txt:1: output '" + name +
+                               "' is outside the batch file's folder (give --allow-outside to "
+                               "allow it)\n");
+        EXPECT_EQ(ReadBytes(Dir / "victim"), "keep me\n");
+    }
+    run = RunCli(Dir, {"--batch", "in/jobs.txt", "-p", "shop.cfg", "--allow-outside"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(ReadBytes(Dir / "victim"), "keep me\n");
+}
+
+// An output that is one of the run's inputs, under any name, is refused before anything
+// runs: the input would be replaced by G-code.
+TEST_F(CliSafety, AnOutputThatIsAnInputIsRefused) {
+    fs::create_hard_link(Cfg, Dir / "alias.Dnc");
+    for (const char* output : {"shop.cfg", "alias.Dnc"}) {
+        SCOPED_TRACE(output);
+        const TRun run = RunCli(Dir, {"ACME", "-p", "shop.cfg", "-o", output, "--format", "gcode"});
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_NE(run.Err.find("is an input of this run (shop.cfg)"), std::string::npos) << run.Err;
+        EXPECT_EQ(ReadBytes(Cfg), Parameters);
+    }
+    WriteBytes(Dir / "jobs.txt", "ACME\toutput=jobs.txt\tformat=gcode\n");
+    const TRun run = RunCli(Dir, {"--batch", "jobs.txt", "-p", "shop.cfg"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("is an input of this run (jobs.txt)"), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadBytes(Dir / "jobs.txt"), "ACME\toutput=jobs.txt\tformat=gcode\n");
+}
+
 // The longest name a folder takes: the temporary file beside it must not need more.
 TEST_F(CliSafety, AFileNameOfTheLongestLegalLengthIsWritten) {
     for (const std::size_t length : {242u, 255u}) {
