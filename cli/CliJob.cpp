@@ -3,6 +3,7 @@
 #include "cli/CliJob.h"
 
 #include "app/command/FieldNumbers.h"
+#include "app/core/ParameterFile.h"
 #include "app/core/ParameterRules.h"
 #include "gcode/GCodeWriter.h"
 #include "glyph/UTTF2Vct.h"
@@ -136,6 +137,8 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
         if (value.empty())
             throw usageError("the output file name is empty");
         job.Output = value;
+    } else if (key == "outline-units") {
+        job.OutlineUnits = readFlag(value);
     } else if (key == "format") {
         job.Format = readFormat(value);
     } else if (key == "force") {
@@ -195,6 +198,8 @@ const std::vector<TJobKey>& JobKeys() {
         {"decimals", "0..20", "digits after the decimal point of G-code coordinates", Machine},
         {"start", "INT", "first G-code line number", Machine},
         {"increment", "INT", "step between G-code line numbers", Machine},
+        {"outline-units", nullptr,
+         "accept a height and width of 0 or less: the text keeps the font's own units", Place},
         {"format", "gcode|dxf", "output format; default by the extension (.Dnc or .Dxf)", "Output"},
         {"force", nullptr, "save even when the check before saving finds problems (see below)",
          "Output"},
@@ -222,6 +227,17 @@ void ApplySettings(TCliJob& job, const std::vector<std::pair<std::string, std::s
         job.Numbers.Height = 0;
     if (height && !width)
         job.Numbers.Width = 0;
+}
+
+void CheckTextSize(const TCliJob& job, const std::string& where) {
+    const TCreateNumbers& n = job.Numbers;
+    if (n.Arc || job.OutlineUnits)
+        return;
+    if (n.Height < 0 || n.Width < 0 || (n.Height == 0 && n.Width == 0))
+        throw usageError(where + "the text size is 0 or less (height " +
+                         FloatToGeneralText(n.Height) + ", width " + FloatToGeneralText(n.Width) +
+                         "): give a positive --height or --width, or --outline-units to keep "
+                         "the font's own units");
 }
 
 double ReadNumber(const std::string& text) {

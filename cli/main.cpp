@@ -196,6 +196,7 @@ TCliJob baseJob(const TCommandLine& cl) {
 std::vector<TPlannedJob> planJobs(const TCommandLine& cl, const TCliJob& base) {
     std::vector<TPlannedJob> jobs;
     if (cl.Batch.empty()) {
+        CheckTextSize(base, "");
         TPlannedJob job{base, base.Output, ResolveFormat(base.Format, base.Output), "", 0};
         jobs.push_back(std::move(job));
         return jobs;
@@ -209,6 +210,7 @@ std::vector<TPlannedJob> planJobs(const TCommandLine& cl, const TCliJob& base) {
         TPlannedJob job{base, {}, TSaveFormat::GCode, where, line.LineNumber};
         line.Settings.insert(line.Settings.begin(), {"text", line.Text});
         ApplySettings(job.Job, line.Settings, where);
+        CheckTextSize(job.Job, where);
         if (job.Job.Output.empty())
             throw ECliError(where + "no output file: give -o PATTERN or output=NAME",
                             ECliError::UsageFailed);

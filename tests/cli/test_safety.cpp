@@ -149,6 +149,30 @@ TEST_F(CliSafety, AnOutputThatIsAnInputIsRefused) {
     EXPECT_EQ(ReadBytes(Dir / "jobs.txt"), "ACME\toutput=jobs.txt\tformat=gcode\n");
 }
 
+// A size of 0 or less keeps the font's outline units: a text metres long. The window shows
+// it in its size readout; the command line refuses it unless asked for.
+TEST_F(CliSafety, ANonPositiveSizeIsRefusedUnlessOutlineUnitsAreAsked) {
+    for (const std::vector<std::string>& size :
+         {std::vector<std::string>{"--height", "0"}, {"--height", "-5"}, {"--width", "-20"}}) {
+        SCOPED_TRACE(size[1]);
+        std::vector<std::string> args{"ACME", "-p", "shop.cfg", "-o", "a.Dnc"};
+        args.insert(args.end(), size.begin(), size.end());
+        TRun run = RunCli(Dir, args);
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_NE(run.Err.find("the text size is 0 or less"), std::string::npos) << run.Err;
+        EXPECT_EQ(Outputs(), std::vector<std::string>{});
+        args.push_back("--outline-units");
+        run = RunCli(Dir, args);
+        EXPECT_EQ(run.Status, 0) << run.Err;
+        fs::remove(Dir / "a.Dnc");
+    }
+    WriteBytes(Dir / "jobs.txt", "ACME\theight=0\n");
+    const TRun run = RunCli(Dir, {"--batch", "jobs.txt", "-p", "shop.cfg", "-o", "p.Dnc"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_TRUE(run.Err.starts_with("orlenta-cli: jobs.txt:1: the text size is 0 or less"))
+        << run.Err;
+}
+
 // The longest name a folder takes: the temporary file beside it must not need more.
 TEST_F(CliSafety, AFileNameOfTheLongestLegalLengthIsWritten) {
     for (const std::size_t length : {242u, 255u}) {
