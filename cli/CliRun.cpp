@@ -182,14 +182,62 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
         discard(0);
         throw;
     }
+    // A rename can still fail part-way (a folder appears at a target meanwhile). The old
+    // files are kept as copies until every new one is in place, so that they can be put
+    // back and the batch stays all or nothing.
+    std::vector<fs::path> kept(jobs.size());
+    std::vector<std::size_t> keptTickets(jobs.size());
+    const auto dropKept = [&] {
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            if (!kept[i].empty()) {
+                removeQuietly(kept[i]);
+                UnregisterTemporary(keptTickets[i]);
+            }
+    };
+    try {
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            std::error_code ec;
+            if (!fs::is_regular_file(jobs[i].File, ec))
+                continue;
+            fs::path copy =
+                jobs[i].File.parent_path() /
+                (".orlenta-cli-" + std::to_string(::getpid()) + "-" + std::to_string(i) + ".old");
+            keptTickets[i] = RegisterTemporary(copy);
+            kept[i] = copy;
+            fs::copy_file(jobs[i].File, copy, fs::copy_options::overwrite_existing);
+        }
+    } catch (const std::exception& e) {
+        dropKept();
+        discard(0);
+        throw jobError(std::string("cannot keep the old files until the batch is done: ") +
+                       e.what());
+    }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         try {
             PutFinishedFileInPlace(written[i], jobs[i].File);
             UnregisterTemporary(tickets[i]);
         } catch (const std::exception& e) {
+            // Put back what the batch had replaced; a target that was new goes again.
+            for (std::size_t k = 0; k < i; ++k) {
+                try {
+                    if (kept[k].empty()) {
+                        removeQuietly(jobs[k].File);
+                    } else {
+                        PutFinishedFileInPlace(kept[k], jobs[k].File);
+                        UnregisterTemporary(keptTickets[k]);
+                        kept[k].clear();
+                    }
+                } catch (const std::exception&) {
+                    // The copy stays beside the target, where the user can find it.
+                    UnregisterTemporary(keptTickets[k]);
+                    kept[k].clear();
+                }
+            }
+            dropKept();
             discard(i);
             throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + e.what());
         }
     }
+    dropKept();
     return 0;
 }

@@ -173,6 +173,37 @@ TEST_F(CliSafety, ANonPositiveSizeIsRefusedUnlessOutlineUnitsAreAsked) {
         << run.Err;
 }
 
+// A rename that fails part-way (a folder appears at the last target while the batch
+// runs) puts back the files the batch had already replaced and removes those it made.
+TEST_F(CliSafety, ABatchWhoseLastRenameFailsPutsTheOldFilesBack) {
+    std::string jobs;
+    for (int i = 1; i < 20; ++i) {
+        jobs += "Plate " + std::to_string(i) + "\n";
+        if (i % 2 == 1)
+            WriteBytes(Dir / ("p-" + std::to_string(i) + ".Dnc"), "old " + std::to_string(i));
+    }
+    jobs += std::string(20000, 'W') + "\n"; // the long last line gives time to act
+    WriteBytes(Dir / "jobs.txt", jobs);
+    const pid_t pid =
+        StartCli(Dir, {"--batch", "jobs.txt", "-p", "shop.cfg", "-o", "p-{n}.Dnc", "--force"});
+    const std::string lastButOne = ".orlenta-cli-" + std::to_string(pid) + "-18.part";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!fs::exists(Dir / lastButOne) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    fs::create_directory(Dir / "p-20.Dnc");
+    const TRun run = FinishCli(Dir, pid);
+    EXPECT_EQ(run.Status, 1) << run.Err;
+    EXPECT_NE(run.Err.find("p-20.Dnc"), std::string::npos) << run.Err;
+    std::vector<std::string> expected{"p-20.Dnc"};
+    for (int i = 1; i < 20; i += 2) {
+        const std::string name = "p-" + std::to_string(i) + ".Dnc";
+        expected.push_back(name);
+        EXPECT_EQ(ReadBytes(Dir / name), "old " + std::to_string(i)) << name;
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Outputs(), expected);
+}
+
 // The longest name a folder takes: the temporary file beside it must not need more.
 TEST_F(CliSafety, AFileNameOfTheLongestLegalLengthIsWritten) {
     for (const std::size_t length : {242u, 255u}) {
