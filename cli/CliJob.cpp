@@ -8,6 +8,7 @@
 #include "gcode/GCodeWriter.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
+#include "kernel/MachineSettings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -63,7 +64,9 @@ TSaveFormat readFormat(const std::string& value) {
         return TSaveFormat::GCode;
     if (v == "dxf")
         return TSaveFormat::DXF;
-    throw usageError("'" + value + "' is not gcode or dxf");
+    if (v == "svg")
+        return TSaveFormat::SVG;
+    throw usageError("'" + value + "' is not gcode, dxf or svg");
 }
 
 // A machining parameter, checked by the rules that hold for every source of parameters.
@@ -71,6 +74,14 @@ double readParameter(const std::string& text, TParameterField field) {
     const double v = ReadNumber(text);
     if (!InParameterRange(field, v))
         throw usageError("'" + text + "' is out of range (" + ParameterRangeText(field) + ")");
+    return v;
+}
+
+// A machine setting: the file's limits (MachineSettings.h) hold for the option too.
+double readSetting(const std::string& text, double max) {
+    const double v = ReadNumber(text);
+    if (!(v >= 0 && v <= max))
+        throw usageError("'" + text + "' is out of range (0 to " + FloatToGeneralText(max) + ")");
     return v;
 }
 
@@ -133,6 +144,24 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
         job.Params.Start = readInteger(value, TParameterField::Start);
     } else if (key == "increment") {
         job.Params.Increment = readInteger(value, TParameterField::Increment);
+    } else if (key == "units") {
+        const auto u = ParseUnits(trimmed(value));
+        if (!u)
+            throw usageError("'" + value + "' is not mm or inch");
+        job.Params.Units = *u;
+    } else if (key == "dialect") {
+        const auto d = ParseDialect(trimmed(value));
+        if (!d)
+            throw usageError("'" + value + "' is not classic, grbl or linuxcnc");
+        job.Params.Dialect = *d;
+    } else if (key == "spindle") {
+        job.Params.Spindle = readSetting(value, MaxSpindle);
+    } else if (key == "spindle-dwell") {
+        job.Params.SpindleDwell = readSetting(value, MaxSpindleDwell);
+    } else if (key == "arcs") {
+        job.Params.ArcTolerance = readSetting(value, MaxArcTolerance);
+    } else if (key == "line-numbers") {
+        job.Params.LineNumbers = readFlag(value);
     } else if (key == "output") {
         if (value.empty())
             throw usageError("the output file name is empty");
@@ -168,6 +197,19 @@ void ApplyOverrides(const TParameterOverrides& o, TMachiningParameters& params) 
         params.Start = *o.Start;
     if (o.Increment)
         params.Increment = *o.Increment;
+    TMachineSettings& m = params.Machine;
+    if (o.Units)
+        m.Units = *o.Units;
+    if (o.Dialect)
+        m.Dialect = *o.Dialect;
+    if (o.Spindle)
+        m.Spindle = *o.Spindle;
+    if (o.SpindleDwell)
+        m.SpindleDwell = *o.SpindleDwell;
+    if (o.ArcTolerance)
+        m.ArcTolerance = *o.ArcTolerance;
+    if (o.LineNumbers)
+        m.LineNumbers = *o.LineNumbers;
     StepDownFollowsDepth(params);
 }
 
@@ -198,9 +240,17 @@ const std::vector<TJobKey>& JobKeys() {
         {"decimals", "0..20", "digits after the decimal point of G-code coordinates", Machine},
         {"start", "INT", "first G-code line number", Machine},
         {"increment", "INT", "step between G-code line numbers", Machine},
+        {"units", "mm|inch", "units of every number (G21/G20); nothing is converted", Machine},
+        {"dialect", "classic|grbl|linuxcnc",
+         "G-code for this controller; classic: the numbered .Dnc program", Machine},
+        {"spindle", "RPM", "spindle speed of grbl/linuxcnc programs", Machine},
+        {"spindle-dwell", "SEC", "spin-up wait before the first plunge; 0: none", Machine},
+        {"arcs", "TOL", "fit G2/G3 (DXF ARC) arcs within TOL of the outline; 0: lines", Machine},
+        {"line-numbers", nullptr, "N words in grbl/linuxcnc programs", Machine},
         {"outline-units", nullptr,
          "accept a height and width of 0 or less: the text keeps the font's own units", Place},
-        {"format", "gcode|dxf", "output format; default by the extension (.Dnc or .Dxf)", "Output"},
+        {"format", "gcode|dxf|svg",
+         "output format; default by the extension (.Dnc/.nc/.ngc, .Dxf, .svg)", "Output"},
         {"force", nullptr, "save even when the check before saving finds problems (see below)",
          "Output"},
     };
@@ -339,13 +389,16 @@ TSaveFormat ResolveFormat(std::optional<TSaveFormat> format, const std::string& 
     const std::size_t slash = fileName.find_last_of('/');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
         const std::string ext = lowerCase(fileName.substr(dot + 1));
-        if (ext == "dnc")
+        if (ext == "dnc" || ext == "nc" || ext == "ngc")
             return TSaveFormat::GCode;
         if (ext == "dxf")
             return TSaveFormat::DXF;
+        if (ext == "svg")
+            return TSaveFormat::SVG;
     }
     throw usageError("'" + fileName +
-                     "': the name ends neither in .Dnc nor in .Dxf; give --format gcode or dxf");
+                     "': the name ends neither in .Dnc, .nc, .ngc, .Dxf nor .svg; give --format "
+                     "gcode, dxf or svg");
 }
 
 void ReportError(std::ostream& err, const ECliError& e) {

@@ -43,6 +43,14 @@ struct TParameterOverrides {
     std::optional<std::int32_t> Decimal;
     std::optional<std::int32_t> Start;
     std::optional<std::int32_t> Increment;
+    // Machine settings (Parameters.cfg keys Units, Dialect, Spindle, SpindleDwell,
+    // ArcTolerance, LineNumbers).
+    std::optional<TUnits> Units;
+    std::optional<TDialect> Dialect;
+    std::optional<double> Spindle;
+    std::optional<double> SpindleDwell;
+    std::optional<double> ArcTolerance;
+    std::optional<bool> LineNumbers;
 };
 
 // Copies the given overrides into params; StepDown follows Depth, as the dialog's OK does.
@@ -103,6 +111,6 @@ std::vector<TBatchLine> ParseBatch(std::string_view content, const std::string& 
 std::string ExpandOutputPattern(const std::string& pattern, int lineNumber,
                                 const std::string& text);
 
-// The format of a job: the option, else the file extension (".Dnc" G-code, ".Dxf" DXF, in
-// any case). Throws ECliError (usage) when neither tells.
+// The format of a job: the option, else the file extension (".Dnc", ".nc", ".ngc" G-code,
+// ".Dxf" DXF, ".svg" SVG, in any case). Throws ECliError (usage) when neither tells.
 TSaveFormat ResolveFormat(std::optional<TSaveFormat> format, const std::string& fileName);

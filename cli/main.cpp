@@ -8,6 +8,7 @@
 #include "app/core/ParameterRules.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
+#include "kernel/ProgramStatistics.h"
 #include "kernel/TemporaryFiles.h"
 
 #include <CLI/CLI.hpp>
@@ -35,11 +36,14 @@ Numbers are always written with a full stop (2.5), whatever the locale.
 --width sizes the text by its width and --height by its height; giving only one of
 them sets the other to 0, as typing into one of the two fields does in the window.
 
-Machining parameters come from Parameters.cfg beside this program (or --params);
-the file shipped there holds safe values in millimetres (depth 0.2, rapid height 3,
-feed 300, plunge 100, 3 decimals). Without any file the program's start values
-apply (depth 0.5, precision 8, other parameters 0). Options override single
-parameters.
+Machining parameters come from --params, else from Parameters.cfg beside this
+program; an installed program without one reads the user's
+$XDG_CONFIG_HOME/orlenta/Parameters.cfg (default ~/.config/orlenta), and until the
+user has one the installed default in share/orlenta. --version --verbose names the
+file. The file shipped with the program holds safe values in millimetres (depth
+0.2, rapid height 3, feed 300, plunge 100, 3 decimals). Without any file the
+program's start values apply (depth 0.5, precision 8, other parameters 0). Options
+override single parameters.
 
 Before saving, the program is checked: a depth that rounds to 0 with the chosen
 decimals, a feed or plunge rate of 0, a rapid height at or below the work surface,
@@ -64,6 +68,14 @@ Errors are one line on standard error; the output file is then not written
 (for example "No Text to convert!", "Radius can not be 0!", "Radius is too
 small", or a problem found before saving), 2 the command line, a number or the
 batch file could not be read.)";
+
+// In the GNU form that help2man turns into the manual page's header and copyright.
+constexpr const char* VersionText = "orlenta-cli " ORLENTA_VERSION R"(
+Copyright (C) 2026 The Orlenta developers
+License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.
+This is free software: you are free to change and redistribute it.
+There is NO WARRANTY, to the extent permitted by law.
+)";
 
 // Messages are one line each, whatever the text that caused them holds.
 std::string oneLine(std::string text) {
@@ -104,8 +116,17 @@ struct TCommandLine {
     std::string ParamsFile;
     bool KeepGoing = false;
     bool AllowOutside = false;
+    bool Version = false;
+    bool Verbose = false;
+    std::string Stats; // "text" or "json" when --stats was given
     std::vector<std::pair<std::string, std::string>> Settings; // in the order of JobKeys
 };
+
+// The parameter file the run reads: --params, else the one the program finds (see
+// FindParameterFiles).
+TParameterFiles parameterFiles(const TCommandLine& cl) {
+    return cl.ParamsFile.empty() ? ParameterFiles() : TParameterFiles{cl.ParamsFile, cl.ParamsFile};
+}
 
 // Reads the command line. Nothing when it asked for --help or --version, which have then
 // been answered with exitStatus. Throws ECliError (usage).
@@ -115,10 +136,13 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
                  "Create and Save do.",
                  "orlenta-cli"};
     app.footer(Footer);
-    app.set_version_flag("--version", "orlenta-cli " ORLENTA_VERSION);
     app.get_formatter()->column_width(30);
 
     TCommandLine cl;
+    app.add_flag("--version", cl.Version,
+                 "Display program version information and exit (with --verbose also the "
+                 "parameter file in use)");
+    app.add_flag("--verbose", cl.Verbose, "name the parameter file in use on standard error");
     const std::vector<TJobKey>& keys = JobKeys();
     std::vector<std::string> values(keys.size());
     const auto flags = std::make_unique<bool[]>(keys.size()); // CLI11 needs a bool&
@@ -151,18 +175,31 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
     app.add_flag("--allow-outside", cl.AllowOutside,
                  "batch: let output= name files outside the batch file's folder")
         ->group("Output");
+    app.add_option("--stats", cl.Stats,
+                   "after the job, print the size, lengths, plunges and estimated time on "
+                   "standard output (--stats=json: as JSON)")
+        ->expected(0, 1)
+        ->type_name("[json]")
+        ->group("Output");
     app.add_option("-p,--params", cl.ParamsFile,
-                   "parameter file to read instead of Parameters.cfg beside the program")
+                   "parameter file to read instead of Parameters.cfg (see below)")
         ->type_name("FILE")
         ->group("Machining parameters (replace those of the file)");
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
-        exitStatus = app.exit(e); // --help, --version
+        exitStatus = app.exit(e); // --help
         return std::nullopt;
     } catch (const CLI::ParseError& e) {
         throw ECliError(std::string(e.what()) + " (see --help)", ECliError::UsageFailed);
+    }
+    if (cl.Version) {
+        std::cout << VersionText;
+        if (cl.Verbose)
+            std::cout << DescribeParameterFiles(parameterFiles(cl)) << '\n';
+        exitStatus = 0;
+        return std::nullopt;
     }
 
     for (std::size_t i = 0; i < keys.size(); ++i)
@@ -175,6 +212,14 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
     if (app.count("TEXT") > 0 && app.count("--text") > 0)
         throw ECliError("give the text either as an argument or with --text",
                         ECliError::UsageFailed);
+    if (app.count("--stats") > 0) {
+        if (cl.Stats.empty() || cl.Stats == "text")
+            cl.Stats = "text";
+        else if (cl.Stats != "json")
+            throw ECliError("--stats: '" + cl.Stats + "' is not json", ECliError::UsageFailed);
+        if (!cl.Batch.empty())
+            throw ECliError("--stats works for one job, not with --batch", ECliError::UsageFailed);
+    }
     return cl;
 }
 
@@ -236,23 +281,25 @@ std::vector<TPlannedJob> planJobs(const TCommandLine& cl, const TCliJob& base) {
 }
 
 // The window's start values, then the parameter file: --params, else Parameters.cfg beside
-// the program (shipped with it), else the start values alone.
+// the program (shipped with it) or an installed program's user or default file, else the
+// start values alone.
 TMachiningParameters loadParameters(const TCommandLine& cl) {
     TGlobals start;
     SetStartupValues(start);
+    const fs::path file = parameterFiles(cl).Read;
     try {
-        if (cl.ParamsFile.empty())
-            LoadParameters(start.Params);
-        else if (!LoadParameters(start.Params, cl.ParamsFile))
+        if (!LoadParameters(start.Params, file) && !cl.ParamsFile.empty())
             throw ECliError(cl.ParamsFile + ": no such parameter file", ECliError::UsageFailed);
     } catch (const EParameterFileError& e) {
+        throw ECliError(e.what(), ECliError::UsageFailed);
+    } catch (const EParameterValueError& e) {
+        // A machine setting the file holds but no program can use: the file is wrong.
         throw ECliError(e.what(), ECliError::UsageFailed);
     }
     // The same rules as for the options: a file's negative clearance is no less a crash.
     const auto problems = ParameterRangeProblems(start.Params);
     if (!problems.empty()) {
-        std::string message =
-            (cl.ParamsFile.empty() ? ParametersPath().string() : cl.ParamsFile) + ": ";
+        std::string message = file.string() + ": ";
         for (std::size_t i = 0; i < problems.size(); ++i)
             message += (i > 0 ? "; " : "") + problems[i].Message;
         throw ECliError(message, ECliError::UsageFailed);
@@ -265,12 +312,13 @@ int run(int argc, char** argv) {
     const std::optional<TCommandLine> cl = parseCommandLine(argc, argv, exitStatus);
     if (!cl)
         return exitStatus;
+    if (cl->Verbose)
+        std::cerr << "orlenta-cli: " << DescribeParameterFiles(parameterFiles(*cl)) << std::endl;
     const TCliJob base = baseJob(*cl);
     const TMachiningParameters params = loadParameters(*cl);
     const std::vector<TPlannedJob> jobs = planJobs(*cl, base);
-    CheckOutputsAreNotInputs(jobs,
-                             {cl->ParamsFile.empty() ? ParametersPath() : fs::path(cl->ParamsFile),
-                              cl->Batch == "-" ? fs::path() : fs::path(cl->Batch)});
+    CheckOutputsAreNotInputs(
+        jobs, {parameterFiles(*cl).Read, cl->Batch == "-" ? fs::path() : fs::path(cl->Batch)});
 
     // Nothing here waits for a window; notes the pipeline shows go to standard error.
     SetMessageBoxHook([](const std::string& text) {
@@ -282,6 +330,11 @@ int run(int argc, char** argv) {
     TTTFToVectorConverter ttf;
     if (cl->Batch.empty()) {
         RunJob(jobs.front(), params, state, ttf, jobs.front().File);
+        if (!cl->Stats.empty()) {
+            const TProgramStatistics s = ComputeStatistics(state.Toolpaths, state.Params);
+            std::cout << (cl->Stats == "json" ? StatisticsJson(s, state.Params.Machine.Units)
+                                              : StatisticsText(s, state.Params.Machine.Units));
+        }
         return 0;
     }
     return RunBatch(jobs, params, state, ttf, cl->KeepGoing, std::cerr);

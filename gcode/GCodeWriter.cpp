@@ -1,6 +1,8 @@
 // The G-code writer; see GCodeWriter.h.
 #include "gcode/GCodeWriter.h"
 
+#include "gcode/GCodeText.h"
+#include "gcode/MachineWriter.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelKernel.h"
 #include "kernel/SafeFile.h"
@@ -17,87 +19,7 @@
 
 namespace {
 
-// Large enough for any finite double in fixed notation with MaxGCodeDecimals digits
-// (309 integer digits for the largest double, sign, point, decimals).
-constexpr std::size_t NumberRoom = 400;
-// Output is handed to the file in chunks of about this size.
-constexpr std::size_t ChunkSize = 1 << 16;
-
-constexpr double Pow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-// Below this, |v| * 10^decimals is computed with an error under 1.2e-4, so a fraction
-// farther than TieMargin from one half rounds the same way as the exact value.
-constexpr double FastLimit = 1e12;
-constexpr double TieMargin = 1e-3;
-
-// 10^0 to 10^19, to count the digits of an integer.
-constexpr auto Pow10Int = [] {
-    std::array<std::uint64_t, 20> p{};
-    p[0] = 1;
-    for (std::size_t i = 1; i < p.size(); ++i)
-        p[i] = p[i - 1] * 10;
-    return p;
-}();
-
-// "00" to "99": two digits per division halves the chain of dependent divisions.
-constexpr auto DigitPairs = [] {
-    std::array<char, 200> d{};
-    for (int i = 0; i < 100; ++i) {
-        d[2 * i] = static_cast<char>('0' + i / 10);
-        d[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return d;
-}();
-
-// Writes the two digits of pair (< 100) just before p.
-char* PutPair(char* p, std::uint64_t pair) {
-    p -= 2;
-    p[0] = DigitPairs[2 * pair];
-    p[1] = DigitPairs[2 * pair + 1];
-    return p;
-}
-
-// Fixed-point text of v by scaling to an integer: several times faster than the general
-// conversion and, where it answers, identical to it. Values near a rounding tie, large
-// values and many decimals are left to std::to_chars (returns nullptr).
-char* FastFixed(char* out, double v, int decimals) {
-    if (decimals >= static_cast<int>(std::size(Pow10)))
-        return nullptr;
-    const double scaled = std::fabs(v) * Pow10[decimals];
-    if (!(scaled < FastLimit))
-        return nullptr;
-    const auto whole = static_cast<std::uint64_t>(scaled);
-    const double frac = scaled - static_cast<double>(whole); // exact (Sterbenz)
-    if (std::fabs(frac - 0.5) < TieMargin)
-        return nullptr;
-    std::uint64_t n = whole + (frac > 0.5 ? 1 : 0);
-    // Length first, then the digits right to left straight into place.
-    int digits = 1;
-    while (digits < static_cast<int>(Pow10Int.size()) && n >= Pow10Int[digits])
-        ++digits;
-    const bool negative = std::signbit(v); // printf signs a negative value rounding to 0
-    const int intDigits = digits > decimals ? digits - decimals : 1;
-    char* const end = out + negative + intDigits + (decimals > 0 ? decimals + 1 : 0);
-    char* p = end;
-    int i = 0;
-    for (; i + 2 <= decimals; i += 2, n /= 100)
-        p = PutPair(p, n % 100);
-    if (i < decimals) {
-        *--p = static_cast<char>('0' + n % 10);
-        n /= 10;
-    }
-    if (decimals > 0)
-        *--p = '.';
-    for (; n >= 100; n /= 100)
-        p = PutPair(p, n % 100);
-    if (n >= 10)
-        p = PutPair(p, n);
-    else
-        *--p = static_cast<char>('0' + n);
-    if (negative)
-        *--p = '-';
-    return end;
-}
+using namespace gcodetext;
 
 // Builds the program into a fixed buffer; Sink receives each full chunk and the rest at
 // the end. Every line fits in the slack above ChunkSize: at most two numbers of NumberRoom
@@ -152,6 +74,13 @@ template <class Sink> class TProgram {
         EndLine();
     }
 
+    // A whole line of the user's header or footer text, which may be long.
+    void RawLine(std::string_view line) {
+        Finish();
+        Sink_(line);
+        Sink_("\r\n");
+    }
+
     void Finish() {
         if (Used > 0)
             Sink_(std::string_view(Buffer.data(), Used));
@@ -199,6 +128,7 @@ class TLineCounter {
         Numbers.Last = N;
     }
     void EndLine() {}
+    void RawLine(std::string_view) {}
     void MoveLine(std::string_view, TPoint2) { LineNumber(); }
     void RapidZLine(double) { LineNumber(); }
     void Finish() {}
@@ -213,6 +143,10 @@ class TLineCounter {
 // The program, line by line, into g (a TProgram or a TLineCounter).
 template <class Program>
 void EmitLines(const TOutRegionArray& toolpaths, const TMachiningParameters& p, Program& g) {
+    const bool framed = !p.Machine.Header.empty() || !p.Machine.Footer.empty();
+    const std::string date = framed ? TodayText() : std::string();
+    for (const std::string& line : HeaderLines(p.Machine.Header, p, date))
+        g.RawLine(line);
     g.Text("G90 T0 F");
     g.FeedRate(p.RoughFeed);
     g.EndLine();
@@ -244,6 +178,8 @@ void EmitLines(const TOutRegionArray& toolpaths, const TMachiningParameters& p, 
         }
     }
     g.RapidZLine(p.RapidHeight);
+    for (const std::string& line : HeaderLines(p.Machine.Footer, p, date))
+        g.RawLine(line);
     g.Finish();
 }
 
@@ -257,16 +193,24 @@ void EmitProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& p
 
 void WriteGCode(const TOutRegionArray& toolpaths, const std::filesystem::path& fileName,
                 const TMachiningParameters& params) {
+    if (params.Machine.Dialect != TDialect::Classic)
+        CheckMachineProgram(params); // before the file is touched
     TSafeFileWriter file(fileName);
     auto sink = [&file](std::string_view chunk) { file.Write(chunk); };
-    EmitProgram(toolpaths, params, sink);
+    if (params.Machine.Dialect != TDialect::Classic)
+        EmitMachineProgram(toolpaths, params, sink);
+    else
+        EmitProgram(toolpaths, params, sink);
     file.Commit();
 }
 
 std::string FormatGCode(const TOutRegionArray& toolpaths, const TMachiningParameters& params) {
     std::string out;
     auto sink = [&out](std::string_view chunk) { out.append(chunk); };
-    EmitProgram(toolpaths, params, sink);
+    if (params.Machine.Dialect != TDialect::Classic)
+        EmitMachineProgram(toolpaths, params, sink);
+    else
+        EmitProgram(toolpaths, params, sink);
     return out;
 }
 

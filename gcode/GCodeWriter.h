@@ -11,15 +11,18 @@
 // already exceeds the 17 significant digits of a double, so more would add only zeros.
 constexpr int MaxGCodeDecimals = 20;
 
-// Writes toolpaths (element 0 is never written) with the parameters' feeds, depth,
-// clearance height, numbering and decimals as a G-code program: lines ended by CR LF,
-// numbers always with a full stop, whatever the locale.
+// Writes toolpaths (element 0 is never written) in params.Machine.Dialect: the classic
+// program, or a machine-ready one (MachineWriter.h). The classic program has the
+// parameters' feeds, depth, clearance height, numbering and decimals: lines ended by CR LF,
+// numbers always with a full stop, whatever the locale, and the Header and Footer lines (if
+// any) before and after it. Its line numbers are 64-bit (Start + k * Increment); one
+// beyond that range raises EOverflow instead of wrapping.
 //
 // The program goes to a temporary file beside fileName that replaces it only once it is
-// complete: on any failure (EInOutError with the system's message, or EInvalidOp /
-// EOverflow for a NaN or infinite value) the previous file is untouched and no partial
-// file is left. Line numbers are 64-bit (Start + k * Increment); one beyond that range
-// raises EOverflow instead of wrapping.
+// complete: on any failure (EInOutError with the system's message, EInvalidOp / EOverflow
+// for a NaN or infinite value, EParameterValueError / EProgramRuleError for a machine-ready
+// program its controller would refuse) the previous file is untouched and no partial file
+// is left.
 void WriteGCode(const TOutRegionArray& toolpaths, const std::filesystem::path& fileName,
                 const TMachiningParameters& params);
 

@@ -11,6 +11,8 @@
 //       EInOutError                 a file not written or read, with the system's text (here)
 //         EIniWriteError            the parameter file (app/core/ParameterFile.h)
 //       EFontError                  FreeType or fontconfig failed (here)
+//       EParameterValueError        a machine setting out of range, naming the key (here)
+//       EProgramRuleError           a program its controller would refuse (here)
 //       ETooManyPasses              a step down too small (kernel/ToolpathBuilder.h)
 //       EListError                  a stroke index out of range (glyph/UTTF2Vct.h)
 //       DXF_exception               misuse of the drawing model (dxf/DXFException.h)
@@ -63,6 +65,20 @@ class EInOutError : public OrlentaError {
 // font, a font file did not open or a glyph did not load. Carries FreeType's own text. A
 // character the font lacks is no failure: the font's missing-glyph box stands for it.
 class EFontError : public OrlentaError {
+  public:
+    using OrlentaError::OrlentaError;
+};
+
+// A machine setting (parameter file key or command-line option) out of its range or not
+// one of its names; what() names the key.
+class EParameterValueError : public OrlentaError {
+  public:
+    using OrlentaError::OrlentaError;
+};
+
+// A program that its controller would reject (a line longer than its buffer, a feed of
+// 0); nothing is written. what() says which rule.
+class EProgramRuleError : public OrlentaError {
   public:
     using OrlentaError::OrlentaError;
 };

@@ -2,6 +2,8 @@
 // contour, the toolpath and the pass records of the toolpath builder.
 #pragma once
 
+#include "kernel/MachineSettings.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -92,6 +94,7 @@ struct TMachiningParameters {
     double RapidHeight = 0;
     std::int32_t Precision = 0;
     std::int32_t Decimal = 0;
+    TMachineSettings Machine; // units, dialect, spindle...: defaults change no output
 };
 
 // No setting of its own sets StepDown: each contour is cut in one pass at the full depth,

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs every Debian package Orlenta needs to build, run and test.
+# Installs every Debian package Orlenta needs to build, run, test and package.
 # Idempotent: run as root on a fresh Debian 12 machine as often as you like.
 set -euo pipefail
 
@@ -21,6 +21,10 @@ packages=(
   python3 python3-ezdxf
   # a comma-decimal locale, so tests can check that files never take the user's separator
   locales
+  # manual pages from --help; checks of the installed menu entry and metainfo
+  help2man desktop-file-utils appstream
+  # the Debian package: its library dependencies, and the check of the result
+  dpkg-dev file lintian
 )
 
 missing=()
@@ -41,4 +45,22 @@ fi
 
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
+
+# Node.js runs the real G-code and SVG readers of the writers' tests. A node that is on the
+# machine already (from another source, with its own npm) is used as it is: Debian's npm
+# package would conflict with it.
+node_missing=()
+command -v node >/dev/null 2>&1 || node_missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || node_missing+=(npm)
+if [ "${#node_missing[@]}" -gt 0 ]; then
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${node_missing[@]}"
+fi
+
+# The npm readers the tests run, at the versions package-lock.json pins.
+readers="$(dirname "$0")/../tests/readers"
+if [ ! -d "$readers/node_modules/gcode-interpreter" ] || [ ! -d "$readers/node_modules/svg-parser" ] \
+   || [ "$readers/package-lock.json" -nt "$readers/node_modules/.package-lock.json" ]; then
+  (cd "$readers" && npm ci --no-audit --no-fund)
 fi

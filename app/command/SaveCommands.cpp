@@ -4,6 +4,8 @@
 #include "app/core/ParameterFile.h"
 #include "dxf/DXFObject.h"
 #include "gcode/GCodeWriter.h"
+#include "kernel/ArcFit.h"
+#include "svg/SVGWriter.h"
 
 #include <algorithm>
 #include <charconv>
@@ -105,11 +107,16 @@ TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TS
         WriteGCode(state.Toolpaths, file, state.Params);
         break;
     case TSaveFormat::DXF: {
+        const double arcs = state.Params.Machine.ArcTolerance;
         // The drawing lives for this one save.
-        DXF_Object drawing(state.Toolpaths, "Dxf");
+        DXF_Object drawing(arcs > 0 ? FitToolpathArcs(state.Toolpaths, arcs) : state.Toolpaths,
+                           "Dxf");
         drawing.SaveToFile(file.string());
         break;
     }
+    case TSaveFormat::SVG:
+        WriteSVG(state.Toolpaths, file, state.Params);
+        break;
     }
     result.Saved = true;
     return result;

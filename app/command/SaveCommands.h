@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-enum class TSaveFormat { GCode, DXF };
+enum class TSaveFormat { GCode, DXF, SVG };
 
 // GRBL and other common controllers refuse line numbers above this.
 inline constexpr std::int64_t MaxControllerLineNumber = 10'000'000;
@@ -33,8 +33,10 @@ struct TSaveResult {
 };
 
 // The Save command: StopToolpathBuild, then CheckBeforeSave. With problems and without
-// force nothing is written. Otherwise the toolpaths go to file: a numbered G-code program
-// with Params, or a DXF drawing (layer "0", one LINE per segment). Write failures raise
+// force nothing is written. Otherwise the toolpaths go to file: a G-code program in
+// Params.Machine.Dialect, a DXF drawing (layer "0", one LINE per segment; with
+// Params.Machine.ArcTolerance above 0 an ARC for each run of strokes an arc fits), or an SVG
+// drawing in the parameters' units. Write failures raise
 // EInOutError with the system's message; the file is then untouched.
 TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
                           bool force = false);

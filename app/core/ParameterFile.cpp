@@ -1,8 +1,9 @@
-// The parameter file and the dialog's conversions; see Parameters.h.
+// The parameter file and the dialog's conversions; see ParameterFile.h.
 #include "app/core/ParameterFile.h"
 
 #include "app/core/IniText.h"
 #include "app/core/ParameterRules.h"
+#include "kernel/MachineSettings.h"
 #include "kernel/SafeFile.h"
 
 // Bytes in, bytes out: no UTF conversion library. Debian's SimpleIni.h keeps its template
@@ -19,6 +20,7 @@
 #include <map>
 #include <new>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -136,6 +138,56 @@ void LoadIni(CSimpleIniA& ini, std::string_view text) {
         throw std::bad_alloc();
 }
 
+// A machine setting that is not valid: "<key> must be <must>, not \"<value>\"".
+[[noreturn]] void RefuseSetting(const char* key, const std::string& must, const char* value) {
+    throw EParameterValueError(std::string(key) + " must be " + must + ", not \"" +
+                               ShownInMessage(Trim(value)) + "\"");
+}
+
+// The machine settings of the text; a key that is missing keeps its default, one that is
+// present must hold a valid value. Comments and quotes around a value are dropped as for
+// the eight keys, except in Header and Footer, which are G-code lines as they stand.
+TMachineSettings LoadMachineSettings(const CSimpleIniA& ini) {
+    TMachineSettings m;
+    auto text = [&](const char* key) { return ini.GetValue(ParametersSection, key, nullptr); };
+    auto number = [&](const char* key, double& into) {
+        if (const char* v = text(key)) {
+            const auto parsed = ParseIniFloat(ValueText(v));
+            if (!parsed)
+                RefuseSetting(key, "a number", v);
+            into = *parsed;
+        }
+    };
+    if (const char* v = text("Units")) {
+        const auto u = ParseUnits(ValueText(v));
+        if (!u)
+            RefuseSetting("Units", "mm or inch", v);
+        m.Units = *u;
+    }
+    if (const char* v = text("Dialect")) {
+        const auto d = ParseDialect(ValueText(v));
+        if (!d)
+            RefuseSetting("Dialect", "classic, grbl or linuxcnc", v);
+        m.Dialect = *d;
+    }
+    number("Spindle", m.Spindle);
+    number("SpindleDwell", m.SpindleDwell);
+    number("RapidRate", m.RapidRate);
+    number("ArcTolerance", m.ArcTolerance);
+    if (const char* v = text("LineNumbers")) {
+        const auto n = ParseIniInt(ValueText(v));
+        if (!n || (*n != 0 && *n != 1))
+            RefuseSetting("LineNumbers", "0 or 1", v);
+        m.LineNumbers = *n == 1;
+    }
+    if (const char* v = text("Header"))
+        m.Header = v;
+    if (const char* v = text("Footer"))
+        m.Footer = v;
+    CheckMachineSettings(m);
+    return m;
+}
+
 } // namespace
 
 EIniWriteError::EIniWriteError(const std::filesystem::path& file, std::string reason)
@@ -144,30 +196,32 @@ EIniWriteError::EIniWriteError(const std::filesystem::path& file, std::string re
 EParameterFileError::EParameterFileError(const std::filesystem::path& file, std::string reason)
     : EInOutError(file.string() + ": " + reason), Reason_(std::move(reason)) {}
 
-std::filesystem::path ExecutableDirectory() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : exe.parent_path();
-}
-
 std::filesystem::path DefaultParametersPath() {
     return ExecutableDirectory() / ParametersFileName;
 }
 
 namespace {
-std::filesystem::path& ParametersPathOverride() {
-    static std::filesystem::path path;
-    return path;
+TParameterFiles& ParameterFilesOverride() {
+    static TParameterFiles files;
+    return files;
 }
 } // namespace
 
+TParameterFiles ParameterFiles() {
+    const TParameterFiles& set = ParameterFilesOverride();
+    return set.Write.empty() ? FindParameterFiles(CurrentInstallLayout()) : set;
+}
+
 std::filesystem::path ParametersPath() {
-    const std::filesystem::path& set = ParametersPathOverride();
-    return set.empty() ? DefaultParametersPath() : set;
+    return ParameterFiles().Write;
+}
+
+void SetParameterFiles(TParameterFiles files) {
+    ParameterFilesOverride() = std::move(files);
 }
 
 void SetParametersPath(std::filesystem::path file) {
-    ParametersPathOverride() = std::move(file);
+    SetParameterFiles({file, file});
 }
 
 void ReadParametersText(std::string_view text, TMachiningParameters& params) {
@@ -188,12 +242,16 @@ void ReadParametersText(std::string_view text, TMachiningParameters& params) {
     n.Decimal = IntKey(ini, "Decimal", 6);
     n.Start = IntKey(ini, "Start", 100);
     n.Increment = IntKey(ini, "Increment", 5);
+    // A machine setting that is not valid leaves the eight keys read: the engraving
+    // itself can still be made, only a machine-ready program cannot.
+    n.Machine = TMachineSettings{};
     params = n;
+    params.Machine = LoadMachineSettings(ini);
 }
 
 namespace {
 
-// One load and save of the INI writer with the eight keys set.
+// One load and save of the INI writer with the keys set.
 std::string MergeOnce(std::string_view original, const TMachiningParameters& params) {
     CSimpleIniA ini;
     ini.SetSpaces(false);  // "Depth=0.5", as profile files are written
@@ -212,6 +270,37 @@ std::string MergeOnce(std::string_view original, const TMachiningParameters& par
     for (std::size_t i = 0; i < std::size(keys); ++i)
         if (ini.SetValue(ParametersSection, keys[i], values[i].c_str(), nullptr, true) < 0)
             throw std::bad_alloc();
+    // The machine settings go into the file only once they differ from their defaults (or
+    // the file has them already), so a file saved with the defaults is as it always was.
+    const TMachineSettings& m = params.Machine;
+    const TMachineSettings d;
+    const std::pair<const char*, std::string> machine[] = {
+        {"Units", std::string(UnitsName(m.Units))},
+        {"Dialect", std::string(DialectName(m.Dialect))},
+        {"Spindle", FloatToGeneralText(m.Spindle)},
+        {"SpindleDwell", FloatToGeneralText(m.SpindleDwell)},
+        {"RapidRate", FloatToGeneralText(m.RapidRate)},
+        {"LineNumbers", m.LineNumbers ? "1" : "0"},
+        {"Header", m.Header},
+        {"Footer", m.Footer},
+        {"ArcTolerance", FloatToGeneralText(m.ArcTolerance)},
+    };
+    const bool differs[] = {m.Units != d.Units,
+                            m.Dialect != d.Dialect,
+                            m.Spindle != d.Spindle,
+                            m.SpindleDwell != d.SpindleDwell,
+                            m.RapidRate != d.RapidRate,
+                            m.LineNumbers != d.LineNumbers,
+                            m.Header != d.Header,
+                            m.Footer != d.Footer,
+                            m.ArcTolerance != d.ArcTolerance};
+    for (std::size_t i = 0; i < std::size(machine); ++i) {
+        const auto& [key, value] = machine[i];
+        if (!differs[i] && !ini.GetValue(ParametersSection, key, nullptr))
+            continue;
+        if (ini.SetValue(ParametersSection, key, value.c_str(), nullptr, true) < 0)
+            throw std::bad_alloc();
+    }
     std::string out;
     if (ini.Save(out, original.starts_with("\xEF\xBB\xBF")) < 0)
         throw std::bad_alloc();
@@ -247,16 +336,27 @@ bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& f
         ReadParametersText(*data, params);
     } catch (const EParameterTextError& e) {
         throw EParameterFileError(file, e.what());
+    } catch (const EParameterValueError& e) {
+        throw EParameterValueError(file.string() + ": " + e.what());
     }
     return true;
 }
 
-void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
+bool LoadParameters(TMachiningParameters& params) {
+    return LoadParameters(params, ParameterFiles().Read);
+}
+
+namespace {
+
+// MergeParametersText into file on the text of base (file itself, or the file a new one
+// starts from; none when it does not exist).
+void SaveParametersOver(const TMachiningParameters& params, const std::filesystem::path& file,
+                        const std::filesystem::path& base) {
     std::error_code ec;
     std::string original;
-    if (std::filesystem::exists(file, ec)) {
+    if (std::filesystem::exists(base, ec)) {
         std::string why;
-        auto data = ReadSmallFile(file, why);
+        auto data = ReadSmallFile(base, why);
         if (!data)
             throw EIniWriteError(file, why);
         original = std::move(*data);
@@ -274,6 +374,27 @@ void SaveParameters(const TMachiningParameters& params, const std::filesystem::p
     } catch (const EInOutError& e) {
         throw EIniWriteError(file, e.what());
     }
+}
+
+} // namespace
+
+void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file) {
+    SaveParametersOver(params, file, file);
+}
+
+void SaveParameters(const TMachiningParameters& params) {
+    const TParameterFiles files = ParameterFiles();
+    std::error_code ec;
+    if (std::filesystem::exists(files.Write, ec)) {
+        SaveParametersOver(params, files.Write, files.Write);
+        return;
+    }
+    // The user's folder may not exist before the first save.
+    if (files.Write.has_parent_path())
+        std::filesystem::create_directories(files.Write.parent_path(), ec);
+    if (ec)
+        throw EIniWriteError(files.Write, ec.message());
+    SaveParametersOver(params, files.Write, files.Read);
 }
 
 std::string FloatToGeneralText(double v) {

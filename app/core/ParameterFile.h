@@ -1,8 +1,9 @@
-// The machining parameters' file, Parameters.cfg beside the executable, and the
-// conversions of the parameter dialog's fields. Qt-free, so that every front end shares
-// them.
+// The machining parameters' file, Parameters.cfg (beside the executable, or the user's;
+// see InstallLayout.h), and the conversions of the parameter dialog's fields. Qt-free, so
+// that every front end shares them.
 #pragma once
 
+#include "app/core/InstallLayout.h"
 #include "kernel/Errors.h"
 #include "kernel/QuorvelTypes.h"
 
@@ -47,15 +48,18 @@ class EParameterTextError : public OrlentaError {
     using OrlentaError::OrlentaError;
 };
 
-// The directory of the running executable (from /proc/self/exe); empty if unknown.
-std::filesystem::path ExecutableDirectory();
 // ExecutableDirectory() / "Parameters.cfg".
 std::filesystem::path DefaultParametersPath();
-// The file that LoadParameters and SaveParameters use when given none: the one set by
-// SetParametersPath, else DefaultParametersPath(). Tests point it at a folder of their own,
-// so that tests running at once never share one file.
+// The files that LoadParameters and SaveParameters use when given none: those set by
+// SetParameterFiles, else FindParameterFiles(CurrentInstallLayout()). Tests point
+// it at a folder of their own, so that tests running at once never share one file.
+TParameterFiles ParameterFiles();
+// ParameterFiles().Write: the file the parameters are saved to.
 std::filesystem::path ParametersPath();
-// An empty path returns to DefaultParametersPath().
+// Sets the files ParameterFiles() gives; an empty Write returns to those FindParameterFiles
+// finds.
+void SetParameterFiles(TParameterFiles files);
+// SetParameterFiles({file, file}).
 void SetParametersPath(std::filesystem::path file);
 
 // Reads section "Parameters" of an INI text into params: Depth (then StepDown := Depth),
@@ -65,24 +69,37 @@ void SetParametersPath(std::filesystem::path file);
 // and quotes around them ("\"0.3\"") allowed. Throws EParameterTextError, leaving params as
 // they were, for a text that IniTextProblem refuses, one without section "Parameters",
 // and a value that is not a number (it is never replaced by the default).
+//
+// Then the machine settings into params.Machine: Units (mm, inch), Dialect (classic, grbl,
+// linuxcnc), Spindle, SpindleDwell, RapidRate, ArcTolerance, LineNumbers (0, 1), Header,
+// Footer, the same comments and quotes allowed except in Header and Footer (taken as they
+// stand). A missing key takes its default (TMachineSettings); a value that is not valid or
+// out of range throws EParameterValueError "<key> must be ...", with the eight keys above
+// already read and params.Machine at its defaults.
 void ReadParametersText(std::string_view text, TMachiningParameters& params);
 // The INI text original with the eight keys (Depth, RapidHeight, RoughFeed, RoughPlunge,
-// Precision, Decimal, Start, Increment) set in section "Parameters", every other section,
+// Precision, Decimal, Start, Increment) set in section "Parameters", then each machine
+// setting that differs from its default or is in the text already, every other section,
 // key and comment kept. Throws EParameterTextError for a text that IniTextProblem refuses
 // (rewriting it would lose what the reader skipped) and std::bad_alloc.
 std::string MergeParametersText(std::string_view original, const TMachiningParameters& params);
 
 // ReadParametersText on the content of file. Returns false, leaving params as they were,
 // when the file does not exist; throws EParameterFileError when it cannot be read or
-// its text is refused.
-bool LoadParameters(TMachiningParameters& params,
-                    const std::filesystem::path& file = ParametersPath());
+// its text is refused, EParameterValueError "<file>: <key> must be ..." for a machine
+// setting that is not valid (as ReadParametersText leaves params then).
+bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file);
+// The same from ParameterFiles().Read.
+bool LoadParameters(TMachiningParameters& params);
 
 // MergeParametersText on the content of file (none when it does not exist); the file is
 // replaced only once completely written. Throws EIniWriteError with the reason, also for a
 // file that cannot be read or whose text the reader cannot read completely.
-void SaveParameters(const TMachiningParameters& params,
-                    const std::filesystem::path& file = ParametersPath());
+void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file);
+// The same into ParameterFiles().Write. The first save there creates its folder and starts
+// from the text of ParameterFiles().Read (the installed default with its comments), so the
+// user's file keeps whatever else the shipped one holds.
+void SaveParameters(const TMachiningParameters& params);
 
 // ---- conversions ----------------------------------------------------------------------
 

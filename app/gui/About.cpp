@@ -1,6 +1,7 @@
 // The about box; see About.h.
 #include "app/gui/About.h"
 
+#include "app/core/ParameterFile.h"
 #include "app/gui/Font.h"
 #include "app/gui/OrlentaIcon.h"
 
@@ -30,6 +31,8 @@ TfrmAbout::TfrmAbout(QWidget* parent)
 
     version.setObjectName("Version");
     web.setObjectName("WebAddress");
+    parametersFile.setObjectName("ParametersFile");
+    parametersFile.setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     ok.setObjectName("OKButton");
     ok.setDefault(true);
@@ -38,6 +41,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     text.addWidget(&product);
     text.addWidget(&version);
     text.addWidget(&web);
+    text.addWidget(&parametersFile);
     top.addWidget(&icon, 0, Qt::AlignTop);
     top.addSpacing(12);
     top.addLayout(&text);
@@ -45,8 +49,23 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     main.addWidget(&ok, 0, Qt::AlignHCenter);
 
     // Fixed size, centred on the screen.
-    adjustSize();
-    setFixedSize(sizeHint());
+    showParametersFile();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmAbout::showEvent(QShowEvent* event) {
+    showParametersFile();
+    QDialog::showEvent(event);
+}
+
+void TfrmAbout::showParametersFile() {
+    const QString named = QString::fromStdString(DescribeParameterFiles(ParameterFiles()));
+    if (named == parametersFile.text() && minimumSize() == maximumSize())
+        return;
+    parametersFile.setText(named);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    adjustSize();
+    setFixedSize(sizeHint());
 }

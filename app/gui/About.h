@@ -1,4 +1,5 @@
-// The about box: product name, version and the maker's web address.
+// The about box: product name, version, the maker's web address and the parameter file in
+// use.
 #pragma once
 
 #include <QDialog>
@@ -13,7 +14,13 @@ class TfrmAbout : public QDialog {
   public:
     explicit TfrmAbout(QWidget* parent = nullptr);
 
+  protected:
+    // Names the parameter file anew: the first save may have created the user's own.
+    void showEvent(QShowEvent* event) override;
+
   private:
+    void showParametersFile();
+
     // Layouts before the widgets they hold, outer before inner: members are destroyed in
     // reverse, so each widget leaves its layout and each inner layout its outer one first.
     QVBoxLayout main;
@@ -23,5 +30,6 @@ class TfrmAbout : public QDialog {
     QLabel product;
     QLabel version;
     QLabel web;
+    QLabel parametersFile;
     QPushButton ok;
 };

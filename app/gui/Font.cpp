@@ -193,16 +193,26 @@ TfrmFont::TfrmFont(QWidget* parent)
     Font = TFontChoice{};
     SetStartupValues(Globals());
     runCommand([] {
-        LoadParameters(Globals().Params);
+        std::string text;
+        try {
+            LoadParameters(Globals().Params);
+        } catch (const EParameterValueError& e) {
+            // A machine setting the file holds is not valid: it is named, and the engraving
+            // keys read all the same.
+            text = e.what();
+        }
         // Values out of range are kept, as the file gives them, and named once here; the
         // parameter dialog opens on the first of them for correction.
         const auto problems = ParameterRangeProblems(Globals().Params);
         if (!problems.empty()) {
-            std::string text = ParametersPath().string() + ":";
+            if (!text.empty())
+                text += "\n";
+            text += ParameterFiles().Read.string() + ":";
             for (const auto& p : problems)
                 text += "\n" + p.Message;
-            ShowMessage(text);
         }
+        if (!text.empty())
+            ShowMessage(text);
     });
     Draw3D.SetCartesian();
     Draw3D.ResetView();

@@ -1,7 +1,8 @@
 // The help window; see Help.h.
 #include "app/gui/Help.h"
 
-#include <QCoreApplication>
+#include "app/core/InstallLayout.h"
+
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -34,5 +35,5 @@ bool TfrmHelp::ShowContents(const QString& helpFile) {
 }
 
 QString HelpFilePath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath("Orlenta.hlp");
+    return QString::fromStdString(FindHelpFile(CurrentInstallLayout()).string());
 }

@@ -1,4 +1,4 @@
-// The help window: shows the help file that sits beside the executable.
+// The help window: shows the program's help file.
 #pragma once
 
 #include <QDialog>
@@ -22,5 +22,6 @@ class TfrmHelp : public QDialog {
     QPushButton closeButton;
 };
 
-// The help file of the program: "Orlenta.hlp" in the directory of the executable.
+// The help file of the program: "Orlenta.hlp" beside the executable, or installed in the
+// data folder (see FindHelpFile).
 QString HelpFilePath();

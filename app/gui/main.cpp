@@ -48,6 +48,7 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser options;
     options.addHelpOption();
+    options.addVersionOption();
     const QCommandLineOption screenshot(
         "screenshot", "Run Create once, save a PNG picture of the window to <file> and quit.",
         "file");

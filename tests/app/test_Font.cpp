@@ -2,6 +2,7 @@
 // messages of Create, the save and font commands, help and the about box.
 #include "tests/app/WindowFixture.h"
 
+#include "app/core/ParameterFile.h"
 #include "app/gui/About.h"
 #include "app/gui/Help.h"
 #include "app/gui/Parameters.h"
@@ -552,6 +553,25 @@ TEST(AboutBox, ShowsProductVersionAndClosesOnOK) {
     about.show();
     QTest::mouseClick(about.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
+}
+
+TEST(AboutBox, NamesTheParameterFileInUseEachTimeItOpens) {
+    const std::filesystem::path shipped = "/opt/orlenta/share/orlenta/Parameters.cfg";
+    const std::filesystem::path user = "/home/someone/.config/orlenta/Parameters.cfg";
+    SetParameterFiles({shipped, user});
+    TfrmAbout about;
+    about.show();
+    const QLabel* named = about.findChild<QLabel*>("ParametersFile");
+    EXPECT_EQ(named->text().toStdString(),
+              "Parameter file: " + shipped.string() + " (saving creates " + user.string() + ")");
+    EXPECT_GE(about.width(), named->sizeHint().width());
+    about.hide();
+    // After the first save the user's file is the one in use.
+    SetParameterFiles({user, user});
+    about.show();
+    EXPECT_EQ(named->text().toStdString(), "Parameter file: " + user.string());
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
+    SetParameterFiles({});
 }
 
 } // namespace

@@ -295,6 +295,7 @@ TEST_F(ParameterFile, OddFilesAreReadOrRefusedAndSurviveASave) {
         {"utf8_bom.cfg", true},    {"nul.cfg", false},         {"quotes_comments.cfg", true},
         {"no_section.cfg", false}, {"bad_lines.cfg", false},   {"multi.cfg", true},
         {"random.cfg", false},     {"large.cfg", true},        {"indented_comment.cfg", true},
+        {"machine.cfg", true},
     };
     std::size_t seen = 0;
     for (const auto& entry : fs::directory_iterator(seeds)) {

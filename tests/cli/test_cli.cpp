@@ -266,12 +266,13 @@ const std::vector<TFailure> Failures = {
      "--align: 'middle' is not left, cent or right",
      2},
     {"unknown format",
-     {"ABC", "--format", "svg", "-o", "out.Dnc"},
-     "--format: 'svg' is not gcode or dxf",
+     {"ABC", "--format", "pdf", "-o", "out.Dnc"},
+     "--format: 'pdf' is not gcode, dxf or svg",
      2},
     {"unknown extension",
      {"ABC", "-o", "out.txt"},
-     "'out.txt': the name ends neither in .Dnc nor in .Dxf; give --format gcode or dxf",
+     "'out.txt': the name ends neither in .Dnc, .nc, .ngc, .Dxf nor .svg; give --format gcode, "
+     "dxf or svg",
      2},
     {"no output", {"ABC"}, "no output file: give -o FILE.Dnc or -o FILE.Dxf (see --help)", 2},
     {"text twice",
@@ -555,6 +556,23 @@ TEST_F(Cli, FirstRunInAnEmptyFolderUsesTheShippedParameters) {
     EXPECT_EQ(clearances, plunges + 1);
     EXPECT_EQ(feeds, 1 + 2 * plunges);
     EXPECT_GT(coordinates, 100);
+}
+
+// help2man reads --version in the GNU form; --verbose names the parameter file a run reads.
+TEST_F(Cli, VersionAndVerboseNameTheProgramAndTheParameterFile) {
+    const TRun version = RunCli(Dir, {"--version"});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out.substr(0, version.Out.find('\n')), "orlenta-cli 2.0");
+    EXPECT_NE(version.Out.find("\nLicense GPLv3+: "), std::string::npos);
+    EXPECT_EQ(version.Out.find("Parameter file"), std::string::npos);
+
+    const fs::path beside = fs::path(ORLENTA_CLI_PATH).parent_path() / "Parameters.cfg";
+    const TRun verbose = RunCli(Dir, {"--version", "--verbose"});
+    EXPECT_EQ(verbose.Out, version.Out + "Parameter file: " + beside.string() + "\n");
+
+    const TRun job = RunCli(Dir, {"A", "--verbose", "-p", Cfg.string(), "-o", "a.Dnc"});
+    ASSERT_EQ(job.Status, 0) << job.Err;
+    EXPECT_EQ(job.Err, "orlenta-cli: Parameter file: " + Cfg.string() + "\n");
 }
 
 TEST_F(Cli, HelpShowsExamples) {

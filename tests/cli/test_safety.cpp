@@ -88,6 +88,10 @@ TEST_F(CliSafety, ParameterFileValuesOutOfRangeStopTheRun) {
          "Start = -10: out of range (0 or more); Increment = -10: out of range (0 or more)"},
         {"Depth=-1\n", "Depth = -1: out of range (0 or more)"},
         {"Precision=500\n", "Precision = 500: out of range (1 to 100)"},
+        // The machine settings' own limits and texts, with the same exit status.
+        {"Dialect=fanuc ; ours\n",
+         "Dialect must be classic, grbl or linuxcnc, not \"fanuc ; ours\""},
+        {"Spindle=-5\n", "Spindle must be from 0 to 1000000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keys);
@@ -102,6 +106,13 @@ TEST_F(CliSafety, ParameterFileValuesOutOfRangeStopTheRun) {
     const TRun run = RunCli(Dir, {"--batch", "jobs.txt", "-p", "shop.cfg", "-o", "p.Dnc"});
     EXPECT_EQ(run.Status, 2);
     EXPECT_EQ(run.Err, "orlenta-cli: jobs.txt:1: rapid-height: '-5' is out of range (0 or more)\n");
+    // So are a machine setting's option and batch key to the file's limits.
+    EXPECT_EQ(RunCli(Dir, {"ACME", "--spindle", "2e6", "-p", "shop.cfg", "-o", "a.nc"}).Err,
+              "orlenta-cli: --spindle: '2e6' is out of range (0 to 1000000)\n");
+    WriteBytes(Dir / "jobs.txt", "ACME\tspindle-dwell=7200\n");
+    EXPECT_EQ(RunCli(Dir, {"--batch", "jobs.txt", "-p", "shop.cfg", "-o", "p.nc"}).Err,
+              "orlenta-cli: jobs.txt:1: spindle-dwell: '7200' is out of range (0 to 3600)\n");
+    EXPECT_EQ(Outputs(), std::vector<std::string>{"n.cfg"});
 }
 
 // A batch file's output= names are its own folder's; one from someone else cannot reach

@@ -27,8 +27,10 @@ namespace {
 }
 
 bool IsOwnKey(const char* section, const char* key) {
-    static const char* const Own[] = {"Depth",     "RapidHeight", "RoughFeed", "RoughPlunge",
-                                      "Precision", "Decimal",     "Start",     "Increment"};
+    static const char* const Own[] = {
+        "Depth",     "RapidHeight", "RoughFeed", "RoughPlunge", "Precision",   "Decimal",
+        "Start",     "Increment",   "Units",     "Dialect",     "Spindle",     "SpindleDwell",
+        "RapidRate", "LineNumbers", "Header",    "Footer",      "ArcTolerance"};
     if (strcasecmp(section, ParametersSection) != 0)
         return false;
     return std::any_of(std::begin(Own), std::end(Own),
@@ -83,7 +85,9 @@ std::map<std::string, int> Comments(std::string_view text) {
     return comments;
 }
 
-// Values to write, picked by the input's first bytes: ordinary, negative, tiny, huge.
+// Values to write, picked by the input's first bytes: ordinary, negative, tiny, huge; the
+// machine settings within their limits (the only values the program ever holds), the
+// defaults among them so that a setting is sometimes left out of the file.
 TMachiningParameters ValuesFor(const std::uint8_t* data, std::size_t size) {
     static const double Reals[] = {0.3, 0, -5, 1e-5, 123456.789, 1e300, -0.125, 2.5};
     static const std::int32_t Ints[] = {8, 0, -7, 2147483647, -2147483647 - 1, 100, 5, 20};
@@ -98,6 +102,30 @@ TMachiningParameters ValuesFor(const std::uint8_t* data, std::size_t size) {
     p.Decimal = Ints[pick(5)];
     p.Start = Ints[pick(6)];
     p.Increment = Ints[pick(7)];
+    static const double Spindles[] = {10000, 0, 24000, 1e6, 0.5, 12345.678, 1, 999999};
+    static const double Rates[] = {1000, 1e7, 1e-5, 250.5, 3, 1000, 42, 7e6};
+    static const double Small[] = {0, 10, 0.001, 2.5, 0, 3600, 1e-6, 0.125};
+    static const char* const Lines[] = {"",
+                                        "(S{spindle})\\n(by Orlenta)",
+                                        "%",
+                                        "G0 Z5 ; lift",
+                                        "",
+                                        "M5\\nM30",
+                                        "(\"quoted\")",
+                                        "#<x> = 1"};
+    const auto machine = [&](std::size_t i) { return pick(8 + i); };
+    TMachineSettings& m = p.Machine;
+    m.Units = machine(0) % 2 ? TUnits::Inch : TUnits::Millimetre;
+    m.Dialect = machine(1) < 4   ? TDialect::Classic
+                : machine(1) < 6 ? TDialect::Grbl
+                                 : TDialect::LinuxCnc;
+    m.Spindle = Spindles[machine(2)];
+    m.SpindleDwell = std::min(Small[machine(3)], MaxSpindleDwell);
+    m.RapidRate = Rates[machine(4)];
+    m.LineNumbers = machine(5) % 3 == 1;
+    m.Header = Lines[machine(6)];
+    m.Footer = Lines[machine(7)];
+    m.ArcTolerance = std::min(Small[machine(8)], MaxArcTolerance);
     return p;
 }
 
@@ -105,7 +133,12 @@ bool SameValues(const TMachiningParameters& a, const TMachiningParameters& b) {
     return a.Depth == b.Depth && a.StepDown == b.StepDown && a.RapidHeight == b.RapidHeight &&
            a.RoughFeed == b.RoughFeed && a.RoughPlunge == b.RoughPlunge &&
            a.Precision == b.Precision && a.Decimal == b.Decimal && a.Start == b.Start &&
-           a.Increment == b.Increment;
+           a.Increment == b.Increment && a.Machine.Units == b.Machine.Units &&
+           a.Machine.Dialect == b.Machine.Dialect && a.Machine.Spindle == b.Machine.Spindle &&
+           a.Machine.SpindleDwell == b.Machine.SpindleDwell &&
+           a.Machine.RapidRate == b.Machine.RapidRate &&
+           a.Machine.LineNumbers == b.Machine.LineNumbers && a.Machine.Header == b.Machine.Header &&
+           a.Machine.Footer == b.Machine.Footer && a.Machine.ArcTolerance == b.Machine.ArcTolerance;
 }
 
 } // namespace
@@ -119,6 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ReadParametersText(text, loaded);
     } catch (const EParameterTextError&) {
         readable = false;
+    } catch (const EParameterValueError&) {
+        // The text is read; a machine setting in it is refused. The writer replaces it.
     }
     const TMachiningParameters written = ValuesFor(data, size);
     std::string saved;
@@ -136,6 +171,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ReadParametersText(saved, back);
     } catch (const EParameterTextError&) {
         Fail("the saved text is refused");
+    } catch (const EParameterValueError&) {
+        Fail("a machine setting of the saved text is refused");
     }
     if (!SameValues(back, written))
         Fail("the saved values read back differently");
