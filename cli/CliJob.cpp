@@ -3,9 +3,12 @@
 #include "cli/CliJob.h"
 
 #include "app/command/FieldNumbers.h"
+#include "app/core/ParameterFile.h"
+#include "app/core/ParameterRules.h"
 #include "gcode/GCodeWriter.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
+#include "kernel/MachineSettings.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -70,23 +73,39 @@ TSaveFormat readFormat(const std::string& value) {
     throw usageError("'" + value + "' is not gcode, dxf or svg");
 }
 
-// A parameter cannot be negative: the dialog has no minus sign either.
-double readParameter(const std::string& text) {
+// A machining parameter, checked by the rules that hold for every source of parameters.
+double readParameter(const std::string& text, TParameterField field) {
+    const double v = ReadNumber(text);
+    if (!InParameterRange(field, v))
+        throw usageError("'" + text + "' is out of range (" + ParameterRangeText(field) + ")");
+    return v;
+}
+
+// A V-carve setting; its own limits are checked where the carving starts.
+double readNonNegative(const std::string& text) {
     const double v = ReadNumber(text);
     if (v < 0)
         throw usageError("'" + text + "' is negative");
     return v;
 }
 
-std::int32_t readInteger(const std::string& text, std::int32_t lo, std::int32_t hi) {
+// A machine setting: the file's limits (MachineSettings.h) hold for the option too.
+double readSetting(const std::string& text, double max) {
+    const double v = ReadNumber(text);
+    if (!(v >= 0 && v <= max))
+        throw usageError("'" + text + "' is out of range (0 to " + FloatToGeneralText(max) + ")");
+    return v;
+}
+
+std::int32_t readInteger(const std::string& text, TParameterField field) {
     const std::string t = trimmed(text);
     std::int64_t v = 0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (t.empty() || ec != std::errc() || end != t.data() + t.size())
         throw usageError("'" + text + "' is not a whole number");
-    if (v < lo || v > hi)
-        throw usageError("'" + text + "' is not between " + std::to_string(lo) + " and " +
-                         std::to_string(hi));
+    if (v > std::numeric_limits<std::int32_t>::max() ||
+        !InParameterRange(field, static_cast<double>(v)))
+        throw usageError("'" + text + "' is out of range (" + ParameterRangeText(field) + ")");
     return static_cast<std::int32_t>(v);
 }
 
@@ -170,22 +189,21 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
     } else if (key == "radius") {
         n.Radius = ReadNumber(value);
     } else if (key == "depth") {
-        job.Params.Depth = readParameter(value);
+        job.Params.Depth = readParameter(value, TParameterField::Depth);
     } else if (key == "rapid-height") {
-        job.Params.RapidHeight = readParameter(value);
+        job.Params.RapidHeight = readParameter(value, TParameterField::RapidHeight);
     } else if (key == "feed") {
-        job.Params.RoughFeed = readParameter(value);
+        job.Params.RoughFeed = readParameter(value, TParameterField::RoughFeed);
     } else if (key == "plunge") {
-        job.Params.RoughPlunge = readParameter(value);
+        job.Params.RoughPlunge = readParameter(value, TParameterField::RoughPlunge);
     } else if (key == "precision") {
-        // Outside this range the converter would silently keep its previous precision.
-        job.Params.Precision = readInteger(value, MinPrecision, MaxPrecision);
+        job.Params.Precision = readInteger(value, TParameterField::Precision);
     } else if (key == "decimals") {
-        job.Params.Decimal = readInteger(value, 0, MaxGCodeDecimals);
+        job.Params.Decimal = readInteger(value, TParameterField::Decimal);
     } else if (key == "start") {
-        job.Params.Start = readInteger(value, 0, MaxInt32);
+        job.Params.Start = readInteger(value, TParameterField::Start);
     } else if (key == "increment") {
-        job.Params.Increment = readInteger(value, 0, MaxInt32);
+        job.Params.Increment = readInteger(value, TParameterField::Increment);
     } else if (key == "units") {
         const auto u = ParseUnits(trimmed(value));
         if (!u)
@@ -197,25 +215,27 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
             throw usageError("'" + value + "' is not classic, grbl or linuxcnc");
         job.Params.Dialect = *d;
     } else if (key == "spindle") {
-        job.Params.Spindle = readParameter(value);
+        job.Params.Spindle = readSetting(value, MaxSpindle);
     } else if (key == "spindle-dwell") {
-        job.Params.SpindleDwell = readParameter(value);
+        job.Params.SpindleDwell = readSetting(value, MaxSpindleDwell);
     } else if (key == "arcs") {
-        job.Params.ArcTolerance = readParameter(value);
+        job.Params.ArcTolerance = readSetting(value, MaxArcTolerance);
     } else if (key == "line-numbers") {
         job.Params.LineNumbers = readFlag(value);
     } else if (key == "vcarve") {
         job.Params.EngraveMode = readFlag(value) ? TEngraveMode::VCarve : TEngraveMode::Outline;
     } else if (key == "vbit-angle") {
-        job.Params.VBitAngle = readParameter(value);
+        job.Params.VBitAngle = readNonNegative(value);
     } else if (key == "vmax-depth") {
-        job.Params.VMaxDepth = readParameter(value);
+        job.Params.VMaxDepth = readNonNegative(value);
     } else if (key == "vaccuracy") {
-        job.Params.VAccuracy = readParameter(value);
+        job.Params.VAccuracy = readNonNegative(value);
     } else if (key == "output") {
         if (value.empty())
             throw usageError("the output file name is empty");
         job.Output = value;
+    } else if (key == "outline-units") {
+        job.OutlineUnits = readFlag(value);
     } else if (key == "format") {
         job.Format = readFormat(value);
     } else if (key == "force") {
@@ -332,6 +352,8 @@ const std::vector<TJobKey>& JobKeys() {
         {"vbit-angle", "DEG", "included angle of the V-bit", Machine},
         {"vmax-depth", "NUM", "V-carving never cuts deeper than this", Machine},
         {"vaccuracy", "NUM", "how far V-carve depths and cuts may stray", Machine},
+        {"outline-units", nullptr,
+         "accept a height and width of 0 or less: the text keeps the font's own units", Place},
         {"format", "gcode|dxf|svg",
          "output format; default by the extension (.Dnc/.nc/.ngc, .Dxf, .svg)", "Output"},
         {"force", nullptr, "save even when the check before saving finds problems (see below)",
@@ -360,6 +382,17 @@ void ApplySettings(TCliJob& job, const std::vector<std::pair<std::string, std::s
         job.Numbers.Height = 0;
     if (height && !width)
         job.Numbers.Width = 0;
+}
+
+void CheckTextSize(const TCliJob& job, const std::string& where) {
+    const TCreateNumbers& n = job.Numbers;
+    if (n.Arc || job.OutlineUnits)
+        return;
+    if (n.Height < 0 || n.Width < 0 || (n.Height == 0 && n.Width == 0))
+        throw usageError(where + "the text size is 0 or less (height " +
+                         FloatToGeneralText(n.Height) + ", width " + FloatToGeneralText(n.Width) +
+                         "): give a positive --height or --width, or --outline-units to keep "
+                         "the font's own units");
 }
 
 double ReadNumber(const std::string& text) {

@@ -69,6 +69,7 @@ struct TCliJob {
     std::string Output; // a file name, or in batch mode the pattern of the file names
     std::optional<TSaveFormat> Format; // none: by the extension of the output
     bool Force = false;                // save even when the check before saving objects
+    bool OutlineUnits = false;         // a size of 0 or less keeps the font's own units
     bool TextGiven = false;
 };
 
@@ -87,6 +88,11 @@ const std::vector<TJobKey>& JobKeys();
 // the window; with both, the width sizes the text. Throws ECliError (usage) naming the key.
 void ApplySettings(TCliJob& job, const std::vector<std::pair<std::string, std::string>>& settings,
                    const std::string& where);
+
+// A straight-line text must be sized: a height and width of 0 or less keep the font's
+// outline units (metres of text), which the window shows in its size readout but a script
+// would not notice. Throws ECliError (usage, with where) unless job.OutlineUnits.
+void CheckTextSize(const TCliJob& job, const std::string& where);
 
 // A number as typed on the command line or in a batch file: full stop as the only decimal
 // separator, whatever the locale. Throws EConvertError with the text.

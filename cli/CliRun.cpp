@@ -6,6 +6,7 @@
 #include "kernel/Errors.h"
 #include "kernel/Hooks.h"
 #include "kernel/SafeFile.h"
+#include "kernel/TemporaryFiles.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <ostream>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -87,6 +89,42 @@ void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& 
             details.push_back(job.Where + problem);
         throw ECliError(job.Where + job.File.string() + ": not saved; --force saves it anyway",
                         ECliError::JobFailed, std::move(details));
+    }
+}
+
+fs::path BatchOutputPath(const fs::path& batchFile, const fs::path& name, bool allowOutside) {
+    const fs::path folder =
+        batchFile.parent_path().empty() ? fs::path(".") : batchFile.parent_path();
+    const fs::path file = folder / name; // an absolute name replaces the folder
+    if (allowOutside)
+        return file;
+    std::error_code ec;
+    const fs::path inside = fs::weakly_canonical(fs::absolute(folder), ec);
+    const fs::path resolved = ec ? fs::path() : fs::weakly_canonical(fs::absolute(file), ec);
+    const auto [end, _] =
+        std::mismatch(inside.begin(), inside.end(), resolved.begin(), resolved.end());
+    if (ec || end != inside.end() || resolved == inside)
+        throw ECliError("output '" + name.string() +
+                            "' is outside the batch file's folder (give --allow-outside to "
+                            "allow it)",
+                        ECliError::UsageFailed);
+    return file;
+}
+
+void CheckOutputsAreNotInputs(const std::vector<TPlannedJob>& jobs,
+                              const std::vector<fs::path>& inputs) {
+    struct stat in {};
+    for (const fs::path& input : inputs) {
+        if (input.empty() || ::stat(input.c_str(), &in) != 0)
+            continue;
+        for (const TPlannedJob& job : jobs) {
+            struct stat out {};
+            if (::stat(job.File.c_str(), &out) == 0 && out.st_dev == in.st_dev &&
+                out.st_ino == in.st_ino)
+                throw ECliError(job.Where + job.File.string() + ": is an input of this run (" +
+                                    input.string() + "); it would be overwritten",
+                                ECliError::UsageFailed);
+        }
     }
 }
 
@@ -210,11 +248,15 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
     }
 
     // Every file is written under a temporary name first, so that a failing line leaves
-    // none of the batch's files behind.
+    // none of the batch's files behind. Each is registered, so that a stop signal removes
+    // them too.
     std::vector<fs::path> written;
-    const auto discard = [&written](std::size_t from) {
-        for (std::size_t i = from; i < written.size(); ++i)
+    std::vector<std::size_t> tickets;
+    const auto discard = [&](std::size_t from) {
+        for (std::size_t i = from; i < written.size(); ++i) {
             removeQuietly(written[i]);
+            UnregisterTemporary(tickets[i]);
+        }
     };
     // A target that cannot be written is refused before anything is written.
     for (const TPlannedJob& job : jobs) {
@@ -225,8 +267,11 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
         }
     }
     if (parallel) {
-        for (std::size_t i = 0; i < jobs.size(); ++i)
-            written.push_back(temporaryFor(jobs[i].File, i));
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            const fs::path temporary = temporaryFor(jobs[i].File, i);
+            tickets.push_back(RegisterTemporary(temporary));
+            written.push_back(temporary);
+        }
         std::vector<TJobOutcome> outcomes;
         try {
             outcomes = runInParallel(jobs, base, state, ttf, false, threads,
@@ -248,6 +293,7 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
         try {
             for (std::size_t i = 0; i < jobs.size(); ++i) {
                 const fs::path temporary = temporaryFor(jobs[i].File, i);
+                tickets.push_back(RegisterTemporary(temporary));
                 written.push_back(temporary);
                 RunJob(jobs[i], base, state, ttf, temporary);
             }
@@ -256,13 +302,62 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
             throw;
         }
     }
+    // A rename can still fail part-way (a folder appears at a target meanwhile). The old
+    // files are kept as copies until every new one is in place, so that they can be put
+    // back and the batch stays all or nothing.
+    std::vector<fs::path> kept(jobs.size());
+    std::vector<std::size_t> keptTickets(jobs.size());
+    const auto dropKept = [&] {
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            if (!kept[i].empty()) {
+                removeQuietly(kept[i]);
+                UnregisterTemporary(keptTickets[i]);
+            }
+    };
+    try {
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            std::error_code ec;
+            if (!fs::is_regular_file(jobs[i].File, ec))
+                continue;
+            fs::path copy =
+                jobs[i].File.parent_path() /
+                (".orlenta-cli-" + std::to_string(::getpid()) + "-" + std::to_string(i) + ".old");
+            keptTickets[i] = RegisterTemporary(copy);
+            kept[i] = copy;
+            fs::copy_file(jobs[i].File, copy, fs::copy_options::overwrite_existing);
+        }
+    } catch (const std::exception& e) {
+        dropKept();
+        discard(0);
+        throw jobError(std::string("cannot keep the old files until the batch is done: ") +
+                       e.what());
+    }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         try {
             PutFinishedFileInPlace(written[i], jobs[i].File);
+            UnregisterTemporary(tickets[i]);
         } catch (const std::exception& e) {
+            // Put back what the batch had replaced; a target that was new goes again.
+            for (std::size_t k = 0; k < i; ++k) {
+                try {
+                    if (kept[k].empty()) {
+                        removeQuietly(jobs[k].File);
+                    } else {
+                        PutFinishedFileInPlace(kept[k], jobs[k].File);
+                        UnregisterTemporary(keptTickets[k]);
+                        kept[k].clear();
+                    }
+                } catch (const std::exception&) {
+                    // The copy stays beside the target, where the user can find it.
+                    UnregisterTemporary(keptTickets[k]);
+                    kept[k].clear();
+                }
+            }
+            dropKept();
             discard(i);
             throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + e.what());
         }
     }
+    dropKept();
     return 0;
 }

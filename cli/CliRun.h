@@ -32,6 +32,18 @@ struct TPlannedJob {
 void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& state,
             TTTFToVectorConverter& ttf, const std::filesystem::path& file, const TWarn& warn = {});
 
+// The file a batch line's output=NAME names: a relative name is taken in the batch file's
+// folder (the current folder for standard input, given as an empty path). Unless
+// allowOutside, a name that leaves that folder (an absolute path, "..", a symbolic link
+// that leads out) throws ECliError (usage).
+std::filesystem::path BatchOutputPath(const std::filesystem::path& batchFile,
+                                      const std::filesystem::path& name, bool allowOutside);
+
+// Refuses (ECliError, usage) an output that is one of the run's inputs, the same file by
+// device and inode whatever the name: writing it would destroy the input.
+void CheckOutputsAreNotInputs(const std::vector<TPlannedJob>& jobs,
+                              const std::vector<std::filesystem::path>& inputs);
+
 // Checks the output files of a batch before anything runs: no two jobs may write the same
 // file, and an existing target must be a regular file. Symbolic links are resolved in
 // File. Throws ECliError (usage).

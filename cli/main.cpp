@@ -5,10 +5,12 @@
 
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "app/core/ParameterRules.h"
 #include "glyph/FontSources.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Hooks.h"
 #include "kernel/ProgramStatistics.h"
+#include "kernel/TemporaryFiles.h"
 
 #include <CLI/CLI.hpp>
 
@@ -19,7 +21,8 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <thread>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -60,8 +63,8 @@ names: {n} the line number, {n:3} the same with 3 digits, {text} the text with
 everything but letters, digits, - and _ made _, {{ and }} literal braces.
 The batch writes every file or, when a line fails, none (--keep-going writes
 the lines that succeed and reports the others).
---jobs N runs up to N lines at once (default: the number of cores); the files,
-the messages and their order are those of one line after another.
+--jobs N runs up to N lines at once (default 1); the files, the messages and
+their order are those of one line after another.
 
 Errors are one line on standard error; the output file is then not written
 (an existing file keeps its content). Exit status: 0 done, 1 a job failed
@@ -125,7 +128,10 @@ struct TCommandLine {
     std::string Batch;
     std::string ParamsFile;
     bool KeepGoing = false;
-    unsigned Jobs = std::max(1u, std::thread::hardware_concurrency());
+    // One line at a time unless asked: a stop signal during a parallel batch can still
+    // leave a line's temporary file behind.
+    unsigned Jobs = 1;
+    bool AllowOutside = false;
     bool Version = false;
     bool Verbose = false;
     std::string Stats; // "text" or "json" when --stats was given
@@ -182,9 +188,12 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
         ->group("Output");
     app.add_flag("--keep-going", cl.KeepGoing, "batch: write the lines that succeed")
         ->group("Output");
-    app.add_option("--jobs", cl.Jobs, "batch: run up to N lines at once (default: the cores)")
+    app.add_option("--jobs", cl.Jobs, "batch: run up to N lines at once (default: 1)")
         ->type_name("N")
         ->check(CLI::Range(1u, 1024u))
+        ->group("Output");
+    app.add_flag("--allow-outside", cl.AllowOutside,
+                 "batch: let output= name files outside the batch file's folder")
         ->group("Output");
     app.add_option("--stats", cl.Stats,
                    "after the job, print the size, lengths, plunges and estimated time on "
@@ -262,6 +271,7 @@ TCliJob baseJob(const TCommandLine& cl) {
 std::vector<TPlannedJob> planJobs(const TCommandLine& cl, const TCliJob& base) {
     std::vector<TPlannedJob> jobs;
     if (cl.Batch.empty()) {
+        CheckTextSize(base, "");
         TPlannedJob job{base, base.Output, ResolveFormat(base.Format, base.Output), "", 0};
         jobs.push_back(std::move(job));
         return jobs;
@@ -275,11 +285,19 @@ std::vector<TPlannedJob> planJobs(const TCommandLine& cl, const TCliJob& base) {
         TPlannedJob job{base, {}, TSaveFormat::GCode, where, line.LineNumber};
         line.Settings.insert(line.Settings.begin(), {"text", line.Text});
         ApplySettings(job.Job, line.Settings, where);
+        CheckTextSize(job.Job, where);
         if (job.Job.Output.empty())
             throw ECliError(where + "no output file: give -o PATTERN or output=NAME",
                             ECliError::UsageFailed);
+        const bool ownOutput = std::any_of(line.Settings.begin(), line.Settings.end(),
+                                           [](const auto& kv) { return kv.first == "output"; });
         try {
             job.File = ExpandOutputPattern(job.Job.Output, line.LineNumber, job.Job.Numbers.Text);
+            // A batch file may come from someone else: the names it gives are its own
+            // folder's, and may not reach beyond it unless the user says so.
+            if (ownOutput)
+                job.File = BatchOutputPath(cl.Batch == "-" ? fs::path() : fs::path(cl.Batch),
+                                           job.File, cl.AllowOutside);
             job.Format = ResolveFormat(job.Job.Format, job.File.string());
         } catch (const ECliError& e) {
             throw ECliError(where + e.what(), e.ExitStatus);
@@ -298,10 +316,24 @@ std::vector<TPlannedJob> planJobs(const TCommandLine& cl, const TCliJob& base) {
 TMachiningParameters loadParameters(const TCommandLine& cl) {
     TGlobals start;
     SetStartupValues(start);
-    if (cl.ParamsFile.empty())
-        LoadParameters(start.Params);
-    else if (!LoadParameters(start.Params, cl.ParamsFile))
-        throw ECliError(cl.ParamsFile + ": no such parameter file", ECliError::UsageFailed);
+    const fs::path file = parameterFiles(cl).Read;
+    try {
+        if (!LoadParameters(start.Params, file) && !cl.ParamsFile.empty())
+            throw ECliError(cl.ParamsFile + ": no such parameter file", ECliError::UsageFailed);
+    } catch (const EParameterFileError& e) {
+        throw ECliError(e.what(), ECliError::UsageFailed);
+    } catch (const EParameterValueError& e) {
+        // A machine setting the file holds but no program can use: the file is wrong.
+        throw ECliError(e.what(), ECliError::UsageFailed);
+    }
+    // The same rules as for the options: a file's negative clearance is no less a crash.
+    const auto problems = ParameterRangeProblems(start.Params);
+    if (!problems.empty()) {
+        std::string message = file.string() + ": ";
+        for (std::size_t i = 0; i < problems.size(); ++i)
+            message += (i > 0 ? "; " : "") + problems[i].Message;
+        throw ECliError(message, ECliError::UsageFailed);
+    }
     return start.Params;
 }
 
@@ -315,6 +347,8 @@ int run(int argc, char** argv) {
     const TCliJob base = baseJob(*cl);
     const TMachiningParameters params = loadParameters(*cl);
     const std::vector<TPlannedJob> jobs = planJobs(*cl, base);
+    CheckOutputsAreNotInputs(
+        jobs, {parameterFiles(*cl).Read, cl->Batch == "-" ? fs::path() : fs::path(cl->Batch)});
 
     // Nothing here waits for a window; notes the pipeline shows go to standard error.
     SetMessageBoxHook([](const std::string& text) {
@@ -341,8 +375,13 @@ int run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // An interrupted run leaves none of its temporary files behind.
+    InstallStopSignalCleanup();
     try {
         return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "orlenta-cli: out of memory" << std::endl;
+        return ECliError::JobFailed;
     } catch (const ECliError& e) {
         ReportError(std::cerr, e);
         return e.ExitStatus;

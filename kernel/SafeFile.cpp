@@ -3,6 +3,7 @@
 #include "kernel/SafeFile.h"
 
 #include "kernel/Errors.h"
+#include "kernel/TemporaryFiles.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -163,24 +164,24 @@ TSafeFileWriter::TSafeFileWriter(const std::filesystem::path& target)
 
 int TSafeFileWriter::CreateTemporary() {
     // Creating with mode 0666 lets the umask decide, as for any new file; an existing
-    // file's permissions are carried over by the caller.
+    // file's permissions are carried over by the caller. The name does not grow with the
+    // target's, so that a target whose name has the longest length allowed can be saved.
     const auto dir = Target.parent_path();
-    // Built by appending: g++ 12 at -O3 reports a false -Wrestrict on "." + name.
-    std::string base(1, '.');
-    base += Target.filename().string();
-    base += '.';
     constexpr int Attempts = 100;
     for (int i = 0; i < Attempts; ++i) {
-        std::string name = base;
+        std::string name = ".orlenta-";
         name += RandomSuffix();
         name += ".tmp";
         auto candidate = dir / name;
+        const std::size_t ticket = RegisterTemporary(candidate);
         Fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (Fd >= 0) {
             Temporary = std::move(candidate);
+            Ticket = ticket;
             return 0;
         }
         const int err = errno;
+        UnregisterTemporary(ticket);
         if (FolderRefuses(err))
             return err;
         if (err != EEXIST)
@@ -198,8 +199,10 @@ void TSafeFileWriter::Abandon() noexcept {
     if (Fd >= 0)
         ::close(Fd);
     Fd = -1;
-    if (!Temporary.empty())
+    if (!Temporary.empty()) {
         ::unlink(Temporary.c_str());
+        UnregisterTemporary(Ticket);
+    }
     Temporary.clear();
 }
 
@@ -237,6 +240,7 @@ void TSafeFileWriter::Commit() {
         ThrowErrno(errno);
     if (::rename(Temporary.c_str(), Target.c_str()) != 0)
         ThrowErrno(errno);
+    UnregisterTemporary(Ticket);
     Temporary.clear();
     Committed = true;
     SyncFolder(Target.parent_path());

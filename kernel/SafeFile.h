@@ -1,6 +1,7 @@
 // Writing a file so that a failure never costs the user the file they had: the bytes go
 // to a temporary file beside the target, which replaces the target only once it is
-// complete, flushed and closed.
+// complete, flushed and closed. The temporary file is removed when the program is stopped
+// by a signal (see TemporaryFiles.h).
 #pragma once
 
 #include <filesystem>
@@ -50,6 +51,7 @@ class TSafeFileWriter {
 
     std::filesystem::path Target;
     std::filesystem::path Temporary; // set while a temporary file exists
+    std::size_t Ticket = 0;          // its registration for removal on a stop signal
     TMode Mode = TMode::Rename;
     std::string Held; // the bytes of an in-place write until Commit
     int Fd = -1;

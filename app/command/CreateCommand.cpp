@@ -47,6 +47,10 @@ TCreateResult stopped(std::string message = {}) {
 
 } // namespace
 
+std::string TextTooLongMessage() {
+    return "The text is too long: at most " + std::to_string(MaxTextLength) + " characters";
+}
+
 bool CreateRunning() {
     return createRunning;
 }
@@ -64,6 +68,8 @@ TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontCho
     if (n.Text.empty())
         return stopped("No Text to convert!");
     const std::u32string text = Utf8ToCodePoints(n.Text);
+    if (text.size() > MaxTextLength)
+        return stopped(TextTooLongMessage());
 
     g.Contours.assign(1, TVKRegionX{});
 

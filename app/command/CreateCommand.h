@@ -8,6 +8,7 @@
 #include "layout/TextLines.h"
 #include "layout/ViewBox.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -29,6 +30,13 @@ struct TCreateNumbers {
     bool ArcFieldEmpty = false;
 };
 
+// The longest text Create takes, in characters (Unicode code points). Time and memory grow
+// with the text: this many take about two seconds and a few hundred megabytes, ten times
+// as many ran out of memory on a small machine. A plate is far shorter.
+constexpr std::size_t MaxTextLength = 100000;
+// Create's note for a longer text: "The text is too long: at most 100000 characters".
+std::string TextTooLongMessage();
+
 // The font chosen through Select Font.
 struct TFontChoice {
     std::string Name = "Stick40";
@@ -44,8 +52,9 @@ enum class TCreateOutcome {
 
 struct TCreateResult {
     TCreateOutcome Outcome = TCreateOutcome::Done;
-    // The note for the user, empty when there is none: "No Text to convert!" and "Radius can
-    // not be 0!" come with Stopped, "Radius is too small" with Done (nothing was placed).
+    // The note for the user, empty when there is none: "No Text to convert!", "Radius can
+    // not be 0!" and TextTooLongMessage() come with Stopped, "Radius is too small" with Done
+    // (nothing was placed).
     std::string Message;
     // The characters of the text that the font has no glyph for, each once (Done only).
     // They are engraved as the font's missing-glyph box, as before; front ends warn.

@@ -1,6 +1,9 @@
 // The parameter file and the dialog's conversions; see ParameterFile.h.
 #include "app/core/ParameterFile.h"
 
+#include "app/core/IniText.h"
+#include "app/core/ParameterRules.h"
+#include "kernel/MachineSettings.h"
 #include "kernel/SafeFile.h"
 
 // Bytes in, bytes out: no UTF conversion library. Debian's SimpleIni.h keeps its template
@@ -15,7 +18,9 @@
 #include <fstream>
 #include <limits>
 #include <map>
+#include <new>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -59,85 +64,110 @@ std::optional<std::string> ReadSmallFile(const std::filesystem::path& file, std:
     return data;
 }
 
-double FloatKey(const CSimpleIniA& ini, const char* key, double fallback) {
+// The number in a value as people write it: "0.3", "0.3 ; note", "\"0.3\"". A ";" or "#"
+// after a blank starts a comment; one pair of matching quotes around the number is dropped.
+std::string_view ValueText(std::string_view value) {
+    for (std::size_t i = 0; i < value.size(); ++i)
+        if ((value[i] == ';' || value[i] == '#') &&
+            (i == 0 || value[i - 1] == ' ' || value[i - 1] == '\t')) {
+            value = value.substr(0, i);
+            break;
+        }
+    value = Trim(value);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = Trim(value.substr(1, value.size() - 2));
+    return value;
+}
+
+// A key that is missing or empty gives its fallback; a value that is not a number is
+// refused, never replaced by the fallback.
+template <class T, class Parse>
+T KeyValue(const CSimpleIniA& ini, const char* key, T fallback, Parse parse, const char* kind) {
     const char* v = ini.GetValue(ParametersSection, key, nullptr);
-    const auto parsed = v ? ParseIniFloat(v) : std::nullopt;
-    return parsed ? *parsed : fallback;
+    if (!v)
+        return fallback;
+    const std::string_view text = ValueText(v);
+    if (text.empty())
+        return fallback;
+    if (const auto parsed = parse(text))
+        return *parsed;
+    throw EParameterTextError(std::string(key) + ": '" + ShownInMessage(Trim(v)) + "' is not " +
+                              kind);
+}
+
+double FloatKey(const CSimpleIniA& ini, const char* key, double fallback) {
+    return KeyValue(ini, key, fallback, ParseIniFloat, "a number");
 }
 
 std::int32_t IntKey(const CSimpleIniA& ini, const char* key, std::int32_t fallback) {
-    const char* v = ini.GetValue(ParametersSection, key, nullptr);
-    const auto parsed = v ? ParseIniInt(v) : std::nullopt;
-    return parsed ? *parsed : fallback;
+    return KeyValue(ini, key, fallback, ParseIniInt, "a whole number");
 }
 
 std::string IntText(std::int32_t v) {
     return std::to_string(v);
 }
 
-bool IsCommentLine(std::string_view line) {
-    line = Trim(line);
-    return !line.empty() && (line.front() == ';' || line.front() == '#');
-}
-
-template <class F> void ForEachLine(std::string_view text, F f) {
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        f(Trim(text.substr(0, end)));
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
-}
-
 // SimpleIni ties each comment to the section or key after it, so comments after the last
 // key of the file are dropped on saving. Every comment line of the original that the saved
-// text lacks is appended at its end, in the original order.
+// text lacks is appended at its end, in the original order. Lines are split as the reader
+// splits them, so a lone CR ends a line here too.
 void RestoreLostComments(std::string_view original, std::string& saved) {
     std::map<std::string, int, std::less<>> present;
-    ForEachLine(saved, [&](std::string_view line) {
-        if (IsCommentLine(line))
-            ++present[std::string(line)];
-    });
+    for (const std::string_view line : IniLines(saved))
+        if (IsIniComment(line))
+            ++present[std::string(Trim(line))];
     std::string lost;
-    ForEachLine(original, [&](std::string_view line) {
-        if (!IsCommentLine(line))
-            return;
+    for (std::string_view line : IniLines(original)) {
+        if (!IsIniComment(line))
+            continue;
+        line = Trim(line);
         const auto it = present.find(line);
         if (it != present.end() && it->second > 0)
             --it->second;
         else
             lost.append(line).push_back('\n');
-    });
+    }
     if (!lost.empty())
         saved.append("\n").append(lost);
 }
 
-// The machine settings of the file; a key that is missing keeps its default, one that is
-// present must hold a valid value.
+// Loads text that IniTextProblem passed. SimpleIni reports only a lack of memory.
+void LoadIni(CSimpleIniA& ini, std::string_view text) {
+    if (ini.LoadData(text.data(), text.size()) < 0)
+        throw std::bad_alloc();
+}
+
+// A machine setting that is not valid: "<key> must be <must>, not \"<value>\"".
+[[noreturn]] void RefuseSetting(const char* key, const std::string& must, const char* value) {
+    throw EParameterValueError(std::string(key) + " must be " + must + ", not \"" +
+                               ShownInMessage(Trim(value)) + "\"");
+}
+
+// The machine settings of the text; a key that is missing keeps its default, one that is
+// present must hold a valid value. Comments and quotes around a value are dropped as for
+// the eight keys, except in Header and Footer, which are G-code lines as they stand.
 TMachineSettings LoadMachineSettings(const CSimpleIniA& ini) {
     TMachineSettings m;
     auto text = [&](const char* key) { return ini.GetValue(ParametersSection, key, nullptr); };
     auto number = [&](const char* key, double& into) {
         if (const char* v = text(key)) {
-            const auto parsed = ParseIniFloat(v);
+            const auto parsed = ParseIniFloat(ValueText(v));
             if (!parsed)
-                throw EParameterValueError(std::string(key) + " must be a number, not \"" + v +
-                                           "\"");
+                RefuseSetting(key, "a number", v);
             into = *parsed;
         }
     };
     if (const char* v = text("Units")) {
-        const auto u = ParseUnits(Trim(v));
+        const auto u = ParseUnits(ValueText(v));
         if (!u)
-            throw EParameterValueError(std::string("Units must be mm or inch, not \"") + v + "\"");
+            RefuseSetting("Units", "mm or inch", v);
         m.Units = *u;
     }
     if (const char* v = text("Dialect")) {
-        const auto d = ParseDialect(Trim(v));
+        const auto d = ParseDialect(ValueText(v));
         if (!d)
-            throw EParameterValueError(
-                std::string("Dialect must be classic, grbl or linuxcnc, not \"") + v + "\"");
+            RefuseSetting("Dialect", "classic, grbl or linuxcnc", v);
         m.Dialect = *d;
     }
     number("Spindle", m.Spindle);
@@ -145,10 +175,9 @@ TMachineSettings LoadMachineSettings(const CSimpleIniA& ini) {
     number("RapidRate", m.RapidRate);
     number("ArcTolerance", m.ArcTolerance);
     if (const char* v = text("LineNumbers")) {
-        const auto n = ParseIniInt(v);
+        const auto n = ParseIniInt(ValueText(v));
         if (!n || (*n != 0 && *n != 1))
-            throw EParameterValueError(std::string("LineNumbers must be 0 or 1, not \"") + v +
-                                       "\"");
+            RefuseSetting("LineNumbers", "0 or 1", v);
         m.LineNumbers = *n == 1;
     }
     if (const char* v = text("Header"))
@@ -191,6 +220,9 @@ TEngraveSettings LoadEngraveSettings(const CSimpleIniA& ini) {
 EIniWriteError::EIniWriteError(const std::filesystem::path& file, std::string reason)
     : EInOutError("Unable to write to " + file.string()), Reason_(std::move(reason)) {}
 
+EParameterFileError::EParameterFileError(const std::filesystem::path& file, std::string reason)
+    : EInOutError(file.string() + ": " + reason), Reason_(std::move(reason)) {}
+
 std::filesystem::path DefaultParametersPath() {
     return ExecutableDirectory() / ParametersFileName;
 }
@@ -219,60 +251,41 @@ void SetParametersPath(std::filesystem::path file) {
     SetParameterFiles({file, file});
 }
 
-bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec))
-        return false;
-    // An unreadable or foreign file reads as an empty one: every key takes its default.
+void ReadParametersText(std::string_view text, TMachiningParameters& params) {
+    if (std::string problem = IniTextProblem(text); !problem.empty())
+        throw EParameterTextError(std::move(problem));
     CSimpleIniA ini;
-    std::string why;
-    if (const auto data = ReadSmallFile(file, why))
-        (void)ini.LoadData(*data);
-    params.Depth = FloatKey(ini, "Depth", 1);
-    StepDownFollowsDepth(params);
-    params.RapidHeight = FloatKey(ini, "RapidHeight", 1);
-    params.RoughFeed = FloatKey(ini, "RoughFeed", 1);
-    params.RoughPlunge = FloatKey(ini, "RoughPlunge", 1);
-    params.Precision = IntKey(ini, "Precision", 8);
-    params.Decimal = IntKey(ini, "Decimal", 6);
-    params.Start = IntKey(ini, "Start", 100);
-    params.Increment = IntKey(ini, "Increment", 5);
-    try {
-        params.Machine = LoadMachineSettings(ini);
-        params.Engrave = LoadEngraveSettings(ini);
-    } catch (const EParameterValueError& e) {
-        params.Machine = TMachineSettings{};
-        params.Engrave = TEngraveSettings{};
-        throw EParameterValueError(file.string() + ": " + e.what());
-    }
-    return true;
-}
-
-bool LoadParameters(TMachiningParameters& params) {
-    return LoadParameters(params, ParameterFiles().Read);
+    LoadIni(ini, text);
+    if (!ini.GetSection(ParametersSection))
+        throw EParameterTextError("no [Parameters] section");
+    // Everything is read before anything is stored: a refused file changes nothing.
+    TMachiningParameters n = params;
+    n.Depth = FloatKey(ini, "Depth", 1);
+    StepDownFollowsDepth(n);
+    n.RapidHeight = FloatKey(ini, "RapidHeight", 1);
+    n.RoughFeed = FloatKey(ini, "RoughFeed", 1);
+    n.RoughPlunge = FloatKey(ini, "RoughPlunge", 1);
+    n.Precision = IntKey(ini, "Precision", 8);
+    n.Decimal = IntKey(ini, "Decimal", 6);
+    n.Start = IntKey(ini, "Start", 100);
+    n.Increment = IntKey(ini, "Increment", 5);
+    // A machine setting that is not valid leaves the eight keys read: the engraving
+    // itself can still be made, only a machine-ready program cannot.
+    n.Machine = TMachineSettings{};
+    n.Engrave = TEngraveSettings{};
+    params = n;
+    params.Machine = LoadMachineSettings(ini);
+    params.Engrave = LoadEngraveSettings(ini);
 }
 
 namespace {
 
-// Writes the keys into file, keeping everything else that base holds (file itself, or
-// the file a new one starts from).
-void SaveParametersOver(const TMachiningParameters& params, const std::filesystem::path& file,
-                        const std::filesystem::path& base) {
+// One load and save of the INI writer with the keys set.
+std::string MergeOnce(std::string_view original, const TMachiningParameters& params) {
     CSimpleIniA ini;
     ini.SetSpaces(false);  // "Depth=0.5", as profile files are written
     ini.SetMultiKey(true); // a key given twice in another section keeps both values
-    std::error_code ec;
-    std::string original;
-    if (std::filesystem::exists(base, ec)) {
-        // Whatever else the file holds must survive; if it cannot be read, do not write.
-        std::string why;
-        auto data = ReadSmallFile(base, why);
-        if (!data)
-            throw EIniWriteError(file, why);
-        original = std::move(*data);
-        if (ini.LoadData(original) < 0)
-            throw EIniWriteError(file, "Out of memory");
-    }
+    LoadIni(ini, original);
     const std::string values[] = {FloatToGeneralText(params.Depth),
                                   FloatToGeneralText(params.RapidHeight),
                                   FloatToGeneralText(params.RoughFeed),
@@ -285,7 +298,7 @@ void SaveParametersOver(const TMachiningParameters& params, const std::filesyste
                           "Precision", "Decimal",     "Start",     "Increment"};
     for (std::size_t i = 0; i < std::size(keys); ++i)
         if (ini.SetValue(ParametersSection, keys[i], values[i].c_str(), nullptr, true) < 0)
-            throw EIniWriteError(file, "Out of memory");
+            throw std::bad_alloc();
     // The machine settings go into the file only once they differ from their defaults (or
     // the file has them already), so a file saved with the defaults is as it always was.
     const TMachineSettings& m = params.Machine;
@@ -315,7 +328,7 @@ void SaveParametersOver(const TMachiningParameters& params, const std::filesyste
         if (!differs[i] && !ini.GetValue(ParametersSection, key, nullptr))
             continue;
         if (ini.SetValue(ParametersSection, key, value.c_str(), nullptr, true) < 0)
-            throw EIniWriteError(file, "Out of memory");
+            throw std::bad_alloc();
     }
     // The V-carve settings the same way.
     const TEngraveSettings& e = params.Engrave;
@@ -333,12 +346,76 @@ void SaveParametersOver(const TMachiningParameters& params, const std::filesyste
         if (!engraveDiffers[i] && !ini.GetValue(ParametersSection, key, nullptr))
             continue;
         if (ini.SetValue(ParametersSection, key, value.c_str(), nullptr, true) < 0)
-            throw EIniWriteError(file, "Out of memory");
+            throw std::bad_alloc();
     }
     std::string out;
-    if (ini.Save(out) < 0)
-        throw EIniWriteError(file, "Out of memory");
+    if (ini.Save(out, original.starts_with("\xEF\xBB\xBF")) < 0)
+        throw std::bad_alloc();
     RestoreLostComments(original, out);
+    return out;
+}
+
+} // namespace
+
+std::string MergeParametersText(std::string_view original, const TMachiningParameters& params) {
+    // Whatever else the text holds must survive: a text the reader cannot read completely
+    // is not rewritten.
+    if (std::string problem = IniTextProblem(original); !problem.empty())
+        throw EParameterTextError(std::move(problem));
+    // The writer's layout settles in one more round: a comment that it writes at the top
+    // of the file is set apart by blank lines when read back. Saving the settled text, so
+    // that saving again never changes the file.
+    return MergeOnce(MergeOnce(original, params), params);
+}
+
+bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file) {
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(file, ec);
+    if (ec)
+        throw EParameterFileError(file, ec.message());
+    if (!exists)
+        return false;
+    std::string why;
+    const auto data = ReadSmallFile(file, why);
+    if (!data)
+        throw EParameterFileError(file, why);
+    try {
+        ReadParametersText(*data, params);
+    } catch (const EParameterTextError& e) {
+        throw EParameterFileError(file, e.what());
+    } catch (const EParameterValueError& e) {
+        throw EParameterValueError(file.string() + ": " + e.what());
+    }
+    return true;
+}
+
+bool LoadParameters(TMachiningParameters& params) {
+    return LoadParameters(params, ParameterFiles().Read);
+}
+
+namespace {
+
+// MergeParametersText into file on the text of base (file itself, or the file a new one
+// starts from; none when it does not exist).
+void SaveParametersOver(const TMachiningParameters& params, const std::filesystem::path& file,
+                        const std::filesystem::path& base) {
+    std::error_code ec;
+    std::string original;
+    if (std::filesystem::exists(base, ec)) {
+        std::string why;
+        auto data = ReadSmallFile(base, why);
+        if (!data)
+            throw EIniWriteError(file, why);
+        original = std::move(*data);
+    }
+    std::string out;
+    try {
+        out = MergeParametersText(original, params);
+    } catch (const EParameterTextError& e) {
+        throw EIniWriteError(file, e.what());
+    } catch (const std::bad_alloc&) {
+        throw EIniWriteError(file, "out of memory");
+    }
     try {
         WriteFileSafely(file, out);
     } catch (const EInOutError& e) {
@@ -502,17 +579,27 @@ EParameterFieldError::EParameterFieldError(TParameterField field, const std::str
                    (IsIntegerField(field) ? "whole number" : "number")),
       Field_(field) {}
 
+EParameterFieldError::EParameterFieldError(TParameterField field, const std::string& text,
+                                           const std::string& range)
+    : OrlentaError(std::string(FieldLabel(field)) + ": '" + text + "' is out of range (" + range +
+                   ")"),
+      Field_(field) {}
+
 void ReadDialogFields(const TParameterTexts& f, TMachiningParameters& p) {
     const auto real = [](TParameterField field, const std::string& text) {
         const auto v = DialogTextToFloat(text);
         if (!v)
             throw EParameterFieldError(field, text);
+        if (!InParameterRange(field, *v))
+            throw EParameterFieldError(field, text, ParameterRangeText(field));
         return *v;
     };
     const auto whole = [](TParameterField field, const std::string& text) {
         const auto v = DialogTextToInt(text);
         if (!v)
             throw EParameterFieldError(field, text);
+        if (!InParameterRange(field, *v))
+            throw EParameterFieldError(field, text, ParameterRangeText(field));
         return *v;
     };
     // Everything is read before anything is stored: a bad field changes nothing.

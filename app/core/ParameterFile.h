@@ -15,8 +15,8 @@
 
 inline constexpr const char* ParametersFileName = "Parameters.cfg";
 inline constexpr const char* ParametersSection = "Parameters";
-// A parameter file larger than this is not read (it cannot be ours); loading it gives the
-// defaults and saving over it is refused rather than dropping its content.
+// A parameter file larger than this is not read (it cannot be ours): loading it and saving
+// over it are refused.
 constexpr std::uintmax_t MaxParametersFileSize = 16u << 20;
 
 // The parameter file could not be written; what() is "Unable to write to <path>".
@@ -28,6 +28,24 @@ class EIniWriteError : public EInOutError {
 
   private:
     std::string Reason_;
+};
+
+// The parameter file could not be read; what() is "<path>: <reason>", the reason being the
+// system's ("Is a directory", "Permission denied") or what the text lacks ("no [Parameters]
+// section", "not UTF-8 text", "Depth: 'deep' is not a number").
+class EParameterFileError : public EInOutError {
+  public:
+    EParameterFileError(const std::filesystem::path& file, std::string reason);
+    const std::string& Reason() const { return Reason_; }
+
+  private:
+    std::string Reason_;
+};
+
+// What is wrong with a parameter text, without a file name; what() is the reason.
+class EParameterTextError : public OrlentaError {
+  public:
+    using OrlentaError::OrlentaError;
 };
 
 // ExecutableDirectory() / "Parameters.cfg".
@@ -44,25 +62,39 @@ void SetParameterFiles(TParameterFiles files);
 // SetParameterFiles({file, file}).
 void SetParametersPath(std::filesystem::path file);
 
-// Reads section "Parameters" of file into params: Depth (then StepDown := Depth),
+// Reads section "Parameters" of an INI text into params: Depth (then StepDown := Depth),
 // RapidHeight, RoughFeed, RoughPlunge (default 1 each), Precision (8), Decimal (6), Start
-// (100), Increment (5); a key that is missing or not a number gives its default. Numbers
-// are read with a full stop or a comma as decimal separator. Returns false, leaving params
-// as they were, when the file does not exist. Never throws for what these keys hold.
+// (100), Increment (5); a key that is missing or empty gives its default. Numbers are read
+// with a full stop or a comma as decimal separator, a comment after them ("0.3 ; note")
+// and quotes around them ("\"0.3\"") allowed. Throws EParameterTextError, leaving params as
+// they were, for a text that IniTextProblem refuses, one without section "Parameters",
+// and a value that is not a number (it is never replaced by the default).
 //
 // Then the machine settings into params.Machine: Units (mm, inch), Dialect (classic, grbl,
 // linuxcnc), Spindle, SpindleDwell, RapidRate, ArcTolerance, LineNumbers (0, 1), Header,
-// Footer. A missing key takes its default (TMachineSettings); a value that is not valid or
-// out of range throws EParameterValueError "<file>: <key> must be ...", with the eight keys
-// above already read and params.Machine at its defaults.
+// Footer, the same comments and quotes allowed except in Header and Footer (taken as they
+// stand). A missing key takes its default (TMachineSettings); a value that is not valid or
+// out of range throws EParameterValueError "<key> must be ...", with the eight keys above
+// already read and params.Machine at its defaults.
+void ReadParametersText(std::string_view text, TMachiningParameters& params);
+// The INI text original with the eight keys (Depth, RapidHeight, RoughFeed, RoughPlunge,
+// Precision, Decimal, Start, Increment) set in section "Parameters", then each machine
+// setting that differs from its default or is in the text already, every other section,
+// key and comment kept. Throws EParameterTextError for a text that IniTextProblem refuses
+// (rewriting it would lose what the reader skipped) and std::bad_alloc.
+std::string MergeParametersText(std::string_view original, const TMachiningParameters& params);
+
+// ReadParametersText on the content of file. Returns false, leaving params as they were,
+// when the file does not exist; throws EParameterFileError when it cannot be read or
+// its text is refused, EParameterValueError "<file>: <key> must be ..." for a machine
+// setting that is not valid (as ReadParametersText leaves params then).
 bool LoadParameters(TMachiningParameters& params, const std::filesystem::path& file);
 // The same from ParameterFiles().Read.
 bool LoadParameters(TMachiningParameters& params);
 
-// Writes the eight keys (Depth, RapidHeight, RoughFeed, RoughPlunge, Precision, Decimal,
-// Start, Increment) into section "Parameters" of file, keeping every other section, key
-// and comment, then each machine setting that differs from its default or is in the file
-// already. The file is replaced only once completely written. Throws EIniWriteError.
+// MergeParametersText on the content of file (none when it does not exist); the file is
+// replaced only once completely written. Throws EIniWriteError with the reason, also for a
+// file that cannot be read or whose text the reader cannot read completely.
 void SaveParameters(const TMachiningParameters& params, const std::filesystem::path& file);
 // The same into ParameterFiles().Write. The first save there creates its folder and starts
 // from the text of ParameterFiles().Read (the installed default with its comments), so the
@@ -118,6 +150,8 @@ enum class TParameterField {
 class EParameterFieldError : public OrlentaError {
   public:
     EParameterFieldError(TParameterField field, const std::string& text);
+    // A number outside the field's range: "Precision: '0' is out of range (1 to 100)".
+    EParameterFieldError(TParameterField field, const std::string& text, const std::string& range);
     TParameterField Field() const { return Field_; }
 
   private:
@@ -125,7 +159,8 @@ class EParameterFieldError : public OrlentaError {
 };
 
 // The dialog's OK: converts every field into params in the order above, then
-// StepDown := Depth. No range is checked. The first field that is not a number raises
+// StepDown := Depth. The first field that is not a number, or whose number is outside its
+// range (ParameterRules.h), raises
 // EParameterFieldError and leaves params as they were.
 void ReadDialogFields(const TParameterTexts& fields, TMachiningParameters& params);
 // What the dialog shows when it opens: floats in FloatToGeneralText, integers in decimal.

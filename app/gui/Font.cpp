@@ -10,6 +10,7 @@
 
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "app/core/ParameterRules.h"
 #include "glyph/FontSources.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
@@ -199,7 +200,28 @@ TfrmFont::TfrmFont(QWidget* parent)
     Font = TFontChoice{};
     SetStartupValues(Globals());
     lblFont.setText(FontNote(Font));
-    runCommand([] { LoadParameters(Globals().Params); });
+    runCommand([] {
+        std::string text;
+        try {
+            LoadParameters(Globals().Params);
+        } catch (const EParameterValueError& e) {
+            // A machine setting the file holds is not valid: it is named, and the engraving
+            // keys read all the same.
+            text = e.what();
+        }
+        // Values out of range are kept, as the file gives them, and named once here; the
+        // parameter dialog opens on the first of them for correction.
+        const auto problems = ParameterRangeProblems(Globals().Params);
+        if (!problems.empty()) {
+            if (!text.empty())
+                text += "\n";
+            text += ParameterFiles().Read.string() + ":";
+            for (const auto& p : problems)
+                text += "\n" + p.Message;
+        }
+        if (!text.empty())
+            ShowMessage(text);
+    });
     showUnits();
     Draw3D.SetCartesian();
     Draw3D.ResetView();
@@ -350,6 +372,9 @@ void TfrmFont::buildToolBar() {
     txtRad.setEnabled(false);
     setUpLabel(Label4, "Label4", "Rad", txtRad);
     setUpEdit(edFont, "edFont", "Enter Text Here");
+    // Longer than Create takes, so that a longer paste meets Create's message instead of
+    // being cut short without a word (the field's own limit is 32767).
+    edFont.setMaxLength(static_cast<int>(MaxTextLength) + 1);
 
     for (QLineEdit* e : {&txtBoundBoxX, &txtBoundBoxY, &txtWidth, &txtHeight, &txtAng, &txtRad}) {
         e->setMinimumWidth(44);
@@ -426,6 +451,8 @@ void TfrmFont::runCommand(const std::function<void()>& command) {
     } catch (const EConvertError& e) {
         ShowException(QString::fromStdString(e.what()));
         selectFieldShowing(e.what());
+    } catch (const std::bad_alloc&) {
+        ShowException("out of memory");
     } catch (const std::exception& e) {
         ShowException(QString::fromStdString(e.what()));
     }

@@ -3,6 +3,7 @@
 
 #include "app/core/Globals.h"
 #include "app/core/ParameterFile.h"
+#include "app/core/ParameterRules.h"
 #include "kernel/Hooks.h"
 
 #include <QGridLayout>
@@ -108,9 +109,14 @@ void TfrmParameters::FormShow() {
     for (std::size_t i = 0; i < fields.size(); ++i)
         fields[i].filter->Show(*fields[i].edit, QString::fromStdString(*shown[i]));
     grpMachine.Show(Globals().Params.Machine);
-    // The dialog opens ready for a new depth: typing replaces the old one.
-    txtTemplateContourDepth.setFocus(Qt::OtherFocusReason);
-    txtTemplateContourDepth.selectAll();
+    // The dialog opens ready for a new depth, or on the first value out of range (one the
+    // file gave) for its correction: typing replaces the old one.
+    const auto problems = ParameterRangeProblems(Globals().Params);
+    QLineEdit* first = problems.empty()
+                           ? &txtTemplateContourDepth
+                           : fields[static_cast<std::size_t>(problems.front().Field)].edit;
+    first->setFocus(Qt::OtherFocusReason);
+    first->selectAll();
 }
 
 void TfrmParameters::cmdTemplateContourClick() {

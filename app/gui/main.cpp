@@ -4,6 +4,7 @@
 #include "app/gui/Font.h"
 #include "app/gui/GuiHooks.h"
 #include "app/gui/Parameters.h"
+#include "kernel/TemporaryFiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +35,8 @@ void scheduleScreenshot(TfrmFont& window, const QString& file, const QString& te
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // A save interrupted by Ctrl+C, a logout or a kill leaves no temporary file behind.
+    InstallStopSignalCleanup();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Orlenta");
     QApplication::setApplicationVersion("2.0");

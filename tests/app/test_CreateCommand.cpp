@@ -73,8 +73,15 @@ TEST_F(CreateCommandTest, StopsLeaveTheToolpathsAndReportTheirMessage) {
     TCreateFields emptyRadius = arc("AB", "");
     TCreateFields zeroHeight = arc("AB", "20");
     zeroHeight.Height = "0";
+    // Characters, not bytes: two-byte letters count once each.
+    std::string longText;
+    for (std::size_t i = 0; i <= MaxTextLength; ++i)
+        longText += "\xC3\xA9";
+    const std::string tooLong = "The text is too long: at most 100000 characters";
     const Case cases[] = {
         {"empty text", linear(""), "No Text to convert!"},
+        {"too long a text", linear(std::string(MaxTextLength + 1, 'A')), tooLong.c_str()},
+        {"too long a text of two-byte letters", linear(longText), tooLong.c_str()},
         {"arc with an empty centre", emptyCentre, ""},
         {"arc with an empty radius", emptyRadius, ""},
         {"arc with height 0", zeroHeight, ""},

@@ -165,6 +165,20 @@ TEST_F(WindowTest, CreateShowsItsMessages) {
     EXPECT_EQ(Globals().Toolpaths.size(), 1u);
 }
 
+// A text pasted from somewhere else may be any length: Create says what the limit is
+// rather than running out of memory or cutting the text short without a word.
+TEST_F(WindowTest, TooLongATextIsRefusedWithTheLimit) {
+    QApplication::clipboard()->setText(QString(150000, QChar('W')));
+    QLineEdit* text = edit("edFont");
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
+    pressEnter("edFont");
+    EXPECT_EQ(recorder.Messages,
+              std::vector<std::string>{"The text is too long: at most 100000 characters"});
+    EXPECT_EQ(Globals().Toolpaths.size(), 1u);
+}
+
 // One note per Create in the status bar, no message box; a Create whose font has every
 // character clears it.
 TEST_F(WindowTest, CreateNamesTheCharactersTheFontLacksInTheStatusBar) {

@@ -132,6 +132,35 @@ TEST_F(InstallLayoutTest, FirstSaveCreatesTheUsersFileFromTheInstalledDefault) {
     EXPECT_EQ(ReadBytes(Installed()), shipped);
 }
 
+// The first save starts from the installed default's text under the rules of any save:
+// lines split as the reader splits them, and no user's file made from a default that the
+// reader cannot read completely.
+TEST_F(InstallLayoutTest, FirstSaveFromAnOddInstalledDefault) {
+    const std::string shipped = "; shop\r[Parameters]\rDepth=0.3\rDialect=grbl ; router\r";
+    Put(Installed(), shipped);
+    SetParameterFiles(FindParameterFiles(Layout));
+    TGlobals g;
+    SetStartupValues(g);
+    ASSERT_TRUE(LoadParameters(g.Params));
+    EXPECT_EQ(g.Params.Machine.Dialect, TDialect::Grbl);
+    g.Params.Depth = 0.25;
+    SaveParameters(g.Params);
+    SetParameterFiles(FindParameterFiles(Layout));
+    TGlobals back;
+    SetStartupValues(back);
+    ASSERT_TRUE(LoadParameters(back.Params));
+    EXPECT_EQ(back.Params.Depth, 0.25);
+    EXPECT_EQ(back.Params.Machine.Dialect, TDialect::Grbl);
+    const std::string saved = ReadBytes(User());
+    EXPECT_EQ(saved.find("; shop"), saved.rfind("; shop")) << saved; // not a "lost" copy
+
+    fs::remove_all(Layout.UserConfigDir);
+    Put(Installed(), std::string("[Parameters]\nDepth=0.3\n\0[Other]\nKey=1\n", 38));
+    SetParameterFiles(FindParameterFiles(Layout));
+    EXPECT_THROW(SaveParameters(g.Params), EIniWriteError);
+    EXPECT_FALSE(fs::exists(User()));
+}
+
 TEST_F(InstallLayoutTest, AUserFolderThatCannotBeMadeIsAWriteError) {
     Put(Installed());
     Put(Dir / "config"); // a file where the folder's parent should be

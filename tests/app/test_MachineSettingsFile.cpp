@@ -75,4 +75,41 @@ TEST_F(MachineSettingsFile, BadValuesNameTheKey) {
     }
 }
 
+// The machine settings are read in the forms the other keys are (a comment after the value,
+// quotes, a comma), Header as it stands; a save round trip keeps them and the comments.
+TEST_F(MachineSettingsFile, ReadInTheFormsOfTheOtherKeysAndKeptBySaving) {
+    const std::string seed = ReadBytes(fs::path(TEST_DATA_DIR) / "parameter_files" / "machine.cfg");
+    TMachiningParameters p;
+    ReadParametersText(seed, p);
+    EXPECT_EQ(p.Depth, 0.3);
+    EXPECT_EQ(p.Machine.Dialect, TDialect::Grbl);
+    EXPECT_EQ(p.Machine.Units, TUnits::Inch);
+    EXPECT_EQ(p.Machine.Spindle, 12000);
+    EXPECT_TRUE(p.Machine.LineNumbers);
+    EXPECT_EQ(p.Machine.ArcTolerance, 0.01);
+    EXPECT_EQ(p.Machine.Header, "(S{spindle})\\n(by Orlenta) ; as it stands");
+
+    p.Machine.Spindle = 18000;
+    p.Machine.Footer = "M5";
+    const std::string saved = MergeParametersText(seed, p);
+    TMachiningParameters back;
+    ReadParametersText(saved, back);
+    EXPECT_EQ(back.Machine.Spindle, 18000);
+    EXPECT_EQ(back.Machine.Footer, "M5");
+    EXPECT_EQ(back.Machine.Header, p.Machine.Header);
+    EXPECT_EQ(back.Machine.Dialect, TDialect::Grbl);
+    EXPECT_EQ(MergeParametersText(saved, back), saved);
+    EXPECT_NE(saved.find("; machine settings written as people write them"), std::string::npos);
+
+    // A text the reader cannot read completely is refused before its settings are looked
+    // at; a bad setting in a readable one leaves the engraving keys read.
+    EXPECT_THROW(ReadParametersText(std::string_view("[Parameters]\nDialect=fanuc\n\0", 28), p),
+                 EParameterTextError);
+    TMachiningParameters q;
+    EXPECT_THROW(ReadParametersText("[Parameters]\nDepth=2\nRapidRate=\"0\"\n", q),
+                 EParameterValueError);
+    EXPECT_EQ(q.Depth, 2);
+    EXPECT_EQ(q.Machine.RapidRate, TMachineSettings{}.RapidRate);
+}
+
 } // namespace

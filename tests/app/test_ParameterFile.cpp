@@ -1,5 +1,6 @@
 // Parameters.cfg and the parameter dialog's conversions; the process-wide state.
 #include "app/core/Globals.h"
+#include "app/core/IniText.h"
 #include "app/core/ParameterFile.h"
 #include "tests/support/OrdinaryUser.h"
 #include "tests/support/TestFiles.h"
@@ -9,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <csignal>
+#include <map>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
@@ -77,23 +79,97 @@ TEST_F(ParameterFile, MissingFileKeepsTheStartupValues) {
     EXPECT_EQ(p.Increment, 0);
 }
 
-TEST_F(ParameterFile, GarbageLoadsAsDefaults) {
+// What the file says goes, or the file is refused: a value is never silently replaced by
+// its default. Only a missing or empty key takes the default.
+TEST_F(ParameterFile, AFileThatCannotBeReadIsRefusedWithTheReason) {
     std::string binary;
     for (int i = 0; i < 4096; ++i)
         binary.push_back(static_cast<char>((i * 131 + 7) & 0xFF));
-    const std::string cases[] = {
-        binary,
-        "[Parameters]\nDepth=" + std::string(1 << 20, '7') + "x\n",
-        std::string(1 << 20, 'A'),
-        "Depth=0.3\nStart=1\n", // no section
-        "[Parameters]\nDepth=nan\nRapidHeight=inf\nRoughFeed=1e400\nRoughPlunge=\n"
-        "Precision=8.5\nDecimal=99999999999\nStart=0x\nIncrement=--5\n",
-        "",
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("[Parameters]\r\nDepth=0.3\r\n"))
+        utf16 += std::string{c, '\0'};
+    const struct {
+        std::string content;
+        std::string reason;
+    } cases[] = {
+        {binary, "not UTF-8 text"},
+        {utf16, "not UTF-8 text (UTF-16)"},
+        {"[Parameters]\nDepth=0.3\n\xC0\xAF\n", "not UTF-8 text"},
+        {std::string("[Parameters]\nDepth=0.3\0\nDecimal=3\n", 32), "contains a NUL byte"},
+        {"", "no [Parameters] section"},
+        {"Depth=0.3\nStart=1\n", "no [Parameters] section"},
+        {"[Parameters]\nDepth 0.3\n",
+         "line 2: 'Depth 0.3' is not [section], key=value or a comment"},
+        {"[Parameters] tail\nDepth=0.3\n",
+         "line 1: '[Parameters] tail' is not [section], key=value or a comment"},
+        {std::string(1 << 20, 'A'),
+         "line 1: '" + std::string(40, 'A') + "...' is not [section], key=value or a comment"},
+        {"[Parameters]\nDepth=" + std::string(1 << 20, '7') + "x\n",
+         "Depth: '" + std::string(40, '7') + "...' is not a number"},
+        {"[Parameters]\nDepth=nan\n", "Depth: 'nan' is not a number"},
+        {"[Parameters]\nRapidHeight=inf\n", "RapidHeight: 'inf' is not a number"},
+        {"[Parameters]\nRoughFeed=1e400\n", "RoughFeed: '1e400' is not a number"},
+        {"[Parameters]\nDepth=0.3 mm\n", "Depth: '0.3 mm' is not a number"},
+        {"[Parameters]\nPrecision=8.5\n", "Precision: '8.5' is not a whole number"},
+        {"[Parameters]\nDecimal=99999999999\n", "Decimal: '99999999999' is not a whole number"},
+        {"[Parameters]\nStart=0x\n", "Start: '0x' is not a whole number"},
+        {"[Parameters]\nIncrement=--5\n", "Increment: '--5' is not a whole number"},
+        {std::string(MaxParametersFileSize + 1, '\n'), "File too large"},
     };
-    for (const auto& content : cases) {
-        SCOPED_TRACE(content.substr(0, 40));
-        ExpectFileDefaults(Load(content));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content.substr(0, 40));
+        WriteBytes(File, c.content);
+        auto p = Startup();
+        try {
+            LoadParameters(p, File);
+            ADD_FAILURE() << "read";
+        } catch (const EParameterFileError& e) {
+            EXPECT_EQ(e.Reason(), c.reason);
+            EXPECT_EQ(std::string(e.what()), File.string() + ": " + c.reason);
+        }
+        EXPECT_EQ(ParameterTexts(p), ParameterTexts(Startup())); // nothing half-read
     }
+
+    fs::remove(File);
+    fs::create_directory(File);
+    auto p = Startup();
+    try {
+        LoadParameters(p, File);
+        ADD_FAILURE() << "a folder was read";
+    } catch (const EParameterFileError& e) {
+        EXPECT_EQ(e.Reason(), "Is a directory");
+    }
+}
+
+TEST_F(ParameterFile, AFileTheUserMayNotReadIsRefused) {
+    const auto user = OrdinaryUser();
+    if (!user)
+        GTEST_SKIP() << "running as root, and there is no user \"nobody\" to become";
+    WriteBytes(File, "[Parameters]\nDepth=0.3\n");
+    fs::permissions(Dir, fs::perms(0755));
+    fs::permissions(File, fs::perms(0600)); // owned by someone else than user
+    ASSERT_EQ(::chown(File.c_str(), 0, 0), 0);
+    const std::string result = RunAs(*user, [&] {
+        auto p = Startup();
+        try {
+            LoadParameters(p, File);
+            return std::string("read");
+        } catch (const EParameterFileError& e) {
+            return e.Reason();
+        }
+    });
+    EXPECT_EQ(result, "Permission denied");
+}
+
+TEST_F(ParameterFile, TheObviousFormsOfANumberAreRead) {
+    for (const char* value : {"0.3", " 0.3 ", "0.3 ; note", "0.3\t# note", "\"0.3\"", "'0.3'",
+                              "\" 0,3 \" ; in millimetres"}) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(Load(std::string("[Parameters]\nDepth = ") + value + "\n").Depth, 0.3);
+    }
+    // Empty values take the default, as a missing key does.
+    ExpectFileDefaults(Load("[Parameters]\nDepth=\nRapidHeight= ; none\nStart=\"\"\n"));
+    ExpectFileDefaults(Load("[Parameters]\n"));
 }
 
 TEST_F(ParameterFile, NumbersInEveryFormTheFileMayHold) {
@@ -151,6 +227,109 @@ TEST_F(ParameterFile, SaveKeepsOtherSectionsKeysAndComments) {
     ASSERT_TRUE(LoadParameters(back, File));
     EXPECT_EQ(back.Depth, 0.25);
     EXPECT_EQ(back.Precision, 8);
+}
+
+// A lone CR ends a line for the reader, so it must for the writer too: otherwise the old
+// text comes back as one "comment" and its old values win at the next start.
+TEST_F(ParameterFile, SavingSplitsLinesAsTheReaderDoes) {
+    for (const char* content :
+         {"; shop settings\r[Parameters]\rDepth=0.3\rDecimal=3\r",
+          "; shop settings\r\n[Parameters]\n\rDepth=0.3\r\nDecimal=3",
+          "\xEF\xBB\xBF; shop settings\n[Parameters]\rDepth=0.3\nDecimal=3\r\n"}) {
+        SCOPED_TRACE(content);
+        WriteBytes(File, content);
+        TMachiningParameters p = Load(content);
+        p.Depth = 0.25;
+        SaveParameters(p, File);
+        const std::string text = ReadBytes(File);
+        TMachiningParameters back = Startup();
+        ASSERT_TRUE(LoadParameters(back, File));
+        EXPECT_EQ(back.Depth, 0.25) << text;
+        EXPECT_EQ(back.Decimal, 3);
+        EXPECT_EQ(text.find("0.3"), std::string::npos) << text;
+        EXPECT_EQ(text.find("; shop settings"), text.rfind("; shop settings")) << text;
+        EXPECT_NE(text.find("; shop settings"), std::string::npos) << text;
+        SaveParameters(p, File);
+        EXPECT_EQ(ReadBytes(File), text);
+    }
+}
+
+// Rewriting a text the reader cannot read completely would drop what it skipped.
+TEST_F(ParameterFile, SavingOverAFileTheReaderCannotReadIsRefused) {
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("[Machine]\r\nSpindle=1\r\n[Parameters]\r\nDepth=0.3\r\n"))
+        utf16 += std::string{c, '\0'};
+    const struct {
+        std::string content;
+        std::string reason;
+    } cases[] = {
+        {utf16, "not UTF-8 text (UTF-16)"},
+        {std::string("[Parameters]\nDepth=0.3\n\0[Keep]\nA=1\n", 34), "contains a NUL byte"},
+        {"[Parameters]\n\xFF\xFE\n", "not UTF-8 text"},
+        {"[Parameters]\nDepth=0.3\nsee the manual\n",
+         "line 3: 'see the manual' is not [section], key=value or a comment"},
+        {"[ ]\n[Parameters]\nDepth=0.3\n",
+         "line 1: '[ ]' is not [section], key=value or a comment"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        WriteBytes(File, c.content);
+        try {
+            SaveParameters(Startup(), File);
+            ADD_FAILURE() << "saved";
+        } catch (const EIniWriteError& e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + File.string());
+            EXPECT_EQ(e.Reason(), c.reason);
+        }
+        EXPECT_EQ(ReadBytes(File), c.content);
+    }
+}
+
+// The odd files of the fuzzer's seed corpus: each is read or refused as a whole, and one
+// that may be saved over reads back as the values saved, keeping every comment.
+TEST_F(ParameterFile, OddFilesAreReadOrRefusedAndSurviveASave) {
+    const fs::path seeds = fs::path(TEST_DATA_DIR) / "parameter_files";
+    const std::map<std::string, bool> readable = {
+        {"lf.cfg", true},          {"crlf.cfg", true},         {"lone_cr.cfg", true},
+        {"mixed_ends.cfg", true},  {"utf16le_bom.cfg", false}, {"utf16be_bom.cfg", false},
+        {"utf8_bom.cfg", true},    {"nul.cfg", false},         {"quotes_comments.cfg", true},
+        {"no_section.cfg", false}, {"bad_lines.cfg", false},   {"multi.cfg", true},
+        {"random.cfg", false},     {"large.cfg", true},        {"indented_comment.cfg", true},
+        {"machine.cfg", true},
+    };
+    std::size_t seen = 0;
+    for (const auto& entry : fs::directory_iterator(seeds)) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(readable.count(name)) << "add the new seed to this table";
+        ++seen;
+        const std::string content = ReadBytes(entry.path());
+        TMachiningParameters p = Startup();
+        bool read = true;
+        try {
+            ReadParametersText(content, p);
+        } catch (const EParameterTextError&) {
+            read = false;
+        }
+        EXPECT_EQ(read, readable.at(name));
+        if (!read)
+            continue;
+        EXPECT_EQ(p.Depth, 0.3);
+        p.Depth = 0.125;
+        p.Start = -4;
+        const std::string saved = MergeParametersText(content, p);
+        TMachiningParameters back = Startup();
+        ReadParametersText(saved, back);
+        EXPECT_EQ(ParameterTexts(back), ParameterTexts(p));
+        EXPECT_EQ(MergeParametersText(saved, p), saved);
+        for (const std::string_view line : IniLines(content)) {
+            if (IsIniComment(line)) {
+                EXPECT_NE(saved.find(line.substr(line.find_first_of(";#"))), std::string::npos)
+                    << line;
+            }
+        }
+    }
+    EXPECT_EQ(seen, readable.size());
 }
 
 // A user who may not write the file is refused with the file's name, and the system's
@@ -329,6 +508,7 @@ TEST(DialogConversion, ShownTextsReadBackToTheSameValues) {
     TMachiningParameters p;
     p.Depth = 0.1;
     p.RapidHeight = 1e-5;
+    p.Precision = 8;
     p.Increment = 5;
     const auto texts = ParameterTexts(p);
     EXPECT_EQ(texts.Depth, "0.1");

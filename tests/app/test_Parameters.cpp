@@ -3,6 +3,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include "app/core/ParameterFile.h"
+#include "app/gui/Font.h"
 #include "app/gui/Parameters.h"
 
 #include <QApplication>
@@ -157,6 +158,9 @@ TEST_F(ParametersDialog, OKRefusesAFieldThatIsNotOneNumber) {
         {"txtTemplateContourDepth", "0,3,1", "Depth: '0,3,1' is not a valid number"},
         {"txtRapidHeight", "1..2", "Rapid Height: '1..2' is not a valid number"},
         {"txtStartAt", "9999999999", "Start At: '9999999999' is not a valid whole number"},
+        // The same ranges as for the file and the command line.
+        {"txtPrecision", "0", "Precision: '0' is out of range (1 to 100)"},
+        {"txtDecimal", "21", "Dec. Places: '21' is out of range (0 to 20)"},
     };
     for (const auto& c : cases) {
         recorder.Messages.clear();
@@ -284,4 +288,36 @@ TEST_F(ParametersDialog, MachineSettingsAreCheckedLikeTheFileAndWritten) {
     EXPECT_DOUBLE_EQ(m.RapidRate, 2500);
     EXPECT_DOUBLE_EQ(m.ArcTolerance, 0.01);
     EXPECT_EQ(Globals().Params.Machine.Dialect, TDialect::Grbl);
+}
+
+// A file's values out of range are kept as the file gives them, named in one message at
+// start-up, and the dialog opens on the first of them for correction.
+TEST(ParametersAtStartUp, ValuesOutOfRangeAreNamedOnceAndOfferedForCorrection) {
+    TOwnParameterFile own;
+    WriteBytes(own.Path, "[Parameters]\nDepth=0.2\nRapidHeight=-5\nRoughFeed=-300\n"
+                         "RoughPlunge=100\nPrecision=8\nDecimal=3\nStart=10\nIncrement=10\n");
+    ResetGlobals();
+    TMessageRecorder recorder;
+    TfrmFont window;
+    EXPECT_EQ(recorder.Messages,
+              std::vector<std::string>{own.Path.string() +
+                                       ":\nRapidHeight = -5: out of range (0 or more)"
+                                       "\nRoughFeed = -300: out of range (0 or more)"});
+    EXPECT_EQ(Globals().Params.RapidHeight, -5);
+    TfrmParameters dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::processEvents();
+    QLineEdit* rapid = dialog.findChild<QLineEdit*>("txtRapidHeight");
+    EXPECT_EQ(dialog.focusWidget(), rapid);
+    EXPECT_EQ(rapid->selectedText(), "-5");
+    QTest::keyClicks(rapid, "2");
+    QLineEdit* feed = dialog.findChild<QLineEdit*>("txtRoughFeed");
+    feed->setFocus();
+    feed->selectAll();
+    QTest::keyClicks(feed, "300");
+    QTest::keyClick(feed, Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(Globals().Params.RapidHeight, 2);
+    EXPECT_EQ(recorder.Messages.size(), 1u); // named once
 }

@@ -1,16 +1,20 @@
 // Replacing a file only after a complete write.
 #include "kernel/Errors.h"
 #include "kernel/SafeFile.h"
+#include "kernel/TemporaryFiles.h"
 #include "tests/support/OrdinaryUser.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -57,6 +61,79 @@ TEST_F(SafeFile, TargetChangesOnlyOnCommit) {
     WriteFileSafely(file, "new content");
     EXPECT_EQ(ReadBytes(file), "new content");
     EXPECT_EQ(Entries(), 1u);
+}
+
+// Any name the folder takes can be saved: the temporary name does not grow with it.
+TEST_F(SafeFile, NamesOfEveryLegalLengthCanBeSaved) {
+    for (const std::size_t length : {1u, 200u, 241u, 242u, 250u, 255u}) {
+        SCOPED_TRACE(length);
+        const fs::path file = Dir / std::string(length, 'n');
+        WriteFileSafely(file, "new");
+        EXPECT_EQ(ReadBytes(file), "new");
+        WriteFileSafely(file, "again"); // replacing it, by rename
+        EXPECT_EQ(ReadBytes(file), "again");
+        fs::remove(file);
+    }
+    EXPECT_EQ(Entries(), 0u);
+}
+
+// The temporary file is registered for removal on a stop signal exactly while it exists.
+TEST_F(SafeFile, TheTemporaryFileIsRegisteredWhileItExists) {
+    const std::size_t before = RegisteredTemporaries();
+    {
+        TSafeFileWriter w(Dir / "a.txt");
+        EXPECT_EQ(RegisteredTemporaries(), before + 1);
+        w.Write("x");
+        w.Commit();
+        EXPECT_EQ(RegisteredTemporaries(), before);
+    }
+    {
+        TSafeFileWriter w(Dir / "b.txt");
+        EXPECT_EQ(RegisteredTemporaries(), before + 1);
+    }
+    EXPECT_EQ(RegisteredTemporaries(), before);
+}
+
+// A child process writes files and is stopped by a signal or a file size limit; what it
+// leaves behind is checked by the parent.
+TEST_F(SafeFile, StopSignalsRemoveTemporariesAndAFileSizeLimitIsAnError) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            InstallStopSignalCleanup();
+            TSafeFileWriter w(Dir / "a.txt");
+            w.Write("partial");
+            const fs::path part = Dir / "batch.part";
+            RegisterTemporary(part);
+            std::ofstream(part) << "finished";
+            ::raise(sig);
+            _exit(0); // not reached
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+        EXPECT_EQ(Entries(), 0u);
+    }
+
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        InstallStopSignalCleanup();
+        const rlimit small{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &small);
+        try {
+            WriteFileSafely(Dir / "a.txt", std::string(5000, 'x'));
+        } catch (const EInOutError& e) {
+            _exit(std::string(e.what()) == "File too large" ? 42 : 1);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 42) << status;
+    EXPECT_EQ(Entries(), 0u);
 }
 
 TEST_F(SafeFile, PermissionsOfTheOldFileAreKept) {
