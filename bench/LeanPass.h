@@ -17,6 +17,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace orlenta {
+
 namespace bench {
 
 class TLeanPass {
@@ -124,3 +126,5 @@ class TLeanPass {
 };
 
 } // namespace bench
+
+} // namespace orlenta

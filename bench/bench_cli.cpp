@@ -25,8 +25,9 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 extern char** environ;
+
+using namespace orlenta;
 
 namespace fs = std::filesystem;
 
@@ -139,7 +140,7 @@ void BM_LeanPass(benchmark::State& state) {
     LoadParameters(params, Config(precision));
     const std::string file = TFreeTypeFontService().Resolve({FontName, false, false}).File;
     for (auto _ : state) {
-        bench::TLeanPass lean(file, precision, 5);
+        orlenta::bench::TLeanPass lean(file, precision, 5);
         benchmark::DoNotOptimize(lean.Run(text, out, params));
     }
     state.counters["bytes"] = static_cast<double>(fs::file_size(out));

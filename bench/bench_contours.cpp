@@ -14,6 +14,8 @@
 #include <numbers>
 #include <random>
 
+using namespace orlenta;
+
 namespace {
 
 void AddOutline(double cx, double cy, double rx, double ry, int edges, std::mt19937& rng,

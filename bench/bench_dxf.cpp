@@ -11,6 +11,8 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace orlenta;
+
 namespace {
 
 constexpr int LineCount = 1000000;

@@ -14,6 +14,8 @@
 #include <map>
 #include <unistd.h>
 
+using namespace orlenta;
+
 namespace {
 
 constexpr int Toolpaths = 1000;

@@ -9,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace orlenta;
+
 namespace {
 const TFontSpec Font{"Arial", false, false};
 

@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace orlenta;
+
 namespace {
 std::u32string Text() {
     const std::u32string sentence = U"The quick brown fox jumps over the lazy dog. ";

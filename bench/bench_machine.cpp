@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <unistd.h>
 
+using namespace orlenta;
+
 namespace {
 
 constexpr int Toolpaths = 1000;

@@ -12,6 +12,8 @@
 #include <random>
 #include <vector>
 
+using namespace orlenta;
+
 namespace {
 
 constexpr int W = 1920, H = 1080, LineCount = 1000000;

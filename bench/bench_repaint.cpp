@@ -14,6 +14,8 @@
 
 #include <string>
 
+using namespace orlenta;
+
 namespace {
 
 constexpr int ScreenWidth = 1920;

@@ -12,6 +12,8 @@
 
 #include <string>
 
+using namespace orlenta;
+
 namespace {
 
 constexpr std::size_t TextLength = 1000;

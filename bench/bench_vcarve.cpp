@@ -14,6 +14,8 @@
 #include <iostream>
 #include <new>
 
+using namespace orlenta;
+
 namespace {
 
 std::atomic<std::size_t> heapNow{0};

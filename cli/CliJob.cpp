@@ -20,6 +20,8 @@
 #include <ostream>
 #include <sstream>
 
+namespace orlenta {
+
 namespace {
 
 ECliError usageError(const std::string& message) {
@@ -518,3 +520,5 @@ void ReportError(std::ostream& err, const ECliError& e) {
     line(e.what());
     err.flush();
 }
+
+} // namespace orlenta

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+namespace orlenta {
+
 // A failure that ends the program with one line on standard error (and one line before it
 // per detail). Usage errors (an option, a number, a batch line that cannot be read) stop
 // before any job runs.
@@ -120,3 +122,5 @@ std::string ExpandOutputPattern(const std::string& pattern, int lineNumber,
 // The format of a job: the option, else the file extension (".Dnc", ".nc", ".ngc" G-code,
 // ".Dxf" DXF, ".svg" SVG, in any case). Throws ECliError (usage) when neither tells.
 TSaveFormat ResolveFormat(std::optional<TSaveFormat> format, const std::string& fileName);
+
+} // namespace orlenta

@@ -19,6 +19,8 @@
 #include <thread>
 #include <unistd.h>
 
+namespace orlenta {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -361,3 +363,5 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
     dropKept();
     return 0;
 }
+
+} // namespace orlenta

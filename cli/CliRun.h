@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 class TTTFToVectorConverter;
 
 // Where a job's warnings go; empty: ShowMessage.
@@ -60,3 +62,5 @@ void CheckBatchOutputs(std::vector<TPlannedJob>& jobs);
 int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& base,
              TGlobals& state, TTTFToVectorConverter& ttf, bool keepGoing, std::ostream& err,
              unsigned threads = 1);
+
+} // namespace orlenta

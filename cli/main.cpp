@@ -22,6 +22,8 @@
 #include <memory>
 #include <optional>
 
+using namespace orlenta;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace orlenta {
+
 // A canvas pixel: x to the right, y downward.
 struct DXFPixel {
     std::int32_t x = 0;
@@ -33,3 +35,5 @@ class DXFCanvas {
 
 // Maps a point through a matrix (or none) to a canvas pixel; supplied by the caller of Draw.
 using ProjectPoint = std::function<DXFPixel(const Point3D&, const Matrix4x4*)>;
+
+} // namespace orlenta

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace orlenta {
+
 namespace {
 
 constexpr const char* CRLF = "\r\n";
@@ -620,3 +622,5 @@ double Block_::DistanceSquared(const Point3D&) const {
 Point3D Block_::ClosestVertex(const Point3D&) const {
     return {FarAway, FarAway, FarAway};
 }
+
+} // namespace orlenta

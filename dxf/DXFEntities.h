@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 class DXFTextFile;
 class Entity_List;
 class Block_;
@@ -203,3 +205,5 @@ class Block_ : public DXF_Entity {
     bool busy_ = false;
     friend class BlockWalk;
 };
+
+} // namespace orlenta

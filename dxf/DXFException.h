@@ -5,7 +5,11 @@
 
 #include <string>
 
+namespace orlenta {
+
 class DXF_exception : public OrlentaError {
   public:
     using OrlentaError::OrlentaError;
 };
+
+} // namespace orlenta

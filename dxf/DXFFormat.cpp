@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace orlenta {
+
 namespace {
 
 constexpr char DigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233"
@@ -229,3 +231,5 @@ std::string Point3DToStr(const Point3D& p) {
     s += ')';
     return s;
 }
+
+} // namespace orlenta

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace orlenta {
+
 // Room that every Append* below may need, sign and exponent included.
 inline constexpr int NumberTextMax = 32;
 
@@ -26,3 +28,5 @@ std::string Point3DToStr(const Point3D& p);
 // end of the text. decimals is 1 to 6.
 char* AppendGeneral(char* out, double v);
 char* AppendFixed(char* out, double v, int decimals);
+
+} // namespace orlenta

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace orlenta {
+
 const std::uint32_t ColourTable[ColourTableSize] = {
     0x000000, // black
     0x0000FF, // red
@@ -138,3 +140,5 @@ Point3D TransformPoint(const Point3D& p, const Matrix4x4& m) {
             p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
             p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
 }
+
+} // namespace orlenta

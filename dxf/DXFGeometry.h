@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace orlenta {
+
 struct Point3D {
     double x = 0;
     double y = 0;
@@ -45,3 +47,5 @@ Matrix4x4 MatrixMultiply(const Matrix4x4& a, const Matrix4x4& b);
 std::optional<Matrix4x4> CombineMatrices(const Matrix4x4* a, const Matrix4x4* b);
 // p as the row vector (x, y, z, 1) times m.
 Point3D TransformPoint(const Point3D& p, const Matrix4x4& m);
+
+} // namespace orlenta

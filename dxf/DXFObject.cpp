@@ -3,6 +3,8 @@
 
 #include "dxf/DXFWriter.h"
 
+namespace orlenta {
+
 // ---- Entity_List ---------------------------------------------------------------------
 
 Entity_List::Entity_List(const std::string& name) : Name(name) {}
@@ -113,3 +115,5 @@ void DXF_Object::SaveToFile(const std::string& fileName) const {
     DXF_Writer writer(fileName, Layers);
     writer.WriteFile();
 }
+
+} // namespace orlenta

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 class DXF_Layer;
 
 class Entity_List {
@@ -69,3 +71,5 @@ class DXF_Object {
     // failure EInOutError carries the system's message and the old file is left as it was.
     void SaveToFile(const std::string& fileName) const;
 };
+
+} // namespace orlenta

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace orlenta {
+
 namespace {
 
 // Large enough that a million-line drawing costs a few hundred write calls.
@@ -112,3 +114,5 @@ void DXFTextFile::Commit() {
     Flush();
     file_.Commit();
 }
+
+} // namespace orlenta

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+namespace orlenta {
+
 class DXFTextFile {
   public:
     // Creates the temporary file; the target is not touched yet.
@@ -43,3 +45,5 @@ class DXFTextFile {
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
 };
+
+} // namespace orlenta

@@ -3,6 +3,8 @@
 
 #include "dxf/DXFFormat.h"
 
+namespace orlenta {
+
 namespace {
 
 // Start values of the extents: a drawing without entities writes them as they are.
@@ -97,3 +99,5 @@ void DXF_Writer::WriteEntities() {
                     entity->WriteToDXF(file_, layer->Name);
     file_.WriteString(0, "ENDSEC");
 }
+
+} // namespace orlenta

@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace orlenta {
+
 class DXF_Writer {
   public:
     Point3D EMin; // extents, recomputed by every WriteHeader
@@ -32,3 +34,5 @@ class DXF_Writer {
     DXFTextFile file_;
     const DXF_LayerList& layers_;
 };
+
+} // namespace orlenta

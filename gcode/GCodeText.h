@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <iterator>
 
+namespace orlenta {
+
 namespace gcodetext {
 
 // Large enough for any finite double in fixed notation with MaxGCodeDecimals digits
@@ -93,3 +95,5 @@ inline char* FastFixed(char* out, double v, int decimals) {
 }
 
 } // namespace gcodetext
+
+} // namespace orlenta

@@ -17,6 +17,8 @@
 #include <limits>
 #include <vector>
 
+namespace orlenta {
+
 namespace {
 
 using namespace gcodetext;
@@ -233,3 +235,5 @@ TGCodeLineNumbers GCodeLineNumbers(const TOutRegionArray& toolpaths,
     EmitLines(toolpaths, params, counter);
     return counter.Numbers;
 }
+
+} // namespace orlenta

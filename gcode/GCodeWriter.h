@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+namespace orlenta {
+
 // Digits after the decimal point of coordinates are clamped to [0, MaxGCodeDecimals]: 20
 // already exceeds the 17 significant digits of a double, so more would add only zeros.
 constexpr int MaxGCodeDecimals = 20;
@@ -45,3 +47,5 @@ struct TGCodeLineNumbers {
 };
 TGCodeLineNumbers GCodeLineNumbers(const TOutRegionArray& toolpaths,
                                    const TMachiningParameters& params);
+
+} // namespace orlenta

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <ctime>
 
+namespace orlenta {
+
 namespace {
 
 using namespace gcodetext;
@@ -476,3 +478,5 @@ void EmitMachineProgram(const TOutRegionArray& toolpaths, const TMachiningParame
     }
     Ending(out, move, p, date);
 }
+
+} // namespace orlenta

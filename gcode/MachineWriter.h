@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+namespace orlenta {
+
 // GRBL refuses line numbers above this; numbering starts again at Start when it would pass.
 constexpr std::int64_t MaxLineNumber = 10'000'000;
 // GRBL's line buffer holds this many characters, end of line included.
@@ -65,3 +67,5 @@ void CheckMachineCarveProgram(const TMachiningParameters& params);
 // at the surface is a corner's tip) and never below -VMaxDepth once rounded.
 void EmitMachineCarveProgram(const TCarvePathArray& paths, const TMachiningParameters& params,
                              const std::function<void(std::string_view)>& sink);
+
+} // namespace orlenta

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace orlenta {
+
 namespace {
 // Keeps absurd inputs (coordinates far beyond any glyph) from asking for huge piece
 // counts; glyph curves need a handful.
@@ -55,3 +57,5 @@ std::vector<TQuadPiece> CubicToQuadratics(TOutlinePoint p0, TOutlinePoint c1, TO
     }
     return pieces;
 }
+
+} // namespace orlenta

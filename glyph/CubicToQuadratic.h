@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace orlenta {
+
 // The furthest a quadratic piece may stray from the cubic it replaces, in outline units.
 constexpr double CubicTolerance = 0.5;
 
@@ -19,3 +21,5 @@ struct TQuadPiece {
 // exactly and the last one ends exactly on p3.
 std::vector<TQuadPiece> CubicToQuadratics(TOutlinePoint p0, TOutlinePoint c1, TOutlinePoint c2,
                                           TOutlinePoint p3, double tolerance = CubicTolerance);
+
+} // namespace orlenta

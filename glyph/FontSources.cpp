@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <memory>
 
+namespace orlenta {
+
 bool TFontSources::GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
                                    TNativeGlyph& glyph) {
     if (FindStrokeFace(font.Name))
@@ -69,3 +71,5 @@ std::vector<std::string> SystemFontFamilies() {
     families.erase(std::unique(families.begin(), families.end()), families.end());
     return families;
 }
+
+} // namespace orlenta

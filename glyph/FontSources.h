@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 class TFontSources : public TOutlineSource {
   public:
     bool GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
@@ -25,3 +27,5 @@ class TFontSources : public TOutlineSource {
 std::vector<std::string> StrokeFontNames();
 // The families of the scalable outline fonts fontconfig knows, sorted, each once.
 std::vector<std::string> SystemFontFamilies();
+
+} // namespace orlenta

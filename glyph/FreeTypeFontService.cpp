@@ -24,6 +24,8 @@
 #include <string>
 #include <tuple>
 
+namespace orlenta {
+
 namespace {
 // FreeType's text for each of its error codes, from its own list (FT_Error_String gives
 // nothing unless FreeType was built with error strings).
@@ -403,3 +405,5 @@ bool TFreeTypeFontService::HasGlyph(const TFontSpec& font, char32_t code) {
     FT_Face face = impl_->FaceFor(font, *this);
     return face && GlyphIndex(face, code) != 0;
 }
+
+} // namespace orlenta

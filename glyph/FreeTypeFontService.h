@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+namespace orlenta {
+
 struct TResolvedFont {
     std::string File; // empty when fontconfig found no font at all
     int Index = 0;    // face index within the file
@@ -35,3 +37,5 @@ class TFreeTypeFontService : public TOutlineSource {
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+} // namespace orlenta

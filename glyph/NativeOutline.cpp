@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+namespace orlenta {
+
 FIXED DoubleToFixed(double v) {
     constexpr double Lowest = -32768.0;
     constexpr double Highest = 32767.0 + 65535.0 / 65536.0;
@@ -72,3 +74,5 @@ std::vector<std::uint8_t> TNativeOutlineWriter::Finish() {
     EndContour();
     return std::move(bytes_);
 }
+
+} // namespace orlenta

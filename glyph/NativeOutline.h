@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace orlenta {
+
 constexpr std::uint32_t TT_POLYGON_TYPE = 24;
 constexpr std::uint16_t TT_PRIM_LINE = 1;
 constexpr std::uint16_t TT_PRIM_QSPLINE = 2;
@@ -87,3 +89,5 @@ class TNativeOutlineWriter {
     std::vector<std::uint8_t> bytes_;
     std::size_t contourStart_ = NoContour;
 };
+
+} // namespace orlenta

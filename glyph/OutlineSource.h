@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 // Outlines are realised at this size on a screen of this resolution, so one outline unit
 // is one pixel and the em is 1024 * 96 / 72 = 1365 units.
 constexpr int OutlineFontPoints = 1024;
@@ -58,3 +60,5 @@ class TOutlineSource {
     // claims every character.
     virtual bool HasGlyph(const TFontSpec&, char32_t) { return true; }
 };
+
+} // namespace orlenta

@@ -12,6 +12,8 @@ extern "C" {
 #include <cmath>
 #include <cstdint>
 
+namespace orlenta {
+
 namespace {
 
 constexpr std::array<TStrokeFace, 15> Faces = {{
@@ -166,3 +168,5 @@ bool TStrokeFontSource::GetOpenStrokes(const TFontSpec& font, char32_t code,
     }
     return true;
 }
+
+} // namespace orlenta

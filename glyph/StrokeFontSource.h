@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+namespace orlenta {
+
 // Capitals of a stroke font are this many outline units high: the height of the capitals
 // of the default sans face (Arial, or Liberation Sans in its place: 1409 of 2048 units to
 // the em), so that the same Height gives the same capitals in either kind of font.
@@ -61,3 +63,5 @@ class TStrokeFontSource : public TOutlineSource {
 
     std::map<std::string, std::unique_ptr<TLoadedFace>> faces_;
 };
+
+} // namespace orlenta

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstring>
 
+namespace orlenta {
+
 void TStrokeCollection::GetStroke(int index, TStroke& stroke) const {
     if (index < 0 || index >= Count())
         throw EListError();
@@ -258,3 +260,5 @@ bool TTTFToVectorConverter::HasGlyph(char32_t code) {
     const char32_t cp = ToCodePoint(code, unicode_);
     return cp == 0 || source_->HasGlyph(font_, cp);
 }
+
+} // namespace orlenta

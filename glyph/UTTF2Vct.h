@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+namespace orlenta {
+
 // One stroke of a glyph outline, outline units, y up.
 struct TStroke {
     std::int32_t Contour = 0; // 0 for the first contour of the character
@@ -117,3 +119,5 @@ class TTTFToVectorConverter {
     std::int32_t offset_ = 0;
     TNativeGlyph glyph_; // reused between queries to keep its buffer
 };
+
+} // namespace orlenta

@@ -1,6 +1,8 @@
 // UTF-8 decoding; see Utf8.h.
 #include "glyph/Utf8.h"
 
+namespace orlenta {
+
 namespace {
 constexpr char32_t Replacement = 0xFFFD;
 }
@@ -70,3 +72,5 @@ std::string CodePointsToUtf8(std::u32string_view codePoints) {
     }
     return out;
 }
+
+} // namespace orlenta

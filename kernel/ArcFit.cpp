@@ -6,6 +6,8 @@
 #include <cmath>
 #include <optional>
 
+namespace orlenta {
+
 namespace {
 
 struct TCircle {
@@ -167,3 +169,5 @@ TOutRegionArray FitToolpathArcs(const TOutRegionArray& toolpaths, double toleran
     }
     return result;
 }
+
+} // namespace orlenta

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace orlenta {
+
 // One move of a fitted toolpath. End is always one of the original vertices, bit for bit,
 // so the toolpath keeps its closure and its direction.
 struct TFitMove {
@@ -34,3 +36,5 @@ std::vector<TFitMove> FitArcs(TPoint2 start, const std::vector<TPoint2>& points,
 // segments (for drawings: a DXF ARC per arc). Everything else of a toolpath is kept; its
 // segments still join end to start within rounding, and the toolpath closes where it did.
 TOutRegionArray FitToolpathArcs(const TOutRegionArray& toolpaths, double tolerance);
+
+} // namespace orlenta

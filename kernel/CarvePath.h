@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace orlenta {
+
 // One V-carve path. Points run in cutting order; each carries its own depth (positive
 // downward, like the contour and toolpath depths), so a writer moves in X, Y and Z at once
 // from one point to the next. The tool plunges at the first point and retracts after the last.
@@ -17,3 +19,5 @@ struct TCarvePath {
 // Unlike the toolpath array, this one has no placeholder: paths are at 0 to the last, in
 // cutting order.
 using TCarvePathArray = std::vector<TCarvePath>;
+
+} // namespace orlenta

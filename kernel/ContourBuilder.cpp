@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+namespace orlenta {
+
 namespace {
 
 // Two ends closer than this in X and in Y (each strictly) meet; the end joined on is then
@@ -471,3 +473,5 @@ void BuildContours(TMyEntityArray& segments, TRegionArrayX& result, std::uint8_t
     for (TVKRegionX& c : list)
         result.push_back(std::move(c));
 }
+
+} // namespace orlenta

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <string>
 
+namespace orlenta {
+
 std::string_view EngraveModeName(TEngraveMode m) {
     return m == TEngraveMode::VCarve ? "vcarve" : "outline";
 }
@@ -19,3 +21,5 @@ std::optional<TEngraveMode> ParseEngraveMode(std::string_view s) {
         return TEngraveMode::VCarve;
     return std::nullopt;
 }
+
+} // namespace orlenta

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+namespace orlenta {
+
 enum class TEngraveMode {
     Outline, // one toolpath along each contour at the engraving depth
     VCarve,  // a V-bit along each region's centre line, as deep as the letter is wide
@@ -20,3 +22,5 @@ struct TEngraveSettings {
 // Names as they stand in the parameter file and on the command line.
 std::string_view EngraveModeName(TEngraveMode m);                 // "outline", "vcarve"
 std::optional<TEngraveMode> ParseEngraveMode(std::string_view s); // case-insensitive
+
+} // namespace orlenta

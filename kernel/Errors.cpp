@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace orlenta {
+
 void RaiseNotFinite(double v) {
     if (std::isnan(v))
         throw EInvalidOp();
@@ -28,3 +30,5 @@ std::int64_t TruncToInt64(double v) {
         throw EInvalidOp();
     return static_cast<std::int64_t>(v);
 }
+
+} // namespace orlenta

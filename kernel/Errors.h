@@ -31,6 +31,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace orlenta {
+
 // Root of the program's own errors; what() is the text the user sees.
 class OrlentaError : public std::runtime_error {
   public:
@@ -101,3 +103,5 @@ inline void CheckFinite(double v) {
 std::int32_t TruncToInt32(double v);
 std::int32_t RoundToInt32(double v);
 std::int64_t TruncToInt64(double v);
+
+} // namespace orlenta

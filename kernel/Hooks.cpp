@@ -3,6 +3,8 @@
 
 #include <utility>
 
+namespace orlenta {
+
 namespace {
 MessagePumpHook& pumpHook() {
     static MessagePumpHook hook;
@@ -31,3 +33,5 @@ void ShowMessage(const std::string& text) {
     if (boxHook())
         boxHook()(text);
 }
+
+} // namespace orlenta

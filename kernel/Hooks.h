@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+namespace orlenta {
+
 using MessagePumpHook = std::function<void()>;
 using MessageBoxHook = std::function<void(const std::string&)>;
 
@@ -17,3 +19,5 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 void ProcessMessages();
 // Shows a message to the user and returns when it has been acknowledged.
 void ShowMessage(const std::string& text);
+
+} // namespace orlenta

@@ -3,6 +3,8 @@
 
 #include <cctype>
 
+namespace orlenta {
+
 namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -76,3 +78,5 @@ void CheckMachineSettings(const TMachineSettings& s) {
         throw EParameterValueError("Footer must be at most " +
                                    std::to_string(MaxHeaderFooterLength) + " characters");
 }
+
+} // namespace orlenta

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace orlenta {
+
 // The unit every number the user types is in. Geometry is never converted: the setting
 // only tells the controller (G21/G20) and labels sizes.
 enum class TUnits { Millimetre, Inch };
@@ -51,3 +53,5 @@ std::optional<TDialect> ParseDialect(std::string_view s); // case-insensitive
 // included): Spindle [0, MaxSpindle], SpindleDwell [0, MaxSpindleDwell], RapidRate
 // (0, MaxRapidRate], ArcTolerance [0, MaxArcTolerance], Header/Footer length.
 void CheckMachineSettings(const TMachineSettings& s);
+
+} // namespace orlenta

@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace orlenta {
+
 namespace {
 
 double Distance(TPoint2 a, TPoint2 b) {
@@ -180,3 +182,5 @@ std::string StatisticsJson(const TProgramStatistics& s, TUnits units) {
     out += "}\n";
     return out;
 }
+
+} // namespace orlenta

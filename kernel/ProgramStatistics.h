@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string>
 
+namespace orlenta {
+
 struct TProgramStatistics {
     double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0; // box of every cut; all 0 when none
     double Width = 0;                              // MaxX - MinX, in the program's units
@@ -47,3 +49,5 @@ std::string StatisticsText(const TProgramStatistics& s, TUnits units);
 // The same as one JSON object (keys: units, width, height, toolpaths, segments, plunges,
 // cutting_length, plunge_length, rapid_length, minutes).
 std::string StatisticsJson(const TProgramStatistics& s, TUnits units);
+
+} // namespace orlenta

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace orlenta {
+
 namespace {
 
 constexpr double Pi = std::numbers::pi;
@@ -399,3 +401,5 @@ void SortKeysByMinX(std::vector<TMinXKey>& keys, std::ptrdiff_t lo, std::ptrdiff
 bool IsFullCircle(const TMyEntity& e) {
     return e.Radius != 0 && e.X2 == e.Y2;
 }
+
+} // namespace orlenta

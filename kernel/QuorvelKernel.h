@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace orlenta {
+
 // ---- segment primitives -------------------------------------------------------------
 // A line from (x1, y1) to (x2, y2), its box filled.
 TMyEntity MakeLine(double x1, double y1, double x2, double y2);
@@ -111,3 +113,5 @@ void MoveContourEnd(TVKRegionX& c, TPoint2 q, TEnd which);
 TPoint2 ToolpathStart(const TVKOutRegion& t);
 TPoint2 ToolpathEnd(const TVKOutRegion& t);
 TPoint3 ToolpathFirstPoint(const TVKOutRegion& t);
+
+} // namespace orlenta

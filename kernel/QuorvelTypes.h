@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace orlenta {
+
 // One contour segment. A line when Radius is exactly 0; otherwise a circular arc whose
 // centre is (X1, Y1), start angle X2 and end angle Y2 (radians), counter-clockwise
 // when Radius > 0 and clockwise when Radius < 0.
@@ -118,3 +120,5 @@ struct TPoint3 {
     double y = 0;
     double depth = 0;
 };
+
+} // namespace orlenta

@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <utility>
 
+namespace orlenta {
+
 namespace {
 
 [[noreturn]] void ThrowErrno(int err) {
@@ -296,3 +298,5 @@ void PutFinishedFileInPlace(const std::filesystem::path& finished,
         ThrowErrno(errno);
     SyncFolder(file.parent_path());
 }
+
+} // namespace orlenta

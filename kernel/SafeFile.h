@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace orlenta {
+
 // One file being written. Every failure throws EInOutError carrying the system's message
 // ("No space left on device", "Permission denied", ...). Until Commit succeeds the target
 // is untouched; destroying an uncommitted writer removes the temporary file.
@@ -71,3 +73,5 @@ void CheckWritable(const std::filesystem::path& target);
 // afterwards. A target that is no regular file is written as it is.
 void PutFinishedFileInPlace(const std::filesystem::path& finished,
                             const std::filesystem::path& target);
+
+} // namespace orlenta

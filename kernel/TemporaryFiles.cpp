@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace orlenta {
+
 namespace {
 
 // The signal handler reads the registry while the program may be changing it, so it is
@@ -115,3 +117,5 @@ std::size_t RegisteredTemporaries() {
     const std::lock_guard lock(r.Lock);
     return r.Count;
 }
+
+} // namespace orlenta

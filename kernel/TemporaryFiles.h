@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <filesystem>
 
+namespace orlenta {
+
 // Installs the handlers of SIGINT, SIGTERM and SIGHUP: each removes every registered file,
 // then ends the program by the same signal (a shell sees "killed by SIGINT", status 130).
 // Ignores SIGXFSZ, so that a write beyond the file size limit fails with "File too large"
@@ -20,3 +22,5 @@ std::size_t RegisterTemporary(const std::filesystem::path& file);
 void UnregisterTemporary(std::size_t ticket);
 // How many files are registered (for tests).
 std::size_t RegisteredTemporaries();
+
+} // namespace orlenta

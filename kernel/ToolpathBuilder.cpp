@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <optional>
 
+namespace orlenta {
+
 namespace {
 
 // A loop continues from its tail with a segment that starts this close (in X and in Y),
@@ -249,3 +251,5 @@ void BuildToolpathsConsuming(TRegionArrayX& contours, TMachiningParameters& para
                              TOutRegionArray& toolpaths, const std::int32_t& runFlag) {
     buildToolpaths(contours, &contours, params, toolpaths, runFlag);
 }
+
+} // namespace orlenta

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace orlenta {
+
 // More depth passes than this for one contour means the step down is far too small for
 // the depth; planning them would only exhaust memory (every pass copies the contour).
 constexpr int MaxPassesPerContour = 1000;
@@ -60,3 +62,5 @@ void SetRapidFlags(TRegionArrayX& loops, double rapidHeight);
 // Appends one toolpath per loop (1 on) with the given feed; the loops' segments move into
 // the toolpaths.
 void AppendToolpaths(TRegionArrayX& loops, TOutRegionArray& toolpaths, double roughFeed);
+
+} // namespace orlenta

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+namespace orlenta {
+
 namespace {
 constexpr double TwoPi = 2 * std::numbers::pi;
 
@@ -168,3 +170,5 @@ void RotateSegments(TMyEntityArray& segments, double a) {
         SegmentBounds(e);
     }
 }
+
+} // namespace orlenta

@@ -3,6 +3,8 @@
 
 #include "layout/LinearLayout.h"
 
+namespace orlenta {
+
 // Whether the text fits on the circle: every character must be narrower than the radius.
 enum class TArcFit { Fits, RadiusTooSmall };
 
@@ -24,3 +26,5 @@ TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
 
 // Turns every segment counter-clockwise about (0, 0) by a radians.
 void RotateSegments(TMyEntityArray& segments, double a);
+
+} // namespace orlenta

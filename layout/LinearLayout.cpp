@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+namespace orlenta {
+
 namespace {
 
 // a / b, raising EZeroDivide (EInvalidOp for 0 / 0) or EOverflow instead of giving an
@@ -311,3 +313,5 @@ TViewBox ContourExtents(const TRegionArrayX& contours) {
     box.Height = box.MaxY - box.MinY;
     return box;
 }
+
+} // namespace orlenta

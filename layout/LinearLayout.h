@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 // Alignment of a text against its origin (linear) or its start angle (arc), in the order
 // of the window's radio group.
 enum class TAlignment { Left, Cent, Right };
@@ -94,3 +96,5 @@ void AppendContours(TRegionArrayX&& source, TRegionArrayX& destination);
 void CheckSegmentsFinite(const TMyEntityArray& segments);
 // Extents of all records, element 0 included (so (0, 0) always lies inside).
 TViewBox ContourExtents(const TRegionArrayX& contours);
+
+} // namespace orlenta

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+namespace orlenta {
+
 bool PlaceOpenStrokes(char32_t code, TTTFToVectorConverter& converter, TRegionArrayX& contours,
                       const std::function<void(TMyEntityArray&)>& place) {
     std::vector<TOpenPolyline> polylines;
@@ -31,3 +33,5 @@ bool PlaceOpenStrokes(char32_t code, TTTFToVectorConverter& converter, TRegionAr
     converter.SetOffset(converter.GetCharAdvance(code));
     return true;
 }
+
+} // namespace orlenta

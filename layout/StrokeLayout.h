@@ -7,6 +7,8 @@
 
 #include <functional>
 
+namespace orlenta {
+
 // Places one character of a single-line font. Returns false (and does nothing) when the
 // converter's font is an outline font or the character has no strokes, so that the
 // caller's own rules apply (the space). Otherwise appends one open contour per stroke
@@ -15,3 +17,5 @@
 // returns true.
 bool PlaceOpenStrokes(char32_t code, TTTFToVectorConverter& converter, TRegionArrayX& contours,
                       const std::function<void(TMyEntityArray&)>& place);
+
+} // namespace orlenta

@@ -9,6 +9,8 @@
 #include <limits>
 #include <numbers>
 
+namespace orlenta {
+
 std::vector<std::u32string> SplitLines(const std::u32string& text) {
     std::vector<std::u32string> lines(1);
     for (char32_t c : text) {
@@ -146,3 +148,5 @@ void RotateContours(TRegionArrayX& contours, std::size_t first, double a, double
         }
     }
 }
+
+} // namespace orlenta

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 struct TTextStyle {
     TSpacing Spacing;         // fractions of the height added to the advances
     double LineSpacing = 1.5; // distance between baselines, multiple of the height
@@ -46,3 +48,5 @@ void MirrorContours(TRegionArrayX& contours, std::size_t first);
 // Turns contours[first..] counter-clockwise by a radians about (X0, Y0) and sets their
 // boxes anew. Throws EInvalidOp for an angle that is not finite.
 void RotateContours(TRegionArrayX& contours, std::size_t first, double a, double X0, double Y0);
+
+} // namespace orlenta

@@ -1,6 +1,8 @@
 // The extents of a laid-out text, as the preview fits its view to them.
 #pragma once
 
+namespace orlenta {
+
 struct TViewBox {
     double MinX = 0;
     double MaxX = 0;
@@ -12,3 +14,5 @@ struct TViewBox {
     double Height = 0;
     double Width = 0;
 };
+
+} // namespace orlenta

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+namespace orlenta {
+
 const char* const DibCreateMessage =
     "DIB ERROR :\rCan NOT create DIB ? ? !\rImpossible de cr\xC3\xA9"
     "er une image tampon ? ? !";
@@ -488,3 +490,5 @@ void TDIBUltra::DrawLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std:
     }
     linePattern = pattern;
 }
+
+} // namespace orlenta

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace orlenta {
+
 // All four bounds inclusive.
 struct TRect {
     std::int32_t Left = 0;
@@ -153,3 +155,5 @@ class TDIBUltra {
 // The 256 colours of format 2: the twenty static system colours at indices 0-9 and 246-255,
 // a 6x6x6 colour cube in steps of 51 and a grey ramp between them.
 const TLogPalette& DefaultPalette256();
+
+} // namespace orlenta

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace orlenta {
+
 namespace {
 
 // Screen positions are kept within +-2^30 pixels before they become 32-bit integers: far
@@ -210,3 +212,5 @@ void TPantoGraph::LineFrom(ScreenF start, ScreenF end) {
     }
     surface->MoveTo(e.X, e.Y);
 }
+
+} // namespace orlenta

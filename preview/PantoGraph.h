@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace orlenta {
+
 class EGraphicsError : public OrlentaError {
   public:
     EGraphicsError() : OrlentaError("Window/Viewport Error") {}
@@ -99,3 +101,5 @@ class TPantoGraph {
     std::unique_ptr<TDIBUltra> surface;
     ScreenF pen{0, 0}; // last point given to MoveTo or LineTo, before rounding
 };
+
+} // namespace orlenta

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <exception>
 
+namespace orlenta {
+
 void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
     TDIBUltra* surface = graph.Surface();
     if (!surface)
@@ -270,3 +272,5 @@ void TPreviewPainter::ShowSurface(TSurfaceSink& sink, TControlSize control) {
     surface->SetSize(w, h);
     surface->Draw(TRect{0, 0, w, h}, sink, 0, 0);
 }
+
+} // namespace orlenta

@@ -12,6 +12,8 @@
 #include <optional>
 #include <utility>
 
+namespace orlenta {
+
 // Colours in the 0x00BBGGRR layout, patterns as the surface takes them.
 inline constexpr std::uint32_t ToolpathColor = 0xFF0000; // blue
 inline constexpr std::uint32_t BackgroundColor = 0xFFFFFF;
@@ -124,3 +126,5 @@ class TPreviewPainter {
     std::int32_t fitMarginY = 0;
     bool fitRecentre = true;
 };
+
+} // namespace orlenta

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace orlenta {
+
 namespace {
 
 // Entries smaller than this are rounding noise (cos(pi/2) is 6e-17, not 0).
@@ -190,3 +192,5 @@ TVector PolarToCartesian(std::uint8_t mode, const TVector& v) {
     }
     return p;
 }
+
+} // namespace orlenta

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+namespace orlenta {
+
 class EVectorError : public OrlentaError {
   public:
     using OrlentaError::OrlentaError;
@@ -64,3 +66,5 @@ TVector PolarToCartesian(std::uint8_t mode, const TVector& v);
 double SnapToZero(double x);
 void SetZeroTolerance(double tolerance);
 double ZeroTolerance();
+
+} // namespace orlenta

@@ -8,6 +8,8 @@
 
 #include <charconv>
 
+namespace orlenta {
+
 namespace {
 
 // A stroke this wide (in mm) shows every line in a viewer; cutters take the path itself.
@@ -78,3 +80,5 @@ void WriteSVG(const TOutRegionArray& toolpaths, const std::filesystem::path& fil
     const std::string drawing = FormatSVG(toolpaths, params); // any error before the file
     WriteFileSafely(fileName, drawing);
 }
+
+} // namespace orlenta

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+namespace orlenta {
+
 // The drawing: width and height in the parameters' units ("mm" or "in"), a viewBox in the
 // same units over the toolpaths' box, y pointing up as in the program (the drawing stores
 // -y, since SVG's y axis points down). Each toolpath that cuts becomes one <path>, ending
@@ -19,3 +21,5 @@ std::string FormatSVG(const TOutRegionArray& toolpaths, const TMachiningParamete
 // complete; a failure raises EInOutError with the system's message and leaves it untouched.
 void WriteSVG(const TOutRegionArray& toolpaths, const std::filesystem::path& fileName,
               const TMachiningParameters& params);
+
+} // namespace orlenta

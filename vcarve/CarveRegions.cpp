@@ -10,6 +10,8 @@
 #include <cmath>
 #include <numeric>
 
+namespace orlenta {
+
 namespace {
 
 namespace bp = boost::polygon;
@@ -266,3 +268,5 @@ std::vector<TCarveRegion> CarveRegions(const TRegionArrayX& contours, double gri
     }
     return regions;
 }
+
+} // namespace orlenta

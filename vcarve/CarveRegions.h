@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace orlenta {
+
 struct TGridPoint {
     std::int32_t x = 0;
     std::int32_t y = 0;
@@ -36,3 +38,5 @@ constexpr double MaxGridSpan = 268435456.0; // 2^28
 // would span more than MaxGridSpan steps. Regions thinner than the grid vanish.
 // Throws EOverflow / EInvalidOp for a coordinate that is not finite.
 std::vector<TCarveRegion> CarveRegions(const TRegionArrayX& contours, double grid);
+
+} // namespace orlenta

@@ -14,6 +14,8 @@
 #include <numbers>
 #include <unordered_map>
 
+namespace orlenta {
+
 namespace {
 
 namespace bp = boost::polygon;
@@ -311,3 +313,5 @@ void PruneCornerBranches(TMedialAxis& axis, double accuracy, double maxRadius) {
     for (std::size_t n : centres)
         axis.Edges.push_back({n, n, {axis.Nodes[n]}});
 }
+
+} // namespace orlenta

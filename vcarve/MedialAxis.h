@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace orlenta {
+
 // A point of the axis and its distance r to the nearest point of the outline.
 struct TAxisPoint {
     double x = 0;
@@ -41,3 +43,5 @@ TMedialAxis MedialAxis(const TCarveRegion& region, double tolerance);
 // corners smaller than the accuracy, and keeps those of real corners. Nodes stay; edges go.
 // A node whose every branch goes (the centre of a dot) stays as a branch of one point.
 void PruneCornerBranches(TMedialAxis& axis, double accuracy, double maxRadius);
+
+} // namespace orlenta

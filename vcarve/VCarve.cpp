@@ -9,6 +9,8 @@
 #include <limits>
 #include <numbers>
 
+namespace orlenta {
+
 namespace {
 
 // The error budget: snapping the outline to the grid moves distances by at most 0.71 grid
@@ -241,3 +243,5 @@ TCarvePathArray BuildCarvePaths(const TRegionArrayX& contours, const TVCarveSett
     }
     return out;
 }
+
+} // namespace orlenta

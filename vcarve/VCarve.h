@@ -6,6 +6,8 @@
 #include "kernel/Errors.h"
 #include "kernel/QuorvelTypes.h"
 
+namespace orlenta {
+
 // Bit angles are kept within these (degrees, exclusive): a flat or needle-sharp cone gives
 // depths of 0 or of no finite size.
 constexpr double MinVBitAngle = 1;
@@ -61,3 +63,5 @@ double CarveDepth(double r, const TVCarveSettings& settings);
 // Throws EVCarveSetting for settings out of range, EOverflow / EInvalidOp for coordinates
 // that are not finite.
 TCarvePathArray BuildCarvePaths(const TRegionArrayX& contours, const TVCarveSettings& settings);
+
+} // namespace orlenta

@@ -9,6 +9,8 @@
 #include "layout/LinearLayout.h"
 #include "vcarve/VCarve.h"
 
+namespace orlenta {
+
 namespace {
 
 constexpr double DegToRadFactor = 0.017453292519943295769;
@@ -140,3 +142,5 @@ std::string MissingGlyphsNote(const TFontChoice& font, const std::u32string& mis
     }
     return note;
 }
+
+} // namespace orlenta

@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+namespace orlenta {
+
 class TTTFToVectorConverter;
 
 // What Create works from, as numbers.
@@ -84,3 +86,5 @@ bool CreateRunning();
 
 // The warning for characters the font lacks: the font "Arial" has no glyph for: 中, ☃
 std::string MissingGlyphsNote(const TFontChoice& font, const std::u32string& missing);
+
+} // namespace orlenta

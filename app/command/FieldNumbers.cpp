@@ -7,6 +7,8 @@
 #include <cmath>
 #include <locale>
 
+namespace orlenta {
+
 char UserDecimalSeparator() {
     // std::locale("") throws when the environment names a locale that is not installed;
     // the program then reads numbers as the C locale does.
@@ -120,3 +122,5 @@ TCreateNumbers ReadCreateFields(const TCreateFields& fields) {
     static const char separator = UserDecimalSeparator();
     return ReadCreateFields(fields, separator);
 }
+
+} // namespace orlenta

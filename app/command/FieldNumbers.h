@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace orlenta {
+
 // The main window's inputs, as the user typed them.
 struct TCreateFields {
     std::string Text;                        // edFont
@@ -39,3 +41,5 @@ char UserDecimalSeparator();
 // double, raises EConvertError with the field's text.
 double StrToFloat(const std::string& text, char separator);
 double StrToFloat(const std::string& text);
+
+} // namespace orlenta

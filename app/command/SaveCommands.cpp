@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <charconv>
 
+namespace orlenta {
+
 namespace {
 
 // v as the writer puts it into the program: fixed point with the given decimals.
@@ -137,3 +139,5 @@ TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TS
     result.Saved = true;
     return result;
 }
+
+} // namespace orlenta

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 enum class TSaveFormat { GCode, DXF, SVG };
 
 // GRBL and other common controllers refuse line numbers above this.
@@ -51,3 +53,5 @@ struct TSaveResult {
 // EInOutError with the system's message; the file is then untouched.
 TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
                           bool force = false);
+
+} // namespace orlenta

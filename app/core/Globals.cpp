@@ -1,6 +1,8 @@
 // The process-wide state; see Globals.h.
 #include "app/core/Globals.h"
 
+namespace orlenta {
+
 TGlobals& Globals() {
     static TGlobals g;
     return g;
@@ -11,3 +13,5 @@ void SetStartupValues(TGlobals& g) {
     g.Params.Depth = 0.5;
     g.OrientationFlag = 1;
 }
+
+} // namespace orlenta

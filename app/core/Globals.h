@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+namespace orlenta {
+
 struct TGlobals {
     TMachiningParameters Params;
     // Non-zero lets the toolpath builder work: Create sets RunFlagCreate, both Save
@@ -31,3 +33,5 @@ TGlobals& Globals();
 // What the main window sets before it loads the parameter file: Precision 8, Depth 0.5 and
 // clockwise contours.
 void SetStartupValues(TGlobals& g);
+
+} // namespace orlenta

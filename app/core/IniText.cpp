@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace orlenta {
+
 namespace {
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
@@ -128,3 +130,5 @@ std::string IniTextProblem(std::string_view text) {
     }
     return {};
 }
+
+} // namespace orlenta

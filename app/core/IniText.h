@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace orlenta {
+
 // The lines of text as the INI reader splits them: at "\r\n", "\n" or a lone "\r". A UTF-8
 // byte order mark at the start is not part of the first line.
 std::vector<std::string_view> IniLines(std::string_view text);
@@ -23,3 +25,5 @@ std::string ShownInMessage(std::string_view text);
 // comment" for a line the reader would skip and a save would therefore drop (a section
 // without a name among them).
 std::string IniTextProblem(std::string_view text);
+
+} // namespace orlenta

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace orlenta {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -76,3 +78,5 @@ std::string DescribeParameterFiles(const TParameterFiles& files) {
         text += " (saving creates " + files.Write.string() + ")";
     return text;
 }
+
+} // namespace orlenta

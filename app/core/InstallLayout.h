@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+namespace orlenta {
+
 // The folders a run looks in.
 struct TInstallLayout {
     std::filesystem::path ExecutableDir; // the running program's folder
@@ -47,3 +49,5 @@ std::filesystem::path FindHelpFile(const TInstallLayout& layout);
 // What both front ends show of the parameter files: "Parameter file: <Read>", and when
 // saving goes elsewhere "Parameter file: <Read> (saving creates <Write>)".
 std::string DescribeParameterFiles(const TParameterFiles& files);
+
+} // namespace orlenta

@@ -22,6 +22,8 @@
 #include <system_error>
 #include <utility>
 
+namespace orlenta {
+
 namespace {
 
 bool IsDigit(char c) {
@@ -626,3 +628,5 @@ TParameterTexts ParameterTexts(const TMachiningParameters& p) {
             IntText(p.Start),
             IntText(p.Increment)};
 }
+
+} // namespace orlenta

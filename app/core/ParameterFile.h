@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+namespace orlenta {
+
 inline constexpr const char* ParametersFileName = "Parameters.cfg";
 inline constexpr const char* ParametersSection = "Parameters";
 // A parameter file larger than this is not read (it cannot be ours): loading it and saving
@@ -165,3 +167,5 @@ class EParameterFieldError : public OrlentaError {
 void ReadDialogFields(const TParameterTexts& fields, TMachiningParameters& params);
 // What the dialog shows when it opens: floats in FloatToGeneralText, integers in decimal.
 TParameterTexts ParameterTexts(const TMachiningParameters& params);
+
+} // namespace orlenta

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+namespace orlenta {
+
 namespace {
 
 struct TRange {
@@ -92,3 +94,5 @@ std::vector<TParameterRangeProblem> ParameterRangeProblems(const TMachiningParam
                                              ")"});
     return problems;
 }
+
+} // namespace orlenta

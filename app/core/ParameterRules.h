@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 // The range of a parameter: Depth, RapidHeight, RoughFeed, RoughPlunge, Start and Increment
 // 0 or more (no field can take a minus sign; a negative clearance or feed is a crash or a
 // program the controller rejects); Precision 1 to 100 (outside it the converter silently
@@ -27,3 +29,5 @@ struct TParameterRangeProblem {
 };
 // Every value of params outside its range, in the order of the fields.
 std::vector<TParameterRangeProblem> ParameterRangeProblems(const TMachiningParameters& params);
+
+} // namespace orlenta

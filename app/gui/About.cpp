@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+namespace orlenta {
+
 TfrmAbout::TfrmAbout(QWidget* parent)
     : QDialog(parent), main(this), icon(this), product("Orlenta", this),
       version("Version 2.0", this), web(MakerWebAddress, this), ok("OK", this) {
@@ -69,3 +71,5 @@ void TfrmAbout::showParametersFile() {
     adjustSize();
     setFixedSize(sizeHint());
 }
+
+} // namespace orlenta

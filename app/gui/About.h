@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace orlenta {
+
 class TfrmAbout : public QDialog {
     Q_OBJECT
 
@@ -33,3 +35,5 @@ class TfrmAbout : public QDialog {
     QLabel parametersFile;
     QPushButton ok;
 };
+
+} // namespace orlenta

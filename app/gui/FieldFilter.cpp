@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace orlenta {
+
 bool IsShortcutKey(const QKeyEvent& key) {
     return (key.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) != 0;
 }
@@ -50,3 +52,5 @@ void TCharFilter::Show(QLineEdit& edit, const QString& text) {
     seen = {held};
     edit.setText(text);
 }
+
+} // namespace orlenta

@@ -11,6 +11,8 @@
 class QKeyEvent;
 class QLineEdit;
 
+namespace orlenta {
+
 // A key pressed with Ctrl or Meta: select all, copy, paste, cut, undo and the like, which
 // the field handles itself. Key filters let these through untouched.
 bool IsShortcutKey(const QKeyEvent& key);
@@ -30,3 +32,5 @@ class TCharFilter : public QValidator {
     mutable QString held;       // the text as last accepted
     mutable QSet<QString> seen; // every text accepted since the last Show: what undo brings back
 };
+
+} // namespace orlenta

@@ -44,6 +44,8 @@
 #include <exception>
 #include <filesystem>
 
+namespace orlenta {
+
 namespace {
 
 constexpr int KeyEnter = 13;
@@ -835,3 +837,5 @@ void TfrmFont::nameControls() {
     for (int i = 0; i < 3; ++i)
         rgArcButtons[i].setAccessibleName(rgArcButtons[i].text() + " alignment");
 }
+
+} // namespace orlenta

@@ -32,6 +32,9 @@
 #include <vector>
 
 class QFont;
+
+namespace orlenta {
+
 class TfrmAbout;
 class TfrmHelp;
 class TfrmParameters;
@@ -212,3 +215,5 @@ class TfrmFont : public QMainWindow {
 
 // The maker's web address, shown in the window caption and the about box.
 inline constexpr const char* MakerWebAddress = "www.orlenta.example";
+
+} // namespace orlenta

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+namespace orlenta {
+
 void InstallGuiHooks() {
     SetMessagePumpHook([] { QCoreApplication::processEvents(); });
     SetMessageBoxHook([](const std::string& text) {
@@ -13,3 +15,5 @@ void InstallGuiHooks() {
                                  QString::fromStdString(text));
     });
 }
+
+} // namespace orlenta

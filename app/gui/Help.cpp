@@ -9,6 +9,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+namespace orlenta {
+
 TfrmHelp::TfrmHelp(QWidget* parent)
     : QDialog(parent), layout(this), browser(this), closeButton("Close", this) {
     setObjectName("frmHelp");
@@ -37,3 +39,5 @@ bool TfrmHelp::ShowContents(const QString& helpFile) {
 QString HelpFilePath() {
     return QString::fromStdString(FindHelpFile(CurrentInstallLayout()).string());
 }
+
+} // namespace orlenta

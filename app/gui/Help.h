@@ -6,6 +6,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+namespace orlenta {
+
 class TfrmHelp : public QDialog {
     Q_OBJECT
 
@@ -25,3 +27,5 @@ class TfrmHelp : public QDialog {
 // The help file of the program: "Orlenta.hlp" beside the executable, or installed in the
 // data folder (see FindHelpFile).
 QString HelpFilePath();
+
+} // namespace orlenta

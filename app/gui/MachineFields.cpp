@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace orlenta {
+
 namespace {
 
 QString shown(double v) {
@@ -92,3 +94,5 @@ std::optional<TMachineSettings> TMachineFields::Read(const TMachineSettings& bas
     }
     return m;
 }
+
+} // namespace orlenta

@@ -14,6 +14,8 @@
 
 #include <optional>
 
+namespace orlenta {
+
 class TMachineFields : public QGroupBox {
     Q_OBJECT
 
@@ -40,3 +42,5 @@ class TMachineFields : public QGroupBox {
     QLineEdit txtArcTolerance;
     QCheckBox chkLineNumbers;
 };
+
+} // namespace orlenta

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+namespace orlenta {
+
 namespace {
 QPixmap canvas(int size) {
     QPixmap p(size, size);
@@ -40,3 +42,5 @@ QIcon CreateCommandIcon() {
     g.drawLine(17, 12, 21, 12);
     return QIcon(p);
 }
+
+} // namespace orlenta

@@ -3,6 +3,10 @@
 
 #include <QIcon>
 
+namespace orlenta {
+
 QIcon OrlentaIcon();
 // The image of the Create command on the tool bar and in the menu.
 QIcon CreateCommandIcon();
+
+} // namespace orlenta

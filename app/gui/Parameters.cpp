@@ -19,6 +19,8 @@
 
 #include <exception>
 
+namespace orlenta {
+
 namespace {
 
 // Every field but the rapid height takes at most this many characters.
@@ -243,3 +245,5 @@ bool TfrmParameters::eventFilter(QObject* watched, QEvent* event) {
     }
     return QDialog::eventFilter(watched, event);
 }
+
+} // namespace orlenta

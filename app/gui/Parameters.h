@@ -17,6 +17,8 @@
 #include <memory>
 #include <vector>
 
+namespace orlenta {
+
 class TfrmParameters : public QDialog {
     Q_OBJECT
 
@@ -76,3 +78,5 @@ class TfrmParameters : public QDialog {
     QPushButton cmdTemplateContour;
     QPushButton cmdCancel;
 };
+
+} // namespace orlenta

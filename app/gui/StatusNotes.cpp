@@ -1,6 +1,8 @@
 // The status bar's texts; see StatusNotes.h.
 #include "app/gui/StatusNotes.h"
 
+namespace orlenta {
+
 namespace {
 
 QString number(double v, int decimals) {
@@ -42,3 +44,5 @@ QString CursorNote(double x, double y, TUnits units) {
     const int d = lengthDecimals(units) + 1;
     return QString("X %1  Y %2 %3").arg(number(x, d), number(y, d), UnitsNote(units));
 }
+
+} // namespace orlenta

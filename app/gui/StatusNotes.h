@@ -8,6 +8,8 @@
 
 #include <QString>
 
+namespace orlenta {
+
 // "W × H mm · n toolpaths · cut L mm · ~T min": the engraved size, the toolpaths that cut,
 // the cutting length and the estimated machining time.
 QString StatisticsNote(const TProgramStatistics& s, TUnits units);
@@ -17,3 +19,5 @@ QString CursorNote(double x, double y, TUnits units);
 QString FontNote(const TFontChoice& font);
 // The unit the size fields are in, for the label beside them: "mm" or "inch".
 QString UnitsNote(TUnits units);
+
+} // namespace orlenta

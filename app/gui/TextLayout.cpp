@@ -7,6 +7,8 @@
 #include <charconv>
 #include <string>
 
+namespace orlenta {
+
 namespace {
 // A short text that reads back as v, with the user's decimal separator as the window's
 // fields take it ("1.5", or "1,5").
@@ -92,3 +94,5 @@ void TfrmTextLayout::accept() {
     style_ = s;
     QDialog::accept();
 }
+
+} // namespace orlenta

@@ -14,6 +14,8 @@
 
 #include <optional>
 
+namespace orlenta {
+
 class TfrmTextLayout : public QDialog {
     Q_OBJECT
 
@@ -40,3 +42,5 @@ class TfrmTextLayout : public QDialog {
     QLabel lblError;
     QDialogButtonBox buttons;
 };
+
+} // namespace orlenta

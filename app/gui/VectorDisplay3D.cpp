@@ -14,6 +14,8 @@
 
 #include <exception>
 
+namespace orlenta {
+
 namespace {
 
 QImage::Format qtFormat(std::uint8_t format) {
@@ -276,3 +278,5 @@ void TVectorDisplay3D::reportLater(const std::exception& e, bool& failed) {
     const QString text = QString::fromStdString(e.what());
     QTimer::singleShot(0, this, [this, text] { reportError(text); });
 }
+
+} // namespace orlenta

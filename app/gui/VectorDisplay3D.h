@@ -20,6 +20,8 @@
 
 class QPainter;
 
+namespace orlenta {
+
 class TVectorDisplay3D : public QWidget {
     Q_OBJECT
 
@@ -95,3 +97,5 @@ class TVectorDisplay3D : public QWidget {
 // into the screen's 32-bit layout there).
 void CopySurface(TPreviewPainter& painter, QPainter& screenPainter, std::int32_t width,
                  std::int32_t height, QImage& frame);
+
+} // namespace orlenta

@@ -15,6 +15,8 @@
 #include <clocale>
 #include <cstdio>
 
+using namespace orlenta;
+
 namespace {
 
 // For the screenshot script: run Create on a text once the window is up, save a picture of

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+using namespace orlenta;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;

@@ -18,6 +18,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace orlenta {
+
 inline void ResetGlobals() {
     Globals() = TGlobals{};
     SetStartupValues(Globals());
@@ -114,3 +116,5 @@ inline void ExpectSameMoves(const std::vector<TMove>& actual, const std::vector<
         EXPECT_NEAR(actual[i].Y, expected[i].Y, tolerance) << "move " << i;
     }
 }
+
+} // namespace orlenta

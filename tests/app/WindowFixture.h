@@ -14,6 +14,8 @@
 
 #include <memory>
 
+namespace orlenta {
+
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -70,3 +72,5 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<TfrmFont> window;
     MessagePumpHook previousPump;
 };
+
+} // namespace orlenta

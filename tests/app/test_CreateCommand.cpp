@@ -18,6 +18,8 @@
 #include <regex>
 #include <tuple>
 
+using namespace orlenta;
+
 namespace {
 
 class CreateCommandTest : public ::testing::Test {

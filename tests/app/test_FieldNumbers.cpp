@@ -9,6 +9,8 @@
 #include <cmath>
 #include <optional>
 
+using namespace orlenta;
+
 namespace {
 
 struct Good {

@@ -28,6 +28,8 @@
 #include <filesystem>
 #include <functional>
 
+using namespace orlenta;
+
 namespace {
 
 TEST_F(WindowTest, StartsWithTheCaptionsFieldsAndStatesOfAFreshWindow) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace orlenta;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace orlenta;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -13,6 +13,8 @@
 #include <map>
 #include <sys/resource.h>
 
+using namespace orlenta;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -20,6 +20,8 @@
 
 #include <filesystem>
 
+using namespace orlenta;
+
 namespace {
 
 class ParametersDialog : public ::testing::Test {

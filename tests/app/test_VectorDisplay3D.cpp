@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+using namespace orlenta;
+
 namespace {
 
 const QRgb Blue = qRgb(0, 0, 255);

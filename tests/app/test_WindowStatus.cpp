@@ -18,6 +18,8 @@
 
 #include <fstream>
 
+using namespace orlenta;
+
 namespace {
 
 const QRgb Blue = qRgb(0, 0, 255);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace orlenta;
+
 namespace {
 
 using TSettings = std::vector<std::pair<std::string, std::string>>;

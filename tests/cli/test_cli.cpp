@@ -18,6 +18,8 @@
 #include <regex>
 #include <sstream>
 
+using namespace orlenta;
+
 using namespace clitest;
 
 namespace {
@@ -252,7 +254,10 @@ const std::vector<TFailure> Failures = {
      {"ABC", "--radius", "", "-o", "out.Dnc"},
      "--radius: '' is not a valid floating point value",
      2},
-    {"negative depth", {"ABC", "--depth", "-1", "-o", "out.Dnc"}, "--depth: '-1' is out of range (0 or more)", 2},
+    {"negative depth",
+     {"ABC", "--depth", "-1", "-o", "out.Dnc"},
+     "--depth: '-1' is out of range (0 or more)",
+     2},
     {"precision out of range",
      {"ABC", "--precision", "500", "-o", "out.Dnc"},
      "--precision: '500' is out of range (1 to 100)",

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+
 namespace {
 
 using namespace clitest;

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <thread>
 
+
 using namespace clitest;
 
 namespace {

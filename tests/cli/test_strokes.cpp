@@ -14,6 +14,8 @@ extern "C" {
 #include <string>
 #include <vector>
 
+using namespace orlenta;
+
 using namespace clitest;
 
 namespace {

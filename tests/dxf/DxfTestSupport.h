@@ -9,6 +9,8 @@
 #include <random>
 #include <utility>
 
+namespace orlenta {
+
 // A toolpath array with element 0 empty and one toolpath per entry of paths.
 inline TOutRegionArray Toolpaths(std::initializer_list<std::pair<double, TMyEntityArray>> paths) {
     TOutRegionArray result(1);
@@ -47,3 +49,5 @@ inline TOutRegionArray PolygonToolpaths(int count, double depth, unsigned seed =
     }
     return result;
 }
+
+} // namespace orlenta

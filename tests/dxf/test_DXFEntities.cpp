@@ -8,6 +8,8 @@
 #include <numbers>
 #include <sstream>
 
+using namespace orlenta;
+
 namespace {
 
 const double Pi = std::numbers::pi;

@@ -11,6 +11,8 @@
 #include <random>
 #include <string>
 
+using namespace orlenta;
+
 namespace {
 
 const double Inf = std::numeric_limits<double>::infinity();

@@ -11,6 +11,8 @@
 #include <numbers>
 #include <sstream>
 
+using namespace orlenta;
+
 namespace {
 
 // The Python that carries Debian's ezdxf; another one may come first on PATH.

@@ -2,8 +2,8 @@
 // target when writing fails.
 #include "dxf/DXFObject.h"
 #include "dxf/DXFWriter.h"
-#include "tests/dxf/DxfTestSupport.h"
 #include "kernel/Errors.h"
+#include "tests/dxf/DxfTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include <limits>
 #include <numbers>
 #include <sys/resource.h>
+
+using namespace orlenta;
 
 namespace {
 

@@ -18,6 +18,8 @@
 #include <sstream>
 #include <sys/resource.h>
 
+using namespace orlenta;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -16,6 +16,8 @@
 #include <random>
 #include <sstream>
 
+using namespace orlenta;
+
 namespace fs = std::filesystem;
 
 namespace {

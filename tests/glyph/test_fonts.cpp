@@ -18,6 +18,8 @@
 #include <map>
 #include <memory>
 
+using namespace orlenta;
+
 namespace {
 // Every contour's strokes chain end to start and the last one returns to the first.
 void ExpectClosedContours(const TStrokeCollection& c, const std::string& what) {

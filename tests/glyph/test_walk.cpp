@@ -8,6 +8,8 @@
 #include <map>
 #include <random>
 
+using namespace orlenta;
+
 namespace {
 using Pts = std::vector<TOutlinePoint>;
 

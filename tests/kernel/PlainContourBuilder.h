@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+namespace orlenta {
+
 namespace plain_reference {
 
 constexpr double JoinTolerance = 0.0005;
@@ -324,3 +326,5 @@ inline void BuildContours(TMyEntityArray& segments, TRegionArrayX& result, std::
 }
 
 } // namespace plain_reference
+
+} // namespace orlenta

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <random>
 
+using namespace orlenta;
+
 namespace {
 
 TEST(FitToolpathArcs, ClosedJoinedAndClockwise) {

@@ -15,6 +15,8 @@
 #include <tuple>
 #include <vector>
 
+using namespace orlenta;
+
 namespace {
 
 void SortByMinX(TMyEntityArray& s) {

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace orlenta;
+
 TEST(FloatFlags, NonFiniteValues) {
     EXPECT_THROW(CheckFinite(std::numeric_limits<double>::quiet_NaN()), EInvalidOp);
     EXPECT_THROW(CheckFinite(-std::numeric_limits<double>::infinity()), EOverflow);

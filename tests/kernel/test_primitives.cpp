@@ -8,6 +8,8 @@
 #include <cmath>
 #include <numbers>
 
+using namespace orlenta;
+
 namespace {
 
 constexpr double Pi = std::numbers::pi;

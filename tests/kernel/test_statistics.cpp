@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+using namespace orlenta;
+
 namespace {
 
 TVKOutRegion Toolpath(std::int32_t rapidStart, std::vector<TPoint2> pts) {

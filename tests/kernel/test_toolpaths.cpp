@@ -12,6 +12,8 @@
 #include <functional>
 #include <tuple>
 
+using namespace orlenta;
+
 namespace {
 
 TMyEntity Line(TPoint2 a, TPoint2 b) {

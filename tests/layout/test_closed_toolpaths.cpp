@@ -13,6 +13,8 @@
 #include <sstream>
 #include <string>
 
+using namespace orlenta;
+
 namespace {
 
 // Lays out one character at height h and checks that each of its toolpaths is closed;

@@ -9,6 +9,8 @@
 #include <numbers>
 #include <random>
 
+using namespace orlenta;
+
 namespace {
 bool IsEmptyRecord(const TVKRegionX& c) {
     return c.Entities.empty() && c.MinX == 0 && c.MaxX == 0 && c.MinY == 0 && c.MaxY == 0;

@@ -14,6 +14,8 @@
 #include <cmath>
 #include <memory>
 
+using namespace orlenta;
+
 namespace {
 
 // Glyph metrics straight from the font file, in outline units (1365 to the em).

@@ -10,6 +10,8 @@
 #include <numbers>
 #include <random>
 
+using namespace orlenta;
+
 namespace {
 
 TEST(Segments, NormaliseLineDirectionMakesLinesRunRightwards) {

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <string>
 
+using namespace orlenta;
+
 namespace {
 
 double Length(const TMyEntity& e) {

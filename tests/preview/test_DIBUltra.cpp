@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace orlenta;
+
 namespace {
 
 constexpr std::uint32_t Blue = 0xFF0000;

@@ -6,6 +6,8 @@
 #include <limits>
 #include <random>
 
+using namespace orlenta;
+
 namespace {
 
 // An engine on a 460 x 202 drawing area with the preview's top view, as the window sets it up.

@@ -9,6 +9,8 @@
 #include <random>
 #include <set>
 
+using namespace orlenta;
+
 namespace {
 
 constexpr TControlSize Control{320, 200};

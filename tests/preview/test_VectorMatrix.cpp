@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+using namespace orlenta;
+
 namespace {
 
 template <typename E, typename F> std::string MessageOf(F&& f) {

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace orlenta {
+
 // Lines joining the points in order, each with its box.
 inline TMyEntityArray Polyline(const std::vector<TPoint2>& pts) {
     TMyEntityArray lines;
@@ -17,3 +19,5 @@ inline TMyEntityArray Polyline(const std::vector<TPoint2>& pts) {
 inline std::vector<TPoint2> ClockwiseSquare(TPoint2 o = {0, 0}, double size = 1) {
     return {o, {o.x, o.y + size}, {o.x + size, o.y + size}, {o.x + size, o.y}, o};
 }
+
+} // namespace orlenta

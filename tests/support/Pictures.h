@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace orlenta {
+
 struct TRgbPicture {
     int Width = 0;
     int Height = 0;
@@ -85,3 +87,5 @@ inline ::testing::AssertionResult MatchesGoldenPicture(const TRgbPicture& actual
     return ::testing::AssertionFailure()
            << goldenName << ": " << why.str() << "; actual picture written to " << out;
 }
+
+} // namespace orlenta

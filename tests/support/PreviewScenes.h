@@ -11,6 +11,8 @@
 #include <limits>
 #include <vector>
 
+namespace orlenta {
+
 struct TPreviewScene {
     TOutRegionArray Toolpaths; // element 0 empty, as the program keeps it
     // Extents of the toolpaths, as the layout reports the text's.
@@ -121,3 +123,5 @@ inline TPreviewScene ArcTextScene() {
         return TPoint2{up.x * r + along.x * a, up.y * r + along.y * a};
     });
 }
+
+} // namespace orlenta

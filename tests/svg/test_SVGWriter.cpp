@@ -12,6 +12,8 @@
 #include <random>
 #include <sstream>
 
+using namespace orlenta;
+
 namespace fs = std::filesystem;
 
 namespace {

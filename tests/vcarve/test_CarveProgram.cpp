@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace orlenta;
+
 namespace {
 
 class CarveProgram : public TempDirTest {};

@@ -15,6 +15,8 @@
 #include <numbers>
 #include <sstream>
 
+using namespace orlenta;
+
 namespace {
 
 double TanHalf(const TVCarveSettings& s) {

@@ -19,6 +19,8 @@
 #include <strings.h>
 #include <vector>
 
+using namespace orlenta;
+
 namespace {
 
 [[noreturn]] void Fail(const char* what) {
