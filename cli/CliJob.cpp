@@ -250,45 +250,37 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
 
 } // namespace
 
+namespace {
+
+// Sets to what an option gave, when it gave anything.
+template <class T, class U> void take(T& to, const std::optional<U>& from) {
+    if (from)
+        to = *from;
+}
+
+} // namespace
+
 void ApplyOverrides(const TParameterOverrides& o, TMachiningParameters& params) {
-    if (o.Depth)
-        params.Depth = *o.Depth;
-    if (o.RapidHeight)
-        params.RapidHeight = *o.RapidHeight;
-    if (o.RoughFeed)
-        params.RoughFeed = *o.RoughFeed;
-    if (o.RoughPlunge)
-        params.RoughPlunge = *o.RoughPlunge;
-    if (o.Precision)
-        params.Precision = *o.Precision;
-    if (o.Decimal)
-        params.Decimal = *o.Decimal;
-    if (o.Start)
-        params.Start = *o.Start;
-    if (o.Increment)
-        params.Increment = *o.Increment;
+    take(params.Depth, o.Depth);
+    take(params.RapidHeight, o.RapidHeight);
+    take(params.RoughFeed, o.RoughFeed);
+    take(params.RoughPlunge, o.RoughPlunge);
+    take(params.Precision, o.Precision);
+    take(params.Decimal, o.Decimal);
+    take(params.Start, o.Start);
+    take(params.Increment, o.Increment);
     TMachineSettings& m = params.Machine;
-    if (o.Units)
-        m.Units = *o.Units;
-    if (o.Dialect)
-        m.Dialect = *o.Dialect;
-    if (o.Spindle)
-        m.Spindle = *o.Spindle;
-    if (o.SpindleDwell)
-        m.SpindleDwell = *o.SpindleDwell;
-    if (o.ArcTolerance)
-        m.ArcTolerance = *o.ArcTolerance;
-    if (o.LineNumbers)
-        m.LineNumbers = *o.LineNumbers;
+    take(m.Units, o.Units);
+    take(m.Dialect, o.Dialect);
+    take(m.Spindle, o.Spindle);
+    take(m.SpindleDwell, o.SpindleDwell);
+    take(m.ArcTolerance, o.ArcTolerance);
+    take(m.LineNumbers, o.LineNumbers);
     TEngraveSettings& e = params.Engrave;
-    if (o.EngraveMode)
-        e.Mode = *o.EngraveMode;
-    if (o.VBitAngle)
-        e.VBitAngle = *o.VBitAngle;
-    if (o.VMaxDepth)
-        e.VMaxDepth = *o.VMaxDepth;
-    if (o.VAccuracy)
-        e.VAccuracy = *o.VAccuracy;
+    take(e.Mode, o.EngraveMode);
+    take(e.VBitAngle, o.VBitAngle);
+    take(e.VMaxDepth, o.VMaxDepth);
+    take(e.VAccuracy, o.VAccuracy);
     StepDownFollowsDepth(params);
 }
 
