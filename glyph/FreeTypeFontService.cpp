@@ -14,6 +14,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include <hb-ft.h>
+#include <hb.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +23,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <new>
 #include <string>
 #include <tuple>
 
@@ -77,6 +80,14 @@ using LibraryPtr = std::unique_ptr<FT_LibraryRec_, LibraryDeleter>;
 using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 using ConfigPtr = std::unique_ptr<FcConfig, ConfigDeleter>;
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+struct HbFontDeleter {
+    void operator()(hb_font_t* font) const { hb_font_destroy(font); }
+};
+struct HbBufferDeleter {
+    void operator()(hb_buffer_t* buffer) const { hb_buffer_destroy(buffer); }
+};
+using HbFontPtr = std::unique_ptr<hb_font_t, HbFontDeleter>;
+using HbBufferPtr = std::unique_ptr<hb_buffer_t, HbBufferDeleter>;
 
 // Unhinted, so that outlines do not depend on the hinting engine's version, and never a
 // bitmap strike.
@@ -319,6 +330,8 @@ struct TFreeTypeFontService::Impl {
     std::unique_ptr<TFontLookup> ownLookup; // null: the shared one
     TFontLookup& Lookup() { return ownLookup ? *ownLookup : TFontLookup::Shared(); }
     std::map<std::pair<std::string, int>, FacePtr> faces;
+    // HarfBuzz's font of each face that was shaped; it holds a reference to the face.
+    std::map<FT_Face, HbFontPtr> shapers;
     // The face of the last query, which is nearly always the face of the next.
     TFontSpec lastSpec;
     FT_Face lastFace = nullptr;
@@ -381,14 +394,9 @@ FT_Face TFreeTypeFontService::Impl::FaceFor(const TFontSpec& spec, TFreeTypeFont
     return face;
 }
 
-bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
-                                           TNativeGlyph& glyph) {
-    FT_Face face = impl_->FaceFor(font, *this);
-    // Index 0, a character the font lacks, loads the font's missing-glyph box.
-    if (const FT_Error error = FT_Load_Glyph(face, GlyphIndex(face, code), LoadFlags))
-        RaiseFontError("Cannot load the outline of " + CodePointName(code) + " from the font \"" +
-                           font.Name + "\"",
-                       error);
+namespace {
+// The glyph loaded in the face's slot as the source's answer.
+bool SlotGlyph(FT_Face face, bool withOutline, TNativeGlyph& glyph) {
     const FT_GlyphSlot slot = face->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_contours <= 0)
         return false;
@@ -398,6 +406,66 @@ bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code,
     glyph.Outline.clear();
     if (withOutline)
         glyph.Outline = OutlineToRecords(slot->outline);
+    return true;
+}
+} // namespace
+
+bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
+                                           TNativeGlyph& glyph) {
+    FT_Face face = impl_->FaceFor(font, *this);
+    // Index 0, a character the font lacks, loads the font's missing-glyph box.
+    if (const FT_Error error = FT_Load_Glyph(face, GlyphIndex(face, code), LoadFlags))
+        RaiseFontError("Cannot load the outline of " + CodePointName(code) + " from the font \"" +
+                           font.Name + "\"",
+                       error);
+    return SlotGlyph(face, withOutline, glyph);
+}
+
+bool TFreeTypeFontService::GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t index,
+                                                  bool withOutline, TNativeGlyph& glyph) {
+    FT_Face face = impl_->FaceFor(font, *this);
+    if (const FT_Error error = FT_Load_Glyph(face, index, LoadFlags))
+        RaiseFontError("Cannot load the outline of glyph " + std::to_string(index) +
+                           " from the font \"" + font.Name + "\"",
+                       error);
+    return SlotGlyph(face, withOutline, glyph);
+}
+
+// HarfBuzz reads the font's own tables (kerning, ligatures, mark positions) and takes the
+// advances from FreeType with the same unhinted load as the outlines, at the face's size of
+// OutlineEmUnits pixels to the em; its positions are 26.6 fixed point of those pixels, which
+// are outline units. The direction and script come from the text itself.
+bool TFreeTypeFontService::Shape(const TFontSpec& font, const std::u32string& text,
+                                 std::vector<TShapedGlyph>& glyphs) {
+    FT_Face face = impl_->FaceFor(font, *this);
+    auto it = impl_->shapers.find(face);
+    if (it == impl_->shapers.end()) {
+        HbFontPtr shaper(hb_ft_font_create_referenced(face));
+        hb_ft_font_set_load_flags(shaper.get(), LoadFlags);
+        it = impl_->shapers.emplace(face, std::move(shaper)).first;
+    }
+    glyphs.clear();
+    if (text.empty())
+        return true;
+    // HarfBuzz counts in int.
+    if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw EFontError("The text is too long to shape");
+    HbBufferPtr buffer(hb_buffer_create());
+    const int length = static_cast<int>(text.size());
+    hb_buffer_add_utf32(buffer.get(), reinterpret_cast<const std::uint32_t*>(text.data()), length,
+                        0, length);
+    hb_buffer_guess_segment_properties(buffer.get());
+    hb_shape(it->second.get(), buffer.get(), nullptr, 0);
+    if (!hb_buffer_allocation_successful(buffer.get()))
+        throw std::bad_alloc();
+    unsigned count = 0;
+    const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer.get(), &count);
+    const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer.get(), &count);
+    // Right to left comes out in the order the glyphs are drawn already.
+    glyphs.reserve(count);
+    for (unsigned i = 0; i < count; ++i)
+        glyphs.push_back({info[i].codepoint, info[i].cluster, pos[i].x_advance / 64.0,
+                          pos[i].x_offset / 64.0, pos[i].y_offset / 64.0});
     return true;
 }
 
