@@ -123,34 +123,45 @@ class TextLines : public testing::Test {
 
 } // namespace
 
+// A three-line plate, each line aligned about X0 on its own (centred, or left or right) and
+// one line spacing below the last; mirrored, every x the negative of the plain one.
 TEST_F(TextLines, ThreeLineCentredPlateHasEachLineCentredAndSpacedByTheLineSpacing) {
     const std::u32string lines[] = {U"ACME", U"PUMP 3", U"HI"};
     const double H = 5, X0 = 40, Y0 = 20;
-    TTextStyle style;
-    LayoutLinearLines(U"ACME\nPUMP 3\r\nHI", contours, converter, H, 0, X0, Y0, TAlignment::Cent, 1,
-                      style);
-    for (int k = 0; k < 3; ++k) {
-        SCOPED_TRACE(k);
-        const double baseline = Y0 - k * 1.5 * H;
-        const TBox ink = Ink(contours, baseline - 0.5 * H, baseline + 1.2 * H);
-        const std::u32string& line = lines[k];
-        const double left = X0 - font.Extent(line) * H / 2;
-        double pen = 0, yMin = 1e300, yMax = -1e300;
-        for (char32_t c : line) {
-            const auto m = c == U' ' ? Reference::Metrics{} : font.Of(c);
-            if (c != U' ') {
-                yMin = std::min(yMin, m.YMin);
-                yMax = std::max(yMax, m.YMax);
+    for (TAlignment alignment : {TAlignment::Cent, TAlignment::Left, TAlignment::Right})
+        for (bool mirror : {false, true}) {
+            SCOPED_TRACE(testing::Message() << static_cast<int>(alignment) << " " << mirror);
+            TTextStyle style;
+            style.Mirror = mirror;
+            TRegionArrayX plate(1);
+            LayoutLinearLines(U"ACME\nPUMP 3\r\nHI", plate, converter, H, 0, X0, Y0, alignment, 1,
+                              style);
+            for (int k = 0; k < 3; ++k) {
+                SCOPED_TRACE(k);
+                const double baseline = Y0 - k * 1.5 * H;
+                const TBox ink = Ink(plate, baseline - 0.5 * H, baseline + 1.2 * H);
+                const std::u32string& line = lines[k];
+                const double extent = font.Extent(line) * H;
+                const double left = alignment == TAlignment::Cent    ? X0 - extent / 2
+                                    : alignment == TAlignment::Right ? X0 - extent
+                                                                     : X0;
+                double pen = 0, yMin = 1e300, yMax = -1e300;
+                for (char32_t c : line) {
+                    if (c != U' ') {
+                        yMin = std::min(yMin, font.Of(c).YMin);
+                        yMax = std::max(yMax, font.Of(c).YMax);
+                    }
+                    pen += font.Pen(c);
+                }
+                const auto last = font.Of(line.back());
+                const double minX = left + font.Of(line.front()).XMin * H / 1024;
+                const double maxX = left + (pen - last.Advance + last.XMax) * H / 1024;
+                EXPECT_NEAR(ink.MinX, mirror ? -maxX : minX, Tolerance(H));
+                EXPECT_NEAR(ink.MaxX, mirror ? -minX : maxX, Tolerance(H));
+                EXPECT_NEAR(ink.MinY, baseline + yMin * H / 1024, Tolerance(H));
+                EXPECT_NEAR(ink.MaxY, baseline + yMax * H / 1024, Tolerance(H));
             }
-            pen += font.Pen(c);
         }
-        const auto last = font.Of(line.back());
-        const double lastPen = pen - last.Advance;
-        EXPECT_NEAR(ink.MinX, left + font.Of(line.front()).XMin * H / 1024, Tolerance(H));
-        EXPECT_NEAR(ink.MaxX, left + (lastPen + last.XMax) * H / 1024, Tolerance(H));
-        EXPECT_NEAR(ink.MinY, baseline + yMin * H / 1024, Tolerance(H));
-        EXPECT_NEAR(ink.MaxY, baseline + yMax * H / 1024, Tolerance(H));
-    }
 }
 
 TEST_F(TextLines, CharAndWordSpacingAddFractionsOfTheHeightToTheAdvances) {
