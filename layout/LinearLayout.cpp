@@ -193,6 +193,8 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
     return p;
 }
 
+namespace {
+
 // Rounding to whole outline units leaves two kinds of debris where samples lie less than
 // a unit apart (common at high precision): strokes whose ends round to the same point,
 // and a curve's tip that rounds back over itself (A-B followed by B-A). The duplicate
@@ -201,7 +203,6 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
 // own, so both are dropped before the duplicates are looked for; the outline stays closed.
 // A contour is a cycle: its last stroke is followed by its first, so a pair can also
 // stand across that seam.
-namespace {
 void StrokesToSegments(std::unique_ptr<TStrokeCollection> strokes, TMyEntityArray& segments) {
     if (!strokes)
         return;
