@@ -14,8 +14,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
-#include <hb-ft.h>
-#include <hb.h>
+#include <raqm.h>
 
 #include <algorithm>
 #include <cmath>
@@ -80,14 +79,10 @@ using LibraryPtr = std::unique_ptr<FT_LibraryRec_, LibraryDeleter>;
 using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 using ConfigPtr = std::unique_ptr<FcConfig, ConfigDeleter>;
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
-struct HbFontDeleter {
-    void operator()(hb_font_t* font) const { hb_font_destroy(font); }
+struct RaqmDeleter {
+    void operator()(raqm_t* layout) const { raqm_destroy(layout); }
 };
-struct HbBufferDeleter {
-    void operator()(hb_buffer_t* buffer) const { hb_buffer_destroy(buffer); }
-};
-using HbFontPtr = std::unique_ptr<hb_font_t, HbFontDeleter>;
-using HbBufferPtr = std::unique_ptr<hb_buffer_t, HbBufferDeleter>;
+using RaqmPtr = std::unique_ptr<raqm_t, RaqmDeleter>;
 
 // Unhinted, so that outlines do not depend on the hinting engine's version, and never a
 // bitmap strike.
@@ -330,8 +325,6 @@ struct TFreeTypeFontService::Impl {
     std::unique_ptr<TFontLookup> ownLookup; // null: the shared one
     TFontLookup& Lookup() { return ownLookup ? *ownLookup : TFontLookup::Shared(); }
     std::map<std::pair<std::string, int>, FacePtr> faces;
-    // HarfBuzz's font of each face that was shaped; it holds a reference to the face.
-    std::map<FT_Face, HbFontPtr> shapers;
     // The face of the last query, which is nearly always the face of the next.
     TFontSpec lastSpec;
     FT_Face lastFace = nullptr;
@@ -431,41 +424,36 @@ bool TFreeTypeFontService::GetGlyphOutlineByIndex(const TFontSpec& font, std::ui
     return SlotGlyph(face, withOutline, glyph);
 }
 
-// HarfBuzz reads the font's own tables (kerning, ligatures, mark positions) and takes the
-// advances from FreeType with the same unhinted load as the outlines, at the face's size of
-// OutlineEmUnits pixels to the em; its positions are 26.6 fixed point of those pixels, which
-// are outline units. The direction and script come from the text itself.
+// libraqm splits the line into runs of one direction and script (the Unicode bidirectional
+// algorithm, through FriBidi: a Hebrew word with digits or Latin letters in it reads right
+// to left around left-to-right numbers), shapes each run with HarfBuzz on this face and puts
+// them in the order they are drawn. HarfBuzz reads the font's own tables (kerning,
+// ligatures, mark positions) and takes the advances from FreeType with the outlines' own
+// unhinted load, at the face's size of OutlineEmUnits pixels to the em: its positions are
+// 26.6 fixed point of those pixels, which are outline units.
 bool TFreeTypeFontService::Shape(const TFontSpec& font, const std::u32string& text,
                                  std::vector<TShapedGlyph>& glyphs) {
     FT_Face face = impl_->FaceFor(font, *this);
-    auto it = impl_->shapers.find(face);
-    if (it == impl_->shapers.end()) {
-        HbFontPtr shaper(hb_ft_font_create_referenced(face));
-        hb_ft_font_set_load_flags(shaper.get(), LoadFlags);
-        it = impl_->shapers.emplace(face, std::move(shaper)).first;
-    }
     glyphs.clear();
     if (text.empty())
         return true;
-    // HarfBuzz counts in int.
-    if (text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        throw EFontError("The text is too long to shape");
-    HbBufferPtr buffer(hb_buffer_create());
-    const int length = static_cast<int>(text.size());
-    hb_buffer_add_utf32(buffer.get(), reinterpret_cast<const std::uint32_t*>(text.data()), length,
-                        0, length);
-    hb_buffer_guess_segment_properties(buffer.get());
-    hb_shape(it->second.get(), buffer.get(), nullptr, 0);
-    if (!hb_buffer_allocation_successful(buffer.get()))
+    RaqmPtr layout(raqm_create());
+    if (!layout)
         throw std::bad_alloc();
-    unsigned count = 0;
-    const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer.get(), &count);
-    const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer.get(), &count);
-    // Right to left comes out in the order the glyphs are drawn already.
+    if (!raqm_set_text(layout.get(), reinterpret_cast<const std::uint32_t*>(text.data()),
+                       text.size()) ||
+        !raqm_set_freetype_face(layout.get(), face) ||
+        !raqm_set_freetype_load_flags(layout.get(), LoadFlags) ||
+        !raqm_set_par_direction(layout.get(), RAQM_DIRECTION_DEFAULT) || !raqm_layout(layout.get()))
+        throw EFontError("Cannot shape the text in the font \"" + font.Name + "\"");
+    std::size_t count = 0;
+    const raqm_glyph_t* shaped = raqm_get_glyphs(layout.get(), &count);
+    if (!shaped && count > 0)
+        throw EFontError("Cannot shape the text in the font \"" + font.Name + "\"");
     glyphs.reserve(count);
-    for (unsigned i = 0; i < count; ++i)
-        glyphs.push_back({info[i].codepoint, info[i].cluster, pos[i].x_advance / 64.0,
-                          pos[i].x_offset / 64.0, pos[i].y_offset / 64.0});
+    for (std::size_t i = 0; i < count; ++i)
+        glyphs.push_back({shaped[i].index, shaped[i].cluster, shaped[i].x_advance / 64.0,
+                          shaped[i].x_offset / 64.0, shaped[i].y_offset / 64.0});
     return true;
 }
 

@@ -28,7 +28,8 @@ class TFreeTypeFontService : public TOutlineSource {
                          TNativeGlyph& glyph) override;
     // False also when no face could be opened: then nothing of the text is drawn.
     bool HasGlyph(const TFontSpec& font, char32_t code) override;
-    // HarfBuzz on the FreeType face, at the outline size, unhinted.
+    // libraqm (HarfBuzz and the bidirectional order) on the FreeType face, at the outline
+    // size, unhinted.
     bool Shape(const TFontSpec& font, const std::u32string& text,
                std::vector<TShapedGlyph>& glyphs) override;
     bool GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t index, bool withOutline,

@@ -1,5 +1,6 @@
 // Shaped text checked against HarfBuzz and FreeType called here, on the font file itself:
-// kerning, a right-to-left word, a combining accent, and every layout option with shaping on.
+// kerning, a right-to-left word, a line of both directions, a combining accent, and every
+// layout option with shaping on.
 #include "layout/TextLines.h"
 
 #include "glyph/FreeTypeFontService.h"
@@ -173,14 +174,28 @@ class Shaping : public testing::Test {
     }
 
     // Lays out one shaped line at (X0, Y0), Left, height H, and checks that the ink of each
-    // glyph fills exactly the box HarfBuzz and FreeType give it. Returns the placed glyphs in
-    // drawing units.
+    // glyph fills exactly the box HarfBuzz and FreeType give it: the whole text shaped at
+    // once, or, for a text of both directions, each of the runs (in the order they are drawn)
+    // shaped on its own and set one after the other. Returns the placed glyphs in drawing
+    // units.
     std::vector<Reference::Placed> ExpectPlacedAsShaped(const std::u32string& text, double H,
-                                                        double X0, double Y0) {
+                                                        double X0, double Y0,
+                                                        std::vector<std::u32string> runs = {}) {
         contours.assign(1, TVKRegionX{});
         LayoutLinearLines(text, contours, converter, H, 0, X0, Y0, TAlignment::Left, 1, Shaped());
-        double width = 0;
-        std::vector<Reference::Placed> glyphs = font.Shape(text, width);
+        if (runs.empty())
+            runs.push_back(text);
+        std::vector<Reference::Placed> glyphs;
+        double pen = 0;
+        for (const std::u32string& run : runs) {
+            double width = 0;
+            for (Reference::Placed g : font.Shape(run, width)) {
+                if (!g.Box.Empty())
+                    g.Box = {g.Box.MinX + pen, g.Box.MaxX + pen, g.Box.MinY, g.Box.MaxY};
+                glyphs.push_back(g);
+            }
+            pen += width;
+        }
         const double s = H / 1024;
         for (Reference::Placed& g : glyphs) {
             if (g.Box.Empty())
@@ -247,6 +262,17 @@ TEST_F(Shaping, AHebrewWordReadsRightToLeft) {
         if (!plain[i].Entities.empty())
             minX = std::min(minX, plain[i].MinX);
     EXPECT_NEAR(minX, shin.MinX * 5 / 1024, Tolerance(5));
+}
+
+// A Hebrew line with digits and Latin letters in it: the line reads right to left, the
+// number and the Latin word inside it left to right (the bidirectional order), each run
+// shaped as HarfBuzz shapes it alone.
+TEST_F(Shaping, ALineOfBothDirectionsKeepsNumbersAndLatinLeftToRight) {
+    const std::u32string line = U"שלום 123 AV";
+    const auto glyphs = ExpectPlacedAsShaped(line, 6, 0, 0, {U"AV", U" ", U"123", U" ", U"שלום"});
+    ASSERT_EQ(glyphs.size(), line.size());
+    EXPECT_EQ(glyphs.front().Glyph, font.GlyphOf(U'A'));
+    EXPECT_EQ(glyphs.back().Glyph, font.GlyphOf(U'ש'));
 }
 
 // A combining accent sits over its base: its ink above the base letter's top and its middle
