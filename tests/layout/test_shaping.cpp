@@ -359,8 +359,8 @@ TEST_F(Shaping, EveryLayoutOptionTakesShapedText) {
     EXPECT_NEAR(span({}) - span(Shaped()), kerning * H / 1024 / R, 0.2 * kerning * H / 1024 / R);
 }
 
-// A stroke font cannot be shaped: the layout is exactly the unshaped one. So is an outline
-// font's with shaping off, which is the default.
+// A stroke font cannot be shaped: with the switch on, its layout is exactly the unshaped one.
+// The switch is off by default (the golden files hold that output).
 TEST_F(Shaping, StrokeFontsAndTheDefaultStyleLayOutUnshaped) {
     EXPECT_FALSE(TTextStyle{}.Shape);
     converter.SetFont({"Hershey Roman Simplex", false, false});
