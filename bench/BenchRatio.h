@@ -22,19 +22,30 @@ class TRatioReporter : public benchmark::ConsoleReporter {
     std::map<std::string, double> Times;
 };
 
-// Runs the registered benchmarks and prints "label = measured / baseline" when both ran
-// (names as Google Benchmark reports them, e.g. "BM_WriteGCode/real_time").
-inline int RunWithRatio(int argc, char** argv, const std::string& measured,
-                        const std::string& baseline, const std::string& label) {
+// One figure: "label = measured / baseline" (names as Google Benchmark reports them, e.g.
+// "BM_WriteGCode/real_time").
+struct TRatio {
+    std::string Measured, Baseline, Label;
+};
+
+// Runs the registered benchmarks and prints each ratio whose two benchmarks both ran.
+inline int RunWithRatios(int argc, char** argv, const std::vector<TRatio>& ratios) {
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto m = reporter.Times.find(measured);
-    const auto b = reporter.Times.find(baseline);
-    if (m != reporter.Times.end() && b != reporter.Times.end() && b->second > 0)
-        std::cout << label << " = " << m->second / b->second << '\n';
+    for (const TRatio& r : ratios) {
+        const auto m = reporter.Times.find(r.Measured);
+        const auto b = reporter.Times.find(r.Baseline);
+        if (m != reporter.Times.end() && b != reporter.Times.end() && b->second > 0)
+            std::cout << r.Label << " = " << m->second / b->second << '\n';
+    }
     benchmark::Shutdown();
     return 0;
+}
+
+inline int RunWithRatio(int argc, char** argv, const std::string& measured,
+                        const std::string& baseline, const std::string& label) {
+    return RunWithRatios(argc, argv, {{measured, baseline, label}});
 }
 
 } // namespace bench

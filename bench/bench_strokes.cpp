@@ -1,10 +1,11 @@
 // A 1,000-character text to a G-code program in a single-line font (Hershey Roman Simplex)
 // against the same text in an outline font (Arial) in the same run: layout, toolpaths and
-// the program text. Prints the ratio.
+// the program text; and the outline text shaped (HarfBuzz) against unshaped. Prints the
+// ratios.
 #include "gcode/GCodeWriter.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/ToolpathBuilder.h"
-#include "layout/LinearLayout.h"
+#include "layout/TextLines.h"
 
 #include "bench/BenchRatio.h"
 
@@ -27,7 +28,7 @@ std::u32string Text() {
     return text;
 }
 
-void Program(benchmark::State& state, const char* face) {
+void Program(benchmark::State& state, const char* face, const TTextStyle& style = {}) {
     TTTFToVectorConverter converter;
     converter.SetFont({face, false, false});
     TMachiningParameters params;
@@ -44,7 +45,7 @@ void Program(benchmark::State& state, const char* face) {
     std::size_t bytes = 0, paths = 0;
     for (auto _ : state) {
         TRegionArrayX contours(1);
-        LayoutLinearText(text, contours, converter, 5, 0, 0, 0, TAlignment::Left);
+        LayoutLinearLines(text, contours, converter, 5, 0, 0, 0, TAlignment::Left, 1, style);
         for (std::size_t i = 1; i < contours.size(); ++i) {
             contours[i].Pending = 1;
             contours[i].Depth = params.Depth;
@@ -67,12 +68,22 @@ void BM_OutlineFont(benchmark::State& state) {
     Program(state, "Arial");
 }
 
+void BM_OutlineFontShaped(benchmark::State& state) {
+    TTextStyle style;
+    style.Shape = true;
+    Program(state, "Arial", style);
+}
+
 BENCHMARK(BM_StrokeFont)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OutlineFont)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OutlineFontShaped)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
 int main(int argc, char** argv) {
-    return bench::RunWithRatio(argc, argv, "BM_StrokeFont/real_time", "BM_OutlineFont/real_time",
-                               "stroke font / outline font, 1,000 characters to G-code");
+    return bench::RunWithRatios(argc, argv,
+                                {{"BM_StrokeFont/real_time", "BM_OutlineFont/real_time",
+                                  "stroke font / outline font, 1,000 characters to G-code"},
+                                 {"BM_OutlineFontShaped/real_time", "BM_OutlineFont/real_time",
+                                  "shaped / unshaped outline font, 1,000 characters to G-code"}});
 }

@@ -165,6 +165,8 @@ bool setKey(TCliJob& job, const std::string& key, const std::string& value) {
         job.Style.ArcReading = readFlag(value) ? TArcReading::Bottom : TArcReading::Top;
     } else if (key == "rotation") {
         job.Style.Rotation = ReadNumber(value);
+    } else if (key == "shape") {
+        job.Style.Shape = readFlag(value);
     } else if (key == "font") {
         const std::string name = trimmed(value);
         if (name.empty())
@@ -325,6 +327,10 @@ const std::vector<TJobKey>& JobKeys() {
          Place},
         {"rotation", "DEG",
          "linear text: turn it counter-clockwise about its origin by DEG degrees; default 0",
+         Place},
+        {"shape", nullptr,
+         "shape outline text with the font's own rules: kerning, ligatures, accents, "
+         "right-to-left scripts (stroke fonts are laid out as without)",
          Place},
         {"depth", "NUM", "engraving depth", Machine},
         {"rapid-height", "NUM", "clearance height of rapid moves", Machine},

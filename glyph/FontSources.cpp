@@ -26,6 +26,20 @@ bool TFontSources::HasGlyph(const TFontSpec& font, char32_t code) {
     return outline_.HasGlyph(font, code);
 }
 
+bool TFontSources::Shape(const TFontSpec& font, const std::u32string& text,
+                         std::vector<TShapedGlyph>& glyphs) {
+    if (FindStrokeFace(font.Name))
+        return false;
+    return outline_.Shape(font, text, glyphs);
+}
+
+bool TFontSources::GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t index,
+                                          bool withOutline, TNativeGlyph& glyph) {
+    if (FindStrokeFace(font.Name))
+        return false;
+    return outline_.GetGlyphOutlineByIndex(font, index, withOutline, glyph);
+}
+
 std::vector<std::string> StrokeFontNames() {
     std::vector<std::string> names;
     for (const TStrokeFace& f : StrokeFaces())

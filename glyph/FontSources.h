@@ -17,6 +17,11 @@ class TFontSources : public TOutlineSource {
     bool GetOpenStrokes(const TFontSpec& font, char32_t code,
                         std::vector<TOpenPolyline>& polylines) override;
     bool HasGlyph(const TFontSpec& font, char32_t code) override;
+    // Outline fonts only; the stroke faces are laid out unshaped.
+    bool Shape(const TFontSpec& font, const std::u32string& text,
+               std::vector<TShapedGlyph>& glyphs) override;
+    bool GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t index, bool withOutline,
+                                TNativeGlyph& glyph) override;
 
   private:
     TStrokeFontSource stroke_;

@@ -14,6 +14,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
+#include <raqm.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +22,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <new>
 #include <string>
 #include <tuple>
 
@@ -77,6 +79,10 @@ using LibraryPtr = std::unique_ptr<FT_LibraryRec_, LibraryDeleter>;
 using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 using ConfigPtr = std::unique_ptr<FcConfig, ConfigDeleter>;
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+struct RaqmDeleter {
+    void operator()(raqm_t* layout) const { raqm_destroy(layout); }
+};
+using RaqmPtr = std::unique_ptr<raqm_t, RaqmDeleter>;
 
 // Unhinted, so that outlines do not depend on the hinting engine's version, and never a
 // bitmap strike.
@@ -381,14 +387,9 @@ FT_Face TFreeTypeFontService::Impl::FaceFor(const TFontSpec& spec, TFreeTypeFont
     return face;
 }
 
-bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
-                                           TNativeGlyph& glyph) {
-    FT_Face face = impl_->FaceFor(font, *this);
-    // Index 0, a character the font lacks, loads the font's missing-glyph box.
-    if (const FT_Error error = FT_Load_Glyph(face, GlyphIndex(face, code), LoadFlags))
-        RaiseFontError("Cannot load the outline of " + CodePointName(code) + " from the font \"" +
-                           font.Name + "\"",
-                       error);
+namespace {
+// The glyph loaded in the face's slot as the source's answer.
+bool SlotGlyph(FT_Face face, bool withOutline, TNativeGlyph& glyph) {
     const FT_GlyphSlot slot = face->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_contours <= 0)
         return false;
@@ -398,6 +399,61 @@ bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code,
     glyph.Outline.clear();
     if (withOutline)
         glyph.Outline = OutlineToRecords(slot->outline);
+    return true;
+}
+} // namespace
+
+bool TFreeTypeFontService::GetGlyphOutline(const TFontSpec& font, char32_t code, bool withOutline,
+                                           TNativeGlyph& glyph) {
+    FT_Face face = impl_->FaceFor(font, *this);
+    // Index 0, a character the font lacks, loads the font's missing-glyph box.
+    if (const FT_Error error = FT_Load_Glyph(face, GlyphIndex(face, code), LoadFlags))
+        RaiseFontError("Cannot load the outline of " + CodePointName(code) + " from the font \"" +
+                           font.Name + "\"",
+                       error);
+    return SlotGlyph(face, withOutline, glyph);
+}
+
+bool TFreeTypeFontService::GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t index,
+                                                  bool withOutline, TNativeGlyph& glyph) {
+    FT_Face face = impl_->FaceFor(font, *this);
+    if (const FT_Error error = FT_Load_Glyph(face, index, LoadFlags))
+        RaiseFontError("Cannot load the outline of glyph " + std::to_string(index) +
+                           " from the font \"" + font.Name + "\"",
+                       error);
+    return SlotGlyph(face, withOutline, glyph);
+}
+
+// libraqm splits the line into runs of one direction and script (the Unicode bidirectional
+// algorithm, through FriBidi: a Hebrew word with digits or Latin letters in it reads right
+// to left around left-to-right numbers), shapes each run with HarfBuzz on this face and puts
+// them in the order they are drawn. HarfBuzz reads the font's own tables (kerning,
+// ligatures, mark positions) and takes the advances from FreeType with the outlines' own
+// unhinted load, at the face's size of OutlineEmUnits pixels to the em: its positions are
+// 26.6 fixed point of those pixels, which are outline units.
+bool TFreeTypeFontService::Shape(const TFontSpec& font, const std::u32string& text,
+                                 std::vector<TShapedGlyph>& glyphs) {
+    FT_Face face = impl_->FaceFor(font, *this);
+    glyphs.clear();
+    if (text.empty())
+        return true;
+    RaqmPtr layout(raqm_create());
+    if (!layout)
+        throw std::bad_alloc();
+    if (!raqm_set_text(layout.get(), reinterpret_cast<const std::uint32_t*>(text.data()),
+                       text.size()) ||
+        !raqm_set_freetype_face(layout.get(), face) ||
+        !raqm_set_freetype_load_flags(layout.get(), LoadFlags) ||
+        !raqm_set_par_direction(layout.get(), RAQM_DIRECTION_DEFAULT) || !raqm_layout(layout.get()))
+        throw EFontError("Cannot shape the text in the font \"" + font.Name + "\"");
+    std::size_t count = 0;
+    const raqm_glyph_t* shaped = raqm_get_glyphs(layout.get(), &count);
+    if (!shaped && count > 0)
+        throw EFontError("Cannot shape the text in the font \"" + font.Name + "\"");
+    glyphs.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        glyphs.push_back({shaped[i].index, shaped[i].cluster, shaped[i].x_advance / 64.0,
+                          shaped[i].x_offset / 64.0, shaped[i].y_offset / 64.0});
     return true;
 }
 

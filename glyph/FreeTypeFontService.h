@@ -28,6 +28,12 @@ class TFreeTypeFontService : public TOutlineSource {
                          TNativeGlyph& glyph) override;
     // False also when no face could be opened: then nothing of the text is drawn.
     bool HasGlyph(const TFontSpec& font, char32_t code) override;
+    // libraqm (HarfBuzz and the bidirectional order) on the FreeType face, at the outline
+    // size, unhinted.
+    bool Shape(const TFontSpec& font, const std::u32string& text,
+               std::vector<TShapedGlyph>& glyphs) override;
+    bool GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t index, bool withOutline,
+                                TNativeGlyph& glyph) override;
 
     // The file fontconfig picks for the face name and style: its best match, so a name
     // that is not installed still gives a font.

@@ -33,6 +33,18 @@ struct TNativeGlyph {
 // the pen draws it. It is engraved once along its length, never closed.
 using TOpenPolyline = std::vector<TOutlinePoint>;
 
+// One glyph of a shaped text, in the order it is drawn (left to right, also for a text that
+// reads right to left). Glyph is the font's own index; Cluster the index in the text of the
+// first character it stands for. Outline units, y up: the pen moves XAdvance past the glyph,
+// which is drawn XOffset, YOffset away from the pen.
+struct TShapedGlyph {
+    std::uint32_t Glyph = 0;
+    std::uint32_t Cluster = 0;
+    double XAdvance = 0;
+    double XOffset = 0;
+    double YOffset = 0;
+};
+
 class TOutlineSource {
   public:
     virtual ~TOutlineSource() = default;
@@ -59,6 +71,28 @@ class TOutlineSource {
     // GetGlyphOutline answers with the font's missing-glyph box. A source that cannot tell
     // claims every character.
     virtual bool HasGlyph(const TFontSpec&, char32_t) { return true; }
+
+    // Shaping: returns true when the font can be shaped and sets glyphs to the text (Unicode
+    // code points) as the font's own rules set it: kerning, ligatures, marks placed on their
+    // bases, right-to-left scripts in their order. Sources that cannot shape (single-line
+    // fonts) return false and leave glyphs alone.
+    virtual bool Shape(const TFontSpec& font, const std::u32string& text,
+                       std::vector<TShapedGlyph>& glyphs) {
+        (void)font;
+        (void)text;
+        (void)glyphs;
+        return false;
+    }
+
+    // GetGlyphOutline for a glyph index that Shape gave.
+    virtual bool GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t index,
+                                        bool withOutline, TNativeGlyph& glyph) {
+        (void)font;
+        (void)index;
+        (void)withOutline;
+        (void)glyph;
+        return false;
+    }
 };
 
 } // namespace orlenta

@@ -232,6 +232,31 @@ bool TTTFToVectorConverter::Query(char32_t code, bool withOutline, TNativeGlyph&
 std::unique_ptr<TStrokeCollection> TTTFToVectorConverter::ConvertChar(char32_t code) {
     if (!Query(code, true, glyph_))
         return nullptr;
+    return WalkGlyph();
+}
+
+std::unique_ptr<TStrokeCollection> TTTFToVectorConverter::ConvertGlyph(std::uint32_t index) {
+    if (!source_->GetGlyphOutlineByIndex(font_, index, true, glyph_))
+        return nullptr;
+    return WalkGlyph();
+}
+
+std::optional<std::vector<TShapedGlyph>> TTTFToVectorConverter::Shape(const std::u32string& text) {
+    std::u32string points;
+    points.reserve(text.size());
+    // A code that names no character is drawn as nothing, as ConvertChar draws it: a space
+    // keeps its place in the text, so the clusters still index it.
+    for (char32_t c : text) {
+        const char32_t cp = ToCodePoint(c, unicode_);
+        points.push_back(cp == 0 ? U' ' : cp);
+    }
+    std::vector<TShapedGlyph> glyphs;
+    if (!source_->Shape(font_, points, glyphs))
+        return std::nullopt;
+    return glyphs;
+}
+
+std::unique_ptr<TStrokeCollection> TTTFToVectorConverter::WalkGlyph() {
     const auto& buffer = glyph_.Outline;
     if (buffer.size() < HeaderBytes)
         return nullptr;

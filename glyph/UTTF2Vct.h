@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace orlenta {
@@ -107,10 +108,18 @@ class TTTFToVectorConverter {
     // missing-glyph box instead. A code that names no character has nothing to miss.
     bool HasGlyph(char32_t code);
 
+    // The text shaped by the font (see TOutlineSource::Shape), its codes read as ConvertChar
+    // reads them; nothing when the font cannot be shaped (a stroke font).
+    std::optional<std::vector<TShapedGlyph>> Shape(const std::u32string& text);
+    // ConvertChar for a glyph index that Shape gave.
+    std::unique_ptr<TStrokeCollection> ConvertGlyph(std::uint32_t index);
+
     TOutlineSource& Source() { return *source_; }
 
   private:
     bool Query(char32_t code, bool withOutline, TNativeGlyph& glyph);
+    // The strokes of the outline in glyph_, or nullptr when it has none.
+    std::unique_ptr<TStrokeCollection> WalkGlyph();
 
     std::unique_ptr<TOutlineSource> source_;
     TFontSpec font_;

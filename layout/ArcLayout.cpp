@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <utility>
 #include <vector>
@@ -48,37 +49,31 @@ void FlipSegmentsY(TMyEntityArray& segments, double cy) {
         SegmentBounds(e);
     }
 }
-} // namespace
 
-TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
-                  TTTFToVectorConverter& converter, double H, double A, double R, double CX,
-                  double CY, TAlignment alignment, std::uint8_t orientation,
-                  const TSpacing& spacing, TArcReading reading) {
-    if (text.empty())
+// Moves a unit's segments from outline units, its pen at (0, 0), onto the circle.
+using TArcPlace = std::function<void(TMyEntityArray&)>;
+
+// The arc rule on units (characters, or clusters of shaped text): unit j is w[j] wide with
+// gap[j] after it, drawing units, and draw(j, place) appends its contours, each segment
+// moved by place, which also scales by the height H. See LayoutArc.
+TArcFit LayoutArcUnits(const std::vector<double>& w, const std::vector<double>& gap,
+                       TRegionArrayX& contours, double H, double A, double R, double CX, double CY,
+                       TAlignment alignment, TArcReading reading,
+                       const std::function<void(std::size_t, const TArcPlace&)>& draw) {
+    const std::size_t n = w.size();
+    if (n == 0)
         return TArcFit::Fits;
     // At the bottom: the text is laid out as on top with each glyph upside down, then the
     // whole reflected about the centre's horizontal line, which turns it upright again and
     // makes it read left to right, tops towards the centre.
     const bool bottom = reading == TArcReading::Bottom;
     const std::size_t first = contours.size();
-    // Widths are asked once per character; the converter answers the same each time.
-    const double wH = converter.GetCharAdvance(LetterH) / double(OutlineFontPoints) * H / 2;
-    std::vector<double> w(text.size());
-    for (std::size_t j = 0; j < text.size(); ++j) {
-        w[j] = converter.GetCharAdvance(text[j]) * H / OutlineFontPoints;
-        if (w[j] == 0)
-            w[j] = wH;
-    }
-    // The spacing after each character, drawing units; all 0 without spacing.
-    std::vector<double> gap(text.size());
-    for (std::size_t j = 0; j < text.size(); ++j)
-        gap[j] = (spacing.Char + (text[j] == U' ' ? spacing.Word : 0)) * H;
 
-    // The angle the layout turns from character j to the next: from centre to centre, and
-    // past the last one to its end. The alignment measures the text by the same steps, so
-    // that Cent centres it on A and Right ends it there.
+    // The angle the layout turns from unit j to the next: from centre to centre, and past
+    // the last one to its end. The alignment measures the text by the same steps, so that
+    // Cent centres it on A and Right ends it there.
     auto step = [&](std::size_t j) {
-        const double wn = j + 1 < text.size() ? w[j + 1] : 0;
+        const double wn = j + 1 < n ? w[j + 1] : 0;
         return ArcSin((w[j] / 2 + gap[j] + wn / 2) / R);
     };
     for (double wc : w) {
@@ -87,10 +82,10 @@ TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
         if (!(wc / R >= -1)) // a negative radius or height
             throw EInvalidOp();
     }
-    // From the start of the first character to the end of the last.
+    // From the start of the first unit to the end of the last.
     const double h0 = ArcSin(w[0] / 2 / R);
     double total = h0;
-    for (std::size_t j = 0; j < text.size(); ++j)
+    for (std::size_t j = 0; j < n; ++j)
         total += step(j);
 
     if (alignment == TAlignment::Cent)
@@ -98,38 +93,21 @@ TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
     else if (alignment == TAlignment::Right)
         A = h0 + (A - total);
 
-    TMyEntityArray segments;
-    TRegionArrayX local;
     double T = 0;
-    for (std::size_t j = 0; j < text.size(); ++j) {
-        segments.clear();
+    for (std::size_t j = 0; j < n; ++j) {
         const double h = ArcSin(w[j] / 2 / R);
         const double theta = T + A;
         const double phi = theta - std::numbers::pi / 2;
         const double px = std::cos(phi - h) * R + CX;
         const double py = -std::sin(phi - h) * R + CY;
         T += step(j);
-        if (PlaceOpenStrokes(text[j], converter, contours, [&](TMyEntityArray& e) {
-                if (bottom)
-                    FlipSegmentsY(e, 0);
-                ScaleSegments(e, H / OutlineFontPoints);
-                RotateSegments(e, -theta);
-                TranslateSegments(e, px, py);
-            }))
-            continue;
-        CharToSegments(text[j], segments, converter);
-        if (segments.empty())
-            continue;
-        if (bottom)
-            FlipSegmentsY(segments, 0);
-        ScaleSegments(segments, H / OutlineFontPoints);
-        RotateSegments(segments, -theta);
-        TranslateSegments(segments, px, py);
-        CheckSegmentsFinite(segments);
-        NormaliseLineDirection(segments);
-        SortSegmentsByMinX(segments, 0, static_cast<std::int64_t>(segments.size()) - 1);
-        BuildContours(segments, local, orientation, 0);
-        AppendContours(std::move(local), contours);
+        draw(j, [&](TMyEntityArray& e) {
+            if (bottom)
+                FlipSegmentsY(e, 0);
+            ScaleSegments(e, H / OutlineFontPoints);
+            RotateSegments(e, -theta);
+            TranslateSegments(e, px, py);
+        });
     }
     if (bottom)
         for (std::size_t i = first; i < contours.size(); ++i) {
@@ -149,6 +127,61 @@ TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
             CheckSegmentsFinite(c.Entities);
         }
     return TArcFit::Fits;
+}
+} // namespace
+
+TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
+                  TTTFToVectorConverter& converter, double H, double A, double R, double CX,
+                  double CY, TAlignment alignment, std::uint8_t orientation,
+                  const TSpacing& spacing, TArcReading reading) {
+    if (text.empty())
+        return TArcFit::Fits;
+    // Widths are asked once per character; the converter answers the same each time.
+    const double wH = converter.GetCharAdvance(LetterH) / double(OutlineFontPoints) * H / 2;
+    std::vector<double> w(text.size());
+    for (std::size_t j = 0; j < text.size(); ++j) {
+        w[j] = converter.GetCharAdvance(text[j]) * H / OutlineFontPoints;
+        if (w[j] == 0)
+            w[j] = wH;
+    }
+    // The spacing after each character, drawing units; all 0 without spacing.
+    std::vector<double> gap(text.size());
+    for (std::size_t j = 0; j < text.size(); ++j)
+        gap[j] = (spacing.Char + (text[j] == U' ' ? spacing.Word : 0)) * H;
+
+    TMyEntityArray segments;
+    TRegionArrayX local;
+    return LayoutArcUnits(w, gap, contours, H, A, R, CX, CY, alignment, reading,
+                          [&](std::size_t j, const TArcPlace& place) {
+                              segments.clear();
+                              if (PlaceOpenStrokes(text[j], converter, contours, place))
+                                  return;
+                              CharToSegments(text[j], segments, converter);
+                              if (segments.empty())
+                                  return;
+                              place(segments);
+                              CheckSegmentsFinite(segments);
+                              NormaliseLineDirection(segments);
+                              SortSegmentsByMinX(segments, 0,
+                                                 static_cast<std::int64_t>(segments.size()) - 1);
+                              BuildContours(segments, local, orientation, 0);
+                              AppendContours(std::move(local), contours);
+                          });
+}
+
+TArcFit LayoutShapedArc(const TShapedLine& line, TRegionArrayX& contours,
+                        TTTFToVectorConverter& converter, double H, double A, double R, double CX,
+                        double CY, TAlignment alignment, std::uint8_t orientation,
+                        TArcReading reading) {
+    std::vector<double> w(line.size()), gap(line.size());
+    for (std::size_t j = 0; j < line.size(); ++j) {
+        w[j] = line[j].Advance * H / OutlineFontPoints;
+        gap[j] = line[j].Spacing * H;
+    }
+    return LayoutArcUnits(w, gap, contours, H, A, R, CX, CY, alignment, reading,
+                          [&](std::size_t j, const TArcPlace& place) {
+                              PlaceCluster(line[j], converter, contours, orientation, place);
+                          });
 }
 
 void RotateSegments(TMyEntityArray& segments, double a) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "layout/LinearLayout.h"
+#include "layout/ShapedText.h"
 
 namespace orlenta {
 
@@ -23,6 +24,13 @@ TArcFit LayoutArc(const std::u32string& text, TRegionArrayX& contours,
                   TTTFToVectorConverter& converter, double H, double A, double R, double CX,
                   double CY, TAlignment alignment, std::uint8_t orientation = 1,
                   const TSpacing& spacing = {}, TArcReading reading = TArcReading::Top);
+
+// LayoutArc for a shaped line: its clusters take the places of the characters, each as
+// wide as its advances; the glyphs of a cluster keep their shaped places within it.
+TArcFit LayoutShapedArc(const TShapedLine& line, TRegionArrayX& contours,
+                        TTTFToVectorConverter& converter, double H, double A, double R, double CX,
+                        double CY, TAlignment alignment, std::uint8_t orientation = 1,
+                        TArcReading reading = TArcReading::Top);
 
 // Turns every segment counter-clockwise about (0, 0) by a radians.
 void RotateSegments(TMyEntityArray& segments, double a);

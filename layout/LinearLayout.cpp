@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -39,8 +40,10 @@ double AdvanceSum(const std::vector<std::int32_t>& advances) {
     return static_cast<double>(sum) / OutlineFontPoints;
 }
 
-// The size and origin rule on the text's advances over OutlineFontPoints (E1).
-TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, TAlignment alignment) {
+} // namespace
+
+TLinearPlacement PlaceByExtent(double E1, double H, double W, double X0, double Y0,
+                               TAlignment alignment) {
     const double heightField = H;
     if (H == 0)
         H = 1;
@@ -72,6 +75,8 @@ TLinearPlacement Place(double E1, double H, double W, double X0, double Y0, TAli
     CheckFinite(r.Y);
     return r;
 }
+
+namespace {
 
 void LayoutWithAdvances(const std::u32string& text, const std::vector<std::int32_t>& advances,
                         TRegionArrayX& contours, TTTFToVectorConverter& converter, double S,
@@ -165,8 +170,8 @@ double TextExtent(const std::u32string& text, TTTFToVectorConverter& converter, 
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
                                      double H, double W, double X0, double Y0, TAlignment alignment,
                                      const TSpacing& spacing) {
-    return Place(AdvanceSum(PenAdvances(text, converter)) + SpacingSum(text, spacing), H, W, X0, Y0,
-                 alignment);
+    return PlaceByExtent(AdvanceSum(PenAdvances(text, converter)) + SpacingSum(text, spacing), H, W,
+                         X0, Y0, alignment);
 }
 
 void LayoutLinear(const std::u32string& text, TRegionArrayX& contours,
@@ -183,10 +188,12 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
     // One set of advances for the placement and the layout.
     const auto advances = PenAdvances(text, converter);
     const TLinearPlacement p =
-        Place(AdvanceSum(advances) + SpacingSum(text, spacing), H, W, X0, Y0, alignment);
+        PlaceByExtent(AdvanceSum(advances) + SpacingSum(text, spacing), H, W, X0, Y0, alignment);
     LayoutWithAdvances(text, advances, contours, converter, p.S, p.X, p.Y, orientation, spacing);
     return p;
 }
+
+namespace {
 
 // Rounding to whole outline units leaves two kinds of debris where samples lie less than
 // a unit apart (common at high precision): strokes whose ends round to the same point,
@@ -196,8 +203,7 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
 // own, so both are dropped before the duplicates are looked for; the outline stays closed.
 // A contour is a cycle: its last stroke is followed by its first, so a pair can also
 // stand across that seam.
-void CharToSegments(char32_t code, TMyEntityArray& segments, TTTFToVectorConverter& converter) {
-    auto strokes = converter.ConvertChar(code);
+void StrokesToSegments(std::unique_ptr<TStrokeCollection> strokes, TMyEntityArray& segments) {
     if (!strokes)
         return;
     const auto reverses = [](const TStroke& a, const TStroke& b) {
@@ -235,6 +241,16 @@ void CharToSegments(char32_t code, TMyEntityArray& segments, TTTFToVectorConvert
     segments.reserve(kept.Strokes().size());
     for (const TStroke& s : kept.Strokes())
         segments.push_back(MakeLine(s.X1, s.Y1, s.X2, s.Y2));
+}
+} // namespace
+
+void CharToSegments(char32_t code, TMyEntityArray& segments, TTTFToVectorConverter& converter) {
+    StrokesToSegments(converter.ConvertChar(code), segments);
+}
+
+void GlyphToSegments(std::uint32_t index, TMyEntityArray& segments,
+                     TTTFToVectorConverter& converter) {
+    StrokesToSegments(converter.ConvertGlyph(index), segments);
 }
 
 void NormaliseLineDirection(TMyEntityArray& segments) {

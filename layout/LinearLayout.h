@@ -63,6 +63,10 @@ struct TLinearPlacement {
 TLinearPlacement LinearSizeAndOrigin(const std::u32string& text, TTTFToVectorConverter& converter,
                                      double H, double W, double X0, double Y0, TAlignment alignment,
                                      const TSpacing& spacing = {});
+// The same rule on a text's width at height 1, E1 (advances over OutlineFontPoints plus
+// spacing), whichever way that was measured.
+TLinearPlacement PlaceByExtent(double E1, double H, double W, double X0, double Y0,
+                               TAlignment alignment);
 
 // Appends the contours of the text, size S (outline units when S <= 0), baseline origin
 // (X, Y), to contours (whose element 0 is the placeholder). orientation 1: clockwise.
@@ -79,6 +83,9 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
 // The strokes of one character as line segments in outline units; segments is left as
 // it is when the character has no outline.
 void CharToSegments(char32_t code, TMyEntityArray& segments, TTTFToVectorConverter& converter);
+// The same for a glyph index of shaped text.
+void GlyphToSegments(std::uint32_t index, TMyEntityArray& segments,
+                     TTTFToVectorConverter& converter);
 // Reverses every line that runs right to left.
 void NormaliseLineDirection(TMyEntityArray& segments);
 // Moves every segment and its box by (DX, DY).

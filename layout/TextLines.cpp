@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <optional>
 
 namespace orlenta {
 
@@ -25,35 +26,60 @@ std::vector<std::u32string> SplitLines(const std::u32string& text) {
     return lines;
 }
 
+namespace {
+// Each line shaped when the style asks for it and the font can be; nothing for the others.
+std::vector<std::optional<TShapedLine>> ShapeLines(const std::vector<std::u32string>& lines,
+                                                   TTTFToVectorConverter& converter,
+                                                   const TTextStyle& style) {
+    std::vector<std::optional<TShapedLine>> shaped(lines.size());
+    if (style.Shape)
+        for (std::size_t k = 0; k < lines.size(); ++k)
+            shaped[k] = ShapeLine(lines[k], converter, style.Spacing);
+    return shaped;
+}
+} // namespace
+
 TLinearPlacement LayoutLinearLines(const std::u32string& text, TRegionArrayX& contours,
                                    TTTFToVectorConverter& converter, double H, double W, double X0,
                                    double Y0, TAlignment alignment, std::uint8_t orientation,
                                    const TTextStyle& style) {
     const std::size_t first = contours.size();
     const std::vector<std::u32string> lines = SplitLines(text);
+    const auto shaped = ShapeLines(lines, converter, style);
     TLinearPlacement placement;
     if (lines.size() == 1) {
-        placement = LayoutLinearText(text, contours, converter, H, W, X0, Y0, alignment,
-                                     orientation, style.Spacing);
+        if (shaped[0])
+            placement = LayoutShapedLinearText(*shaped[0], contours, converter, H, W, X0, Y0,
+                                               alignment, orientation);
+        else
+            placement = LayoutLinearText(text, contours, converter, H, W, X0, Y0, alignment,
+                                         orientation, style.Spacing);
     } else {
         // The widest line decides the size; the others are laid out at that height.
         std::size_t widest = 0;
         double widestExtent = -1;
         for (std::size_t k = 0; k < lines.size(); ++k) {
             double h = 1;
-            const double e = TextExtent(lines[k], converter, h, style.Spacing);
+            const double e = shaped[k] ? ShapedExtent(*shaped[k])
+                                       : TextExtent(lines[k], converter, h, style.Spacing);
             if (e > widestExtent) {
                 widestExtent = e;
                 widest = k;
             }
         }
         const double S =
-            LinearSizeAndOrigin(lines[widest], converter, H, W, X0, Y0, alignment, style.Spacing).S;
+            shaped[widest] ? PlaceByExtent(ShapedExtent(*shaped[widest]), H, W, X0, Y0, alignment).S
+                           : LinearSizeAndOrigin(lines[widest], converter, H, W, X0, Y0, alignment,
+                                                 style.Spacing)
+                                 .S;
         for (std::size_t k = 0; k < lines.size(); ++k) {
             const double y = Y0 - static_cast<double>(k) * style.LineSpacing * S;
             TRegionArrayX line(1);
-            const TLinearPlacement p = LayoutLinearText(lines[k], line, converter, S, 0, X0, y,
-                                                        alignment, orientation, style.Spacing);
+            const TLinearPlacement p =
+                shaped[k] ? LayoutShapedLinearText(*shaped[k], line, converter, S, 0, X0, y,
+                                                   alignment, orientation)
+                          : LayoutLinearText(lines[k], line, converter, S, 0, X0, y, alignment,
+                                             orientation, style.Spacing);
             if (k == 0)
                 placement = p;
             // Element 0 of each line is its placeholder; the caller's stays the only one.
@@ -74,6 +100,7 @@ TArcFit LayoutArcLines(const std::u32string& text, TRegionArrayX& contours,
                        const TTextStyle& style) {
     const std::size_t first = contours.size();
     const std::vector<std::u32string> lines = SplitLines(text);
+    const auto shaped = ShapeLines(lines, converter, style);
     TArcFit fit = TArcFit::Fits;
     for (std::size_t k = 0; k < lines.size() && fit == TArcFit::Fits; ++k) {
         // A further line reads below the previous: inside it at the top, outside at the bottom.
@@ -82,6 +109,9 @@ TArcFit LayoutArcLines(const std::u32string& text, TRegionArrayX& contours,
         // Inside the previous circle means towards the centre, whichever the radius's sign.
         if (k > 0 && !(r * R > 0))
             fit = TArcFit::RadiusTooSmall;
+        else if (shaped[k])
+            fit = LayoutShapedArc(*shaped[k], contours, converter, H, A, r, CX, CY, alignment,
+                                  orientation, style.ArcReading);
         else
             fit = LayoutArc(lines[k], contours, converter, H, A, r, CX, CY, alignment, orientation,
                             style.Spacing, style.ArcReading);

@@ -16,6 +16,10 @@ struct TTextStyle {
     bool Mirror = false;      // X flipped about the origin (x = 0), to engrave from the back
     TArcReading ArcReading = TArcReading::Top; // arc text outside at the top, or at the bottom
     double Rotation = 0; // linear text: degrees counter-clockwise about its origin (X0, Y0)
+    // Outline fonts: each line shaped by the font (kerning, ligatures, marks on their bases,
+    // right-to-left scripts), its advances the font's own, the space's too. Stroke fonts are
+    // laid out as without.
+    bool Shape = false;
     bool operator==(const TTextStyle&) const = default;
 };
 

@@ -9,6 +9,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # fonts and the font service
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation
+  # shaping of outline text (kerning, ligatures, marks, right-to-left scripts): libraqm
+  # (HarfBuzz with the bidirectional order); the tests call HarfBuzz itself
+  libraqm-dev libharfbuzz-dev
   # a font with cubic (CFF) outlines for the converter's tests
   fonts-cantarell
   # single-line (stroke) engraving fonts and the library that reads them

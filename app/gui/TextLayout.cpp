@@ -40,6 +40,10 @@ TfrmTextLayout::TfrmTextLayout(QWidget* parent)
     chkArcBottom.setObjectName("chkArcBottom");
     chkArcBottom.setText("Arc text reads at the bottom");
     chkArcBottom.setToolTip("Upright below the centre; the angle counts from the bottom");
+    chkShape.setObjectName("chkShape");
+    chkShape.setText("Shape Text (kerning, ligatures, right-to-left)");
+    chkShape.setToolTip("Outline fonts: the font's own kerning, ligatures, accents and "
+                        "right-to-left order; stroke fonts are laid out as without");
     lblError.setObjectName("lblError");
     lblError.setStyleSheet("QLabel { color: #b00000; }");
     lblError.hide();
@@ -50,6 +54,7 @@ TfrmTextLayout::TfrmTextLayout(QWidget* parent)
     form.addRow("Rotation", &txtRotation);
     form.addRow(&chkMirror);
     form.addRow(&chkArcBottom);
+    form.addRow(&chkShape);
     outer.addLayout(&form);
     outer.addWidget(&lblError);
     outer.addWidget(&buttons);
@@ -66,6 +71,7 @@ std::optional<TTextStyle> TfrmTextLayout::Edit(const TTextStyle& style) {
     txtRotation.setText(NumberText(style.Rotation));
     chkMirror.setChecked(style.Mirror);
     chkArcBottom.setChecked(style.ArcReading == TArcReading::Bottom);
+    chkShape.setChecked(style.Shape);
     lblError.hide();
     txtLineSpacing.setFocus(Qt::OtherFocusReason);
     txtLineSpacing.selectAll();
@@ -78,7 +84,7 @@ void TfrmTextLayout::accept() {
     TTextStyle s;
     for (auto [field, value] :
          {std::pair{&txtLineSpacing, &s.LineSpacing}, std::pair{&txtCharSpacing, &s.Spacing.Char},
-          std::pair{&txtWordSpacing, &s.Spacing.Word}}) {
+          std::pair{&txtWordSpacing, &s.Spacing.Word}, std::pair{&txtRotation, &s.Rotation}}) {
         try {
             *value = StrToFloat(field->text().toStdString());
         } catch (const EConvertError& e) {
@@ -91,6 +97,7 @@ void TfrmTextLayout::accept() {
     }
     s.Mirror = chkMirror.isChecked();
     s.ArcReading = chkArcBottom.isChecked() ? TArcReading::Bottom : TArcReading::Top;
+    s.Shape = chkShape.isChecked();
     style_ = s;
     QDialog::accept();
 }

@@ -1,4 +1,5 @@
-// The Text Layout dialog: line spacing, letter and word spacing and mirrored text. The
+// The Text Layout dialog: line spacing, letter and word spacing, rotation, mirrored text
+// and shaping. The
 // window keeps what it sets for as long as it runs; the defaults give the plain layout.
 #pragma once
 
@@ -39,6 +40,7 @@ class TfrmTextLayout : public QDialog {
     QLineEdit txtRotation;
     QCheckBox chkMirror;
     QCheckBox chkArcBottom;
+    QCheckBox chkShape;
     QLabel lblError;
     QDialogButtonBox buttons;
 };

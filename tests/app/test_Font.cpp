@@ -668,3 +668,42 @@ TEST_F(WindowTest, SeveralLinesAndTheTextLayoutDialogReachCreate) {
     EXPECT_NEAR(Globals().ViewBox.MinY, 0, 0.01);
     EXPECT_TRUE(errors.empty());
 }
+
+// Text Layout > "Shape Text": the window's Create then kerns "AV" in an outline font (its
+// ink narrower than without), and the dialog keeps the rotation it shows.
+TEST_F(WindowTest, TextLayoutShapesTextAndKeepsTheRotation) {
+    window->FontDialog1 = [] { return std::optional<QFont>(QFont("DejaVu Sans")); };
+    find<QAction>("SelectFont1")->trigger();
+    setText("edFont", "AV");
+    find<QAction>("Create1")->trigger();
+    const double plain = Globals().ViewBox.Width;
+
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        auto* shape = dialog->findChild<QCheckBox*>("chkShape");
+        EXPECT_EQ(shape->text(), "Shape Text (kerning, ligatures, right-to-left)");
+        EXPECT_FALSE(shape->isChecked());
+        shape->click();
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+    });
+    find<QAction>("TextLayout1")->trigger();
+    find<QAction>("Create1")->trigger();
+    EXPECT_LT(Globals().ViewBox.Width, plain - 0.02);
+
+    // A quarter turn: the text's width now runs up the Y axis.
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->findChild<QCheckBox*>("chkShape")->isChecked());
+        auto* rotation = dialog->findChild<QLineEdit*>("txtRotation");
+        rotation->selectAll();
+        QTest::keyClicks(rotation, "90");
+        QTest::keyClick(rotation, Qt::Key_Return);
+    });
+    find<QAction>("TextLayout1")->trigger();
+    const double shaped = Globals().ViewBox.Width;
+    find<QAction>("Create1")->trigger();
+    EXPECT_NEAR(Globals().ViewBox.Height, shaped, 0.01);
+    EXPECT_TRUE(errors.empty());
+}

@@ -134,7 +134,9 @@ TEST_F(CliStrokes, ListFontsNamesTheStrokeFontsAndTheSystemFonts) {
 TEST_F(CliStrokes, LinesFromAFileOrEscapesAndDefaultStyleOptionsChangeNoByte) {
     WriteBytes(Dir / "plate.txt", "ACME\nPUMP 3\n");
     const auto run = [&](std::vector<std::string> args, const char* out) {
-        args.insert(args.end(), {"--font", "Arial", "--height", "4", "--align", "cent", "-o", out});
+        if (std::ranges::find(args, "--font") == args.end())
+            args.insert(args.end(), {"--font", "Arial"});
+        args.insert(args.end(), {"--height", "4", "--align", "cent", "-o", out});
         const TRun r = RunCli(Dir, args);
         EXPECT_EQ(r.Status, 0) << r.Err;
         return ReadBytes(Dir / out);
@@ -144,17 +146,23 @@ TEST_F(CliStrokes, LinesFromAFileOrEscapesAndDefaultStyleOptionsChangeNoByte) {
     EXPECT_NE(run({"ACME PUMP 3"}, "c.Dnc"), fromFile);
     const std::string plain = run({"ACME"}, "d.Dnc");
     EXPECT_EQ(run({"ACME", "--char-spacing", "0", "--word-spacing", "0", "--line-spacing", "1.5",
-                   "--mirror=no", "--rotation", "0", "--arc-bottom=no"},
+                   "--mirror=no", "--rotation", "0", "--arc-bottom=no", "--shape=no"},
                   "e.Dnc"),
               plain);
     EXPECT_NE(run({"ACME", "--mirror"}, "f.Dnc"), plain);
+    // Shaping kerns the outline font's "AV"; a stroke font is laid out as without it.
+    EXPECT_NE(run({"AVA", "--shape"}, "s.Dnc"), run({"AVA"}, "t.Dnc"));
+    EXPECT_EQ(run({"AVA", "--shape", "--font", "Hershey Roman Simplex"}, "u.Dnc"),
+              run({"AVA", "--font", "Hershey Roman Simplex"}, "v.Dnc"));
     // A batch line takes the same keys; a half turn about the origin is the same as
     // mirroring in X and then in Y, so its X coordinates are the mirror's.
     WriteBytes(Dir / "jobs.txt", "ACME\trotation=180\toutput=g.Dnc\n"
-                                 "ACME\tmirror=yes\toutput=h.Dnc\n");
+                                 "ACME\tmirror=yes\toutput=h.Dnc\n"
+                                 "AVA\tshape=yes\toutput=i.Dnc\n");
     const TRun batch =
         RunCli(Dir, {"--batch", "jobs.txt", "--font", "Arial", "--height", "4", "--align", "cent"});
     ASSERT_EQ(batch.Status, 0) << batch.Err;
+    EXPECT_EQ(ReadBytes(Dir / "i.Dnc"), ReadBytes(Dir / "s.Dnc"));
     const auto xs = [](const std::string& program) {
         std::vector<double> v;
         for (std::size_t at = program.find('X'); at != std::string::npos;

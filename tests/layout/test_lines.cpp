@@ -9,10 +9,12 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_BBOX_H
 #include FT_OUTLINE_H
 
 #include <cmath>
 #include <memory>
+#include <numbers>
 
 using namespace orlenta;
 
@@ -53,6 +55,30 @@ class Reference {
         for (char32_t c : line)
             e += Pen(c) / 1024;
         return e;
+    }
+    // The exact box of the character's outline (curve extremes) drawn at s drawing units per
+    // outline unit, its pen at (dx, dy) from the origin, then turned counter-clockwise by a
+    // radians about the origin.
+    struct Box {
+        double MinX, MaxX, MinY, MaxY;
+    };
+    Box TurnedBox(char32_t c, double s, double dx, double dy, double a) const {
+        FT_Load_Char(face_.get(), c, FT_LOAD_NO_SCALE);
+        FT_Outline& o = face_->glyph->outline;
+        // FreeType transforms in whole numbers: work in 1/Fine drawing units.
+        constexpr double Fine = 4096;
+        const double k = s * OutlineEmUnits / face_->units_per_EM * Fine;
+        const auto fixed = [](double v) { return static_cast<FT_Fixed>(std::lround(v * 65536)); };
+        // Scale and pen offset, then the turn.
+        FT_Matrix m{fixed(k), 0, 0, fixed(k)};
+        FT_Outline_Transform(&o, &m);
+        FT_Outline_Translate(&o, std::lround(dx * Fine), std::lround(dy * Fine));
+        FT_Matrix turn{fixed(std::cos(a)), fixed(-std::sin(a)), fixed(std::sin(a)),
+                       fixed(std::cos(a))};
+        FT_Outline_Transform(&o, &turn);
+        FT_BBox b;
+        FT_Outline_Get_BBox(&o, &b);
+        return {b.xMin / Fine, b.xMax / Fine, b.yMin / Fine, b.yMax / Fine};
     }
 
   private:
@@ -97,34 +123,45 @@ class TextLines : public testing::Test {
 
 } // namespace
 
+// A three-line plate, each line aligned about X0 on its own (centred, or left or right) and
+// one line spacing below the last; mirrored, every x the negative of the plain one.
 TEST_F(TextLines, ThreeLineCentredPlateHasEachLineCentredAndSpacedByTheLineSpacing) {
     const std::u32string lines[] = {U"ACME", U"PUMP 3", U"HI"};
     const double H = 5, X0 = 40, Y0 = 20;
-    TTextStyle style;
-    LayoutLinearLines(U"ACME\nPUMP 3\r\nHI", contours, converter, H, 0, X0, Y0, TAlignment::Cent, 1,
-                      style);
-    for (int k = 0; k < 3; ++k) {
-        SCOPED_TRACE(k);
-        const double baseline = Y0 - k * 1.5 * H;
-        const TBox ink = Ink(contours, baseline - 0.5 * H, baseline + 1.2 * H);
-        const std::u32string& line = lines[k];
-        const double left = X0 - font.Extent(line) * H / 2;
-        double pen = 0, yMin = 1e300, yMax = -1e300;
-        for (char32_t c : line) {
-            const auto m = c == U' ' ? Reference::Metrics{} : font.Of(c);
-            if (c != U' ') {
-                yMin = std::min(yMin, m.YMin);
-                yMax = std::max(yMax, m.YMax);
+    for (TAlignment alignment : {TAlignment::Cent, TAlignment::Left, TAlignment::Right})
+        for (bool mirror : {false, true}) {
+            SCOPED_TRACE(testing::Message() << static_cast<int>(alignment) << " " << mirror);
+            TTextStyle style;
+            style.Mirror = mirror;
+            TRegionArrayX plate(1);
+            LayoutLinearLines(U"ACME\nPUMP 3\r\nHI", plate, converter, H, 0, X0, Y0, alignment, 1,
+                              style);
+            for (int k = 0; k < 3; ++k) {
+                SCOPED_TRACE(k);
+                const double baseline = Y0 - k * 1.5 * H;
+                const TBox ink = Ink(plate, baseline - 0.5 * H, baseline + 1.2 * H);
+                const std::u32string& line = lines[k];
+                const double extent = font.Extent(line) * H;
+                const double left = alignment == TAlignment::Cent    ? X0 - extent / 2
+                                    : alignment == TAlignment::Right ? X0 - extent
+                                                                     : X0;
+                double pen = 0, yMin = 1e300, yMax = -1e300;
+                for (char32_t c : line) {
+                    if (c != U' ') {
+                        yMin = std::min(yMin, font.Of(c).YMin);
+                        yMax = std::max(yMax, font.Of(c).YMax);
+                    }
+                    pen += font.Pen(c);
+                }
+                const auto last = font.Of(line.back());
+                const double minX = left + font.Of(line.front()).XMin * H / 1024;
+                const double maxX = left + (pen - last.Advance + last.XMax) * H / 1024;
+                EXPECT_NEAR(ink.MinX, mirror ? -maxX : minX, Tolerance(H));
+                EXPECT_NEAR(ink.MaxX, mirror ? -minX : maxX, Tolerance(H));
+                EXPECT_NEAR(ink.MinY, baseline + yMin * H / 1024, Tolerance(H));
+                EXPECT_NEAR(ink.MaxY, baseline + yMax * H / 1024, Tolerance(H));
             }
-            pen += font.Pen(c);
         }
-        const auto last = font.Of(line.back());
-        const double lastPen = pen - last.Advance;
-        EXPECT_NEAR(ink.MinX, left + font.Of(line.front()).XMin * H / 1024, Tolerance(H));
-        EXPECT_NEAR(ink.MaxX, left + (lastPen + last.XMax) * H / 1024, Tolerance(H));
-        EXPECT_NEAR(ink.MinY, baseline + yMin * H / 1024, Tolerance(H));
-        EXPECT_NEAR(ink.MaxY, baseline + yMax * H / 1024, Tolerance(H));
-    }
 }
 
 TEST_F(TextLines, CharAndWordSpacingAddFractionsOfTheHeightToTheAdvances) {
@@ -284,4 +321,41 @@ TEST_F(TextLines, ArcAtTheBottomReadsUprightLeftToRight) {
     for (std::size_t i = 1; i < two.size(); ++i)
         for (const TMyEntity& e : two[i].Entities)
             EXPECT_GT(std::hypot(e.X1, e.Y1 - CY), R - H - 1.5 * H);
+}
+
+// One letter on the arc, either reading, any angle, centred: its ink box is FreeType's exact
+// box of the letter placed by the arc rule. The letter's baseline is the chord of its advance
+// w, at R cos(asin(w / 2R)) from the centre; at the top it stands outside, turned clockwise
+// by the angle from the top; at the bottom it stands inside, upright towards the centre,
+// turned counter-clockwise from the bottom.
+TEST_F(TextLines, ArcLettersSitOnTheirChordAtEveryAngleAndReading) {
+    const double CX = 3, CY = -2, H = 4;
+    for (TArcReading reading : {TArcReading::Top, TArcReading::Bottom})
+        for (double R : {15.0, 40.0})
+            for (double degrees : {-70.0, 0.0, 25.0, 160.0})
+                for (char32_t c : {U'H', U'A', U'g', U'Q'}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << (reading == TArcReading::Top ? "top " : "bottom ") << R << " "
+                                 << degrees << " " << static_cast<char>(c));
+                    TTextStyle style;
+                    style.ArcReading = reading;
+                    TRegionArrayX placed(1);
+                    const double a = degrees * std::numbers::pi / 180;
+                    ASSERT_EQ(LayoutArcLines(std::u32string(1, c), placed, converter, H, a, R, CX,
+                                             CY, TAlignment::Cent, 1, style),
+                              TArcFit::Fits);
+                    const double s = H / 1024, w = font.Of(c).Advance * s;
+                    const double chord = R * std::cos(std::asin(w / 2 / R));
+                    const bool top = reading == TArcReading::Top;
+                    // Upright at the top (a = 0) or the bottom, then turned about the centre.
+                    const auto box = top ? font.TurnedBox(c, s, -w / 2, chord, -a)
+                                         : font.TurnedBox(c, s, -w / 2, -chord, a);
+                    const TBox ink = Ink(placed, -1e9, 1e9);
+                    // Curves are cut into chords: their extremes may fall a little short.
+                    const double tolerance = 3 * Tolerance(H);
+                    EXPECT_NEAR(ink.MinX, CX + box.MinX, tolerance);
+                    EXPECT_NEAR(ink.MaxX, CX + box.MaxX, tolerance);
+                    EXPECT_NEAR(ink.MinY, CY + box.MinY, tolerance);
+                    EXPECT_NEAR(ink.MaxY, CY + box.MaxY, tolerance);
+                }
 }
