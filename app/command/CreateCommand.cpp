@@ -189,7 +189,8 @@ TCreateSaveResult CreateAndSaveGCode(TGlobals& g, const TCreateNumbers& n, const
     Ttf.SetFont(TFontSpec{font.Name, font.Bold, font.Italic});
     Ttf.SetPrecision(g.Params.Precision);
 
-    // The program is written with the numbering the toolpath builder settles on.
+    // The toolpath builder's copy of the parameters, with the numbering it settles on, which
+    // the program is written with; state takes it once Create is through.
     TMachiningParameters written = g.Params;
     if (written.Increment == 0)
         written.Increment = 1;
@@ -216,37 +217,40 @@ TCreateSaveResult CreateAndSaveGCode(TGlobals& g, const TCreateNumbers& n, const
     // Element 0, then the last toolpath written, from whose end an open stroke starts.
     TOutRegionArray toolpaths(1);
     std::size_t unwritten = 1;
-    g.RunFlag = RunFlagCreate;
+    // Nothing can stop this build: no message loop runs a Save meanwhile.
+    const std::int32_t runFlag = RunFlagCreate;
+    // One character's contours: pending, at the depth, through the toolpath builder into
+    // the program.
+    const auto handOn = [&](TRegionArrayX& contours, std::size_t first) {
+        TRegionArrayX slice;
+        slice.reserve(1 + contours.size() - first);
+        slice.emplace_back();
+        for (std::size_t i = first; i < contours.size(); ++i) {
+            TVKRegionX& c = slice.emplace_back(std::move(contours[i]));
+            GrowBox(box, c);
+            c.Pending = 1;
+            if (g.Params.Depth != 0 && c.Parent == 0)
+                c.Depth = g.Params.Depth;
+        }
+        AppendToolpathsConsuming(slice, written, toolpaths, runFlag);
+        for (std::size_t k = unwritten; k < toolpaths.size(); ++k)
+            program.Add(toolpaths[k]);
+        if (toolpaths.size() > 2) {
+            toolpaths[1] = std::move(toolpaths.back());
+            toolpaths.resize(2);
+        }
+        unwritten = toolpaths.size();
+    };
     LayoutLinearTextFlushed(text, Ttf, n.Height, n.Width, n.OriginX, n.OriginY, n.Alignment,
-                            g.OrientationFlag, style.Spacing,
-                            [&](TRegionArrayX& contours, std::size_t first) {
-                                TRegionArrayX slice;
-                                slice.reserve(1 + contours.size() - first);
-                                slice.emplace_back();
-                                for (std::size_t i = first; i < contours.size(); ++i) {
-                                    TVKRegionX& c = slice.emplace_back(std::move(contours[i]));
-                                    GrowBox(box, c);
-                                    c.Pending = 1;
-                                    if (g.Params.Depth != 0 && c.Parent == 0)
-                                        c.Depth = g.Params.Depth;
-                                }
-                                AppendToolpathsConsuming(slice, g.Params, toolpaths, g.RunFlag);
-                                for (std::size_t k = unwritten; k < toolpaths.size(); ++k)
-                                    program.Add(toolpaths[k]);
-                                if (toolpaths.size() > 2) {
-                                    toolpaths[1] = std::move(toolpaths.back());
-                                    toolpaths.resize(2);
-                                }
-                                unwritten = toolpaths.size();
-                            });
+                            g.OrientationFlag, style.Spacing, handOn);
     box.Width = box.MaxX - box.MinX;
     box.Height = box.MaxY - box.MinY;
+    g.ViewBox = box;
     for (double v : {box.MinX, box.MaxX, box.MinY, box.MaxY, box.Width, box.Height})
         CheckFinite(v);
     program.Finish();
 
     // What the two commands leave, but the segments.
-    g.ViewBox = box;
     g.CarvePaths.clear();
     g.Toolpaths.assign(1, TVKOutRegion{});
     g.Params.Increment = written.Increment;
