@@ -1,6 +1,6 @@
 // The whole pipeline through orlenta-cli (a text of 1,000 or 10,000 characters to a G-code
 // program at Precision 8 or 100), against two baselines in the same run: the same work in
-// this process (load the parameter file, make a converter, Create, Save), and the lean
+// this process (load the parameter file, make a converter, Create and Save), and the lean
 // single pass of bench/LeanPass.h, the floor. The child's CPU time and peak memory come
 // from wait4. Prints, per size, orlenta-cli against both.
 #include "app/command/CreateCommand.h"
@@ -121,9 +121,9 @@ void BM_InProcess(benchmark::State& state) {
         SetStartupValues(g);
         LoadParameters(g.Params, Config(precision));
         TTTFToVectorConverter ttf;
-        if (CreateCommand(g, numbers, font, ttf, {}, {}, TContourUse::ToolpathsOnly).Outcome !=
-                TCreateOutcome::Done ||
-            !SaveToolpaths(g, out, TSaveFormat::GCode, true).Saved) {
+        // As orlenta-cli runs a G-code job: the toolpaths go into the file as they are built.
+        const TCreateSaveResult r = CreateAndSaveGCode(g, numbers, font, ttf, {}, out, true);
+        if (r.Created.Outcome != TCreateOutcome::Done || r.SaveError || !r.Saved.Saved) {
             state.SkipWithError("Create or Save failed");
             break;
         }

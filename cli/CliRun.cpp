@@ -1,6 +1,7 @@
 // Running the shared Create and Save for one job or a batch; see CliRun.h.
 #include "cli/CliRun.h"
 
+#include "app/command/CreateCommand.h"
 #include "app/command/SaveCommands.h"
 #include "glyph/UTTF2Vct.h"
 #include "kernel/Errors.h"
@@ -37,14 +38,10 @@ std::string silentStopMessage(const TCliJob& job) {
     return "Create stopped";
 }
 
-// where prefixes the warning about characters the font lacks ("jobs.txt:12: ").
-void createToolpaths(const TCliJob& job, const TMachiningParameters& base, TGlobals& state,
-                     TTTFToVectorConverter& ttf, const std::string& where, const TWarn& warn) {
-    state.Params = base;
-    ApplyOverrides(job.Params, state.Params);
-    // Nothing here reads the contours after Create: their segments move into the toolpaths.
-    const TCreateResult result =
-        CreateCommand(state, job.Numbers, job.Font, ttf, {}, job.Style, TContourUse::ToolpathsOnly);
+// Create's notes and outcome as the job's failure or warning. where prefixes the warning
+// about characters the font lacks ("jobs.txt:12: ").
+void checkCreated(const TCliJob& job, const TCreateResult& result, const std::string& where,
+                  const TWarn& warn) {
     if (!result.Message.empty())
         throw jobError(result.Message);
     if (result.Outcome != TCreateOutcome::Done)
@@ -73,15 +70,37 @@ void removeQuietly(const fs::path& file) {
 } // namespace
 
 void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& state,
-            TTTFToVectorConverter& ttf, const fs::path& file, const TWarn& warn) {
+            TTTFToVectorConverter& ttf, const fs::path& file, const TWarn& warn,
+            bool keepToolpaths) {
+    TSaveResult saved;
+    std::exception_ptr saveFailure;
     try {
-        createToolpaths(job.Job, base, state, ttf, job.Where, warn);
+        state.Params = base;
+        ApplyOverrides(job.Job.Params, state.Params);
+        if (job.Format == TSaveFormat::GCode && !keepToolpaths) {
+            // Nothing here reads the toolpaths after the save: they go into the file as
+            // they are built.
+            TCreateSaveResult result = CreateAndSaveGCode(state, job.Job.Numbers, job.Job.Font, ttf,
+                                                          job.Job.Style, file, job.Job.Force);
+            checkCreated(job.Job, result.Created, job.Where, warn);
+            saveFailure = result.SaveError;
+            saved = std::move(result.Saved);
+        } else {
+            // Nothing here reads the contours after Create: their segments move into the
+            // toolpaths.
+            checkCreated(job.Job,
+                         CreateCommand(state, job.Job.Numbers, job.Job.Font, ttf, {}, job.Job.Style,
+                                       TContourUse::ToolpathsOnly),
+                         job.Where, warn);
+        }
     } catch (const std::exception& e) {
         throw jobError(job.Where + e.what());
     }
-    TSaveResult saved;
     try {
-        saved = SaveToolpaths(state, file, job.Format, job.Job.Force);
+        if (saveFailure)
+            std::rethrow_exception(saveFailure);
+        if (job.Format != TSaveFormat::GCode || keepToolpaths)
+            saved = SaveToolpaths(state, file, job.Format, job.Job.Force);
     } catch (const std::exception& e) {
         throw jobError(job.Where + job.File.string() + ": " + e.what());
     }

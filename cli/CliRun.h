@@ -30,9 +30,11 @@ struct TPlannedJob {
 // saves the toolpaths to file. The window's notes ("No Text to convert!", "Radius can not
 // be 0!", "Radius is too small"), problems found by the check before saving (unless the job
 // forces the save; they are the error's details) and every error of Create or Save throw
-// ECliError (job failed); file is then untouched.
+// ECliError (job failed); file is then untouched. Unless keepToolpaths, a G-code job keeps
+// no toolpaths in state (CreateAndSaveGCode).
 void RunJob(const TPlannedJob& job, const TMachiningParameters& base, TGlobals& state,
-            TTTFToVectorConverter& ttf, const std::filesystem::path& file, const TWarn& warn = {});
+            TTTFToVectorConverter& ttf, const std::filesystem::path& file, const TWarn& warn = {},
+            bool keepToolpaths = false);
 
 // The file a batch line's output=NAME names: a relative name is taken in the batch file's
 // folder (the current folder for standard input, given as an empty path). Unless

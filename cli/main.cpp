@@ -361,7 +361,8 @@ int run(int argc, char** argv) {
     SetStartupValues(state);
     TTTFToVectorConverter ttf;
     if (cl->Batch.empty()) {
-        RunJob(jobs.front(), params, state, ttf, jobs.front().File);
+        // The figures are read from the toolpaths, which are then kept.
+        RunJob(jobs.front(), params, state, ttf, jobs.front().File, {}, !cl->Stats.empty());
         if (!cl->Stats.empty()) {
             const TProgramStatistics s =
                 state.CarvePaths.empty() ? ComputeStatistics(state.Toolpaths, state.Params)

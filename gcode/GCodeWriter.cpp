@@ -14,7 +14,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace orlenta {
@@ -141,22 +144,30 @@ class TLineCounter {
     std::int64_t N;
 };
 
-// The program, line by line, into g (a TProgram or a TLineCounter).
-template <class Program>
-void EmitLines(const TOutRegionArray& toolpaths, const TMachiningParameters& p, Program& g) {
+// The date of the header and footer lines, when there are any.
+std::string FrameDate(const TMachiningParameters& p) {
     const bool framed = !p.Machine.Header.empty() || !p.Machine.Footer.empty();
-    const std::string date = framed ? TodayText() : std::string();
+    return framed ? TodayText() : std::string();
+}
+
+// The program, line by line, into g (a TProgram or a TLineCounter): the opening lines, each
+// toolpath's lines, the closing lines.
+template <class Program>
+void EmitOpening(const TMachiningParameters& p, const std::string& date, Program& g) {
     for (const std::string& line : HeaderLines(p.Machine.Header, p, date))
         g.RawLine(line);
     g.Text("G90 T0 F");
     g.FeedRate(p.RoughFeed);
     g.EndLine();
-    for (std::size_t i = 1; i < toolpaths.size(); ++i) {
-        const TVKOutRegion& t = toolpaths[i];
+}
+
+template <class Program>
+void EmitToolpath(const TVKOutRegion& t, const TMachiningParameters& p, Program& g) {
+    {
         // A toolpath with nothing to cut has no start either; it writes nothing.
         const bool leadIn = t.HasLeads != 0 && t.LeadIn.Mark != 0;
         if (t.Entities.empty() && !leadIn)
-            continue;
+            return;
         if (t.RapidStart == 1) {
             g.RapidZLine(p.RapidHeight);
             g.MoveLine(" G00", ToolpathStart(t));
@@ -178,10 +189,23 @@ void EmitLines(const TOutRegionArray& toolpaths, const TMachiningParameters& p, 
             g.MoveLine("", SegmentEnd(e));
         }
     }
+}
+
+template <class Program>
+void EmitClosing(const TMachiningParameters& p, const std::string& date, Program& g) {
     g.RapidZLine(p.RapidHeight);
     for (const std::string& line : HeaderLines(p.Machine.Footer, p, date))
         g.RawLine(line);
     g.Finish();
+}
+
+template <class Program>
+void EmitLines(const TOutRegionArray& toolpaths, const TMachiningParameters& p, Program& g) {
+    const std::string date = FrameDate(p);
+    EmitOpening(p, date, g);
+    for (std::size_t i = 1; i < toolpaths.size(); ++i)
+        EmitToolpath(toolpaths[i], p, g);
+    EmitClosing(p, date, g);
 }
 
 template <class Sink>
@@ -191,6 +215,65 @@ void EmitProgram(const TOutRegionArray& toolpaths, const TMachiningParameters& p
 }
 
 } // namespace
+
+// The program and the count of its line numbers side by side, so the count needs no
+// second walk over toolpaths that are gone by then.
+struct TGCodeStream::TState {
+    using TSink = std::function<void(std::string_view)>;
+    TState(const TMachiningParameters& params, TSink sink)
+        : Params(params), Date(FrameDate(params)), Sink(std::move(sink)), Program(params, Sink),
+          Counter(params) {}
+    const TMachiningParameters& Params;
+    std::string Date;
+    TSink Sink;
+    TProgram<TSink> Program;
+    TLineCounter Counter;
+    bool Cuts = false;
+    std::exception_ptr Error;
+
+    // The first failure of the program or its sink is kept; nothing more is written.
+    template <class Step> void Write(Step step) {
+        if (Error)
+            return;
+        try {
+            step(Program);
+        } catch (...) {
+            Error = std::current_exception();
+        }
+    }
+};
+
+TGCodeStream::TGCodeStream(const TMachiningParameters& params,
+                           std::function<void(std::string_view)> sink)
+    : State(std::make_unique<TState>(params, std::move(sink))) {
+    EmitOpening(params, State->Date, State->Counter);
+    State->Write([&](auto& g) { EmitOpening(params, State->Date, g); });
+}
+
+TGCodeStream::~TGCodeStream() = default;
+
+void TGCodeStream::Add(const TVKOutRegion& toolpath) {
+    State->Cuts = State->Cuts || !toolpath.Entities.empty();
+    EmitToolpath(toolpath, State->Params, State->Counter);
+    State->Write([&](auto& g) { EmitToolpath(toolpath, State->Params, g); });
+}
+
+void TGCodeStream::Finish() {
+    EmitClosing(State->Params, State->Date, State->Counter);
+    State->Write([&](auto& g) { EmitClosing(State->Params, State->Date, g); });
+}
+
+std::exception_ptr TGCodeStream::Error() const {
+    return State->Error;
+}
+
+TGCodeLineNumbers TGCodeStream::LineNumbers() const {
+    return State->Counter.Numbers;
+}
+
+bool TGCodeStream::Cuts() const {
+    return State->Cuts;
+}
 
 void WriteGCode(const TOutRegionArray& toolpaths, const std::filesystem::path& fileName,
                 const TMachiningParameters& params) {

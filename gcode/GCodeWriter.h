@@ -5,8 +5,12 @@
 #include "kernel/QuorvelTypes.h"
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace orlenta {
 
@@ -47,5 +51,34 @@ struct TGCodeLineNumbers {
 };
 TGCodeLineNumbers GCodeLineNumbers(const TOutRegionArray& toolpaths,
                                    const TMachiningParameters& params);
+
+// The classic program written toolpath by toolpath, for a caller that builds the toolpaths
+// as it goes and keeps none: Add each toolpath (1 to the last) in order, then Finish. The
+// sink receives the same bytes as FormatGCode of all the toolpaths gives, in chunks. The
+// first failure of the program or of the sink (EOverflow, EInvalidOp, EInOutError) is
+// kept in Error instead of thrown and ends the writing; the line numbers and whether any
+// toolpath cuts are still counted, so a caller can tell what a check before the save
+// would have said.
+class TGCodeStream {
+  public:
+    // params must outlive the stream.
+    TGCodeStream(const TMachiningParameters& params, std::function<void(std::string_view)> sink);
+    ~TGCodeStream();
+    TGCodeStream(const TGCodeStream&) = delete;
+    TGCodeStream& operator=(const TGCodeStream&) = delete;
+
+    void Add(const TVKOutRegion& toolpath);
+    void Finish();
+    // GCodeLineNumbers of the toolpaths added so far.
+    TGCodeLineNumbers LineNumbers() const;
+    // Whether a toolpath added so far has segments.
+    bool Cuts() const;
+    // The failure that ended the writing, or null.
+    std::exception_ptr Error() const;
+
+  private:
+    struct TState;
+    std::unique_ptr<TState> State;
+};
 
 } // namespace orlenta

@@ -38,6 +38,13 @@ std::string RateText(double v) {
     return s;
 }
 
+// letter and the number as one word. Built by inserting: g++ 12 at -O3 reports a false
+// -Wrestrict overlap for a literal plus a temporary string (GCC bug 105329).
+std::string Prefixed(char letter, std::string number) {
+    number.insert(number.begin(), letter);
+    return number;
+}
+
 std::string DialectLabel(const TMachiningParameters& p) {
     return " for the " + std::string(DialectName(p.Machine.Dialect)) + " dialect";
 }
@@ -238,7 +245,7 @@ class TMoveWriter {
     void Feed(double f) {
         if (f == CurrentFeed)
             return;
-        Out.Word("F" + RateText(f));
+        Out.Word(Prefixed('F', RateText(f)));
         CurrentFeed = f;
     }
 
@@ -269,12 +276,12 @@ void Preamble(TMachineText& out, TMoveWriter& move, const TMachiningParameters& 
     move.RapidZ(p.RapidHeight);
     out.Begin();
     out.Word("M3");
-    out.Word("S" + RateText(p.Machine.Spindle));
+    out.Word(Prefixed('S', RateText(p.Machine.Spindle)));
     out.End();
     if (p.Machine.SpindleDwell > 0) {
         out.Begin();
         out.Word("G4");
-        out.Word("P" + RateText(p.Machine.SpindleDwell));
+        out.Word(Prefixed('P', RateText(p.Machine.SpindleDwell)));
         out.End();
     }
 }

@@ -194,16 +194,18 @@ void AppendToolpaths(TRegionArrayX& loops, TOutRegionArray& toolpaths, double ro
 namespace {
 
 // Both forms of BuildToolpaths; owned is the contours when their segments may move out.
+// appending: toolpaths already holds those built before (element 0 included) and keeps them.
 void buildToolpaths(const TRegionArrayX& contours, TRegionArrayX* owned,
                     TMachiningParameters& params, TOutRegionArray& toolpaths,
-                    const std::int32_t& runFlag) {
+                    const std::int32_t& runFlag, bool appending = false) {
     if (runFlag == 0)
         return;
     if (params.Increment == 0)
         params.Increment = 1;
     TMasterRegionArray plan;
     PlanPasses(contours, params.StepDown, plan);
-    toolpaths.assign(1, TVKOutRegion{});
+    if (!appending)
+        toolpaths.assign(1, TVKOutRegion{});
 
     TRegionArrayX loops(1);
     TMyEntityArray segments;
@@ -250,6 +252,13 @@ void BuildToolpaths(const TRegionArrayX& contours, TMachiningParameters& params,
 void BuildToolpathsConsuming(TRegionArrayX& contours, TMachiningParameters& params,
                              TOutRegionArray& toolpaths, const std::int32_t& runFlag) {
     buildToolpaths(contours, &contours, params, toolpaths, runFlag);
+}
+
+void AppendToolpathsConsuming(TRegionArrayX& contours, TMachiningParameters& params,
+                              TOutRegionArray& toolpaths, const std::int32_t& runFlag) {
+    if (toolpaths.empty())
+        toolpaths.resize(1);
+    buildToolpaths(contours, &contours, params, toolpaths, runFlag, true);
 }
 
 } // namespace orlenta

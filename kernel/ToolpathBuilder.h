@@ -34,6 +34,14 @@ void BuildToolpaths(const TRegionArrayX& contours, TMachiningParameters& params,
 void BuildToolpathsConsuming(TRegionArrayX& contours, TMachiningParameters& params,
                              TOutRegionArray& toolpaths, const std::int32_t& runFlag);
 
+// BuildToolpathsConsuming for a job whose contours come in slices, in order (each slice with
+// an element 0 that is skipped): appends the slice's toolpaths to toolpaths instead of
+// replacing them. The slices' toolpaths together are those of the whole contour array, as
+// long as toolpaths still ends with the last toolpath built before (an open stroke starts
+// from its end); earlier ones may be dropped in between.
+void AppendToolpathsConsuming(TRegionArrayX& contours, TMachiningParameters& params,
+                              TOutRegionArray& toolpaths, const std::int32_t& runFlag);
+
 // Steps of BuildToolpaths, public for testing and for other front ends.
 
 // One master region per pending contour (index 1 on) whose Depth is > 0, each with its

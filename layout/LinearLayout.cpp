@@ -78,9 +78,32 @@ TLinearPlacement PlaceByExtent(double E1, double H, double W, double X0, double 
 
 namespace {
 
+// Moves contours[first..] to the origin (X, Y) and checks them finite.
+void MoveToOrigin(TRegionArrayX& contours, std::size_t first, double X, double Y) {
+    for (std::size_t i = first; i < contours.size(); ++i) {
+        auto& c = contours[i];
+        TranslateSegments(c.Entities, X, Y);
+        c.MinX += X;
+        c.MaxX += X;
+        c.MinY += Y;
+        c.MaxY += Y;
+        CheckSegmentsFinite(c.Entities);
+    }
+}
+
+// flush, when given, receives each character's contours as soon as they are placed, and
+// they leave contours; each contour is placed on its own, so the numbers are the same.
 void LayoutWithAdvances(const std::u32string& text, const std::vector<std::int32_t>& advances,
                         TRegionArrayX& contours, TTTFToVectorConverter& converter, double S,
-                        double X, double Y, std::uint8_t orientation, const TSpacing& spacing) {
+                        double X, double Y, std::uint8_t orientation, const TSpacing& spacing,
+                        const TContourFlush& flush = {}) {
+    const auto flushCharacter = [&](std::size_t first) {
+        if (!flush || contours.size() == first)
+            return;
+        MoveToOrigin(contours, first, X, Y);
+        flush(contours, first);
+        contours.resize(first);
+    };
     TMyEntityArray segments;
     TRegionArrayX local;
     // 64 bits, so that no text length can overflow the pen position.
@@ -92,11 +115,13 @@ void LayoutWithAdvances(const std::u32string& text, const std::vector<std::int32
         const char32_t c = text[i];
         const double before = spaced;
         spaced += (spacing.Char + (c == U' ' ? spacing.Word : 0)) * OutlineFontPoints;
+        const std::size_t first = contours.size();
         if (PlaceOpenStrokes(c, converter, contours, [&](TMyEntityArray& e) {
                 TranslateSegments(e, static_cast<double>(pen) + before, 0);
                 ScaleSegments(e, S / OutlineFontPoints);
             })) {
             pen += advances[i];
+            flushCharacter(first);
             continue;
         }
         CharToSegments(c, segments, converter);
@@ -110,16 +135,10 @@ void LayoutWithAdvances(const std::u32string& text, const std::vector<std::int32
             AppendContours(std::move(local), contours);
         }
         pen += advances[i];
+        flushCharacter(first);
     }
-    for (std::size_t i = 1; i < contours.size(); ++i) {
-        auto& c = contours[i];
-        TranslateSegments(c.Entities, X, Y);
-        c.MinX += X;
-        c.MaxX += X;
-        c.MinY += Y;
-        c.MaxY += Y;
-        CheckSegmentsFinite(c.Entities);
-    }
+    if (!flush)
+        MoveToOrigin(contours, 1, X, Y);
 }
 } // namespace
 
@@ -190,6 +209,20 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
     const TLinearPlacement p =
         PlaceByExtent(AdvanceSum(advances) + SpacingSum(text, spacing), H, W, X0, Y0, alignment);
     LayoutWithAdvances(text, advances, contours, converter, p.S, p.X, p.Y, orientation, spacing);
+    return p;
+}
+
+TLinearPlacement LayoutLinearTextFlushed(const std::u32string& text,
+                                         TTTFToVectorConverter& converter, double H, double W,
+                                         double X0, double Y0, TAlignment alignment,
+                                         std::uint8_t orientation, const TSpacing& spacing,
+                                         const TContourFlush& flush) {
+    const auto advances = PenAdvances(text, converter);
+    const TLinearPlacement p =
+        PlaceByExtent(AdvanceSum(advances) + SpacingSum(text, spacing), H, W, X0, Y0, alignment);
+    TRegionArrayX contours(1);
+    LayoutWithAdvances(text, advances, contours, converter, p.S, p.X, p.Y, orientation, spacing,
+                       flush);
     return p;
 }
 

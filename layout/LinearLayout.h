@@ -8,7 +8,9 @@
 #include "glyph/UTTF2Vct.h"
 #include "kernel/QuorvelTypes.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,6 +81,18 @@ TLinearPlacement LayoutLinearText(const std::u32string& text, TRegionArrayX& con
                                   TTTFToVectorConverter& converter, double H, double W, double X0,
                                   double Y0, TAlignment alignment, std::uint8_t orientation = 1,
                                   const TSpacing& spacing = {});
+
+// Receives contours[first..], which it may move out of; the caller drops them afterwards.
+using TContourFlush = std::function<void(TRegionArrayX& contours, std::size_t first)>;
+
+// LayoutLinearText for a caller that keeps no contours: each character's contours, placed
+// at the origin and checked finite exactly as LayoutLinearText leaves them, go to flush in
+// the order LayoutLinearText would append them (after a placeholder element 0).
+TLinearPlacement LayoutLinearTextFlushed(const std::u32string& text,
+                                         TTTFToVectorConverter& converter, double H, double W,
+                                         double X0, double Y0, TAlignment alignment,
+                                         std::uint8_t orientation, const TSpacing& spacing,
+                                         const TContourFlush& flush);
 
 // The strokes of one character as line segments in outline units; segments is left as
 // it is when the character has no outline.

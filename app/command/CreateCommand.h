@@ -4,11 +4,14 @@
 // field texts into the numbers first (FieldNumbers.h), the command line fills them directly.
 #pragma once
 
+#include "app/command/SaveCommands.h"
 #include "app/core/Globals.h"
 #include "layout/TextLines.h"
 #include "layout/ViewBox.h"
 
 #include <cstddef>
+#include <exception>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -80,6 +83,31 @@ TCreateResult CreateCommand(TGlobals& state, const TCreateNumbers& numbers, cons
                             TTTFToVectorConverter& Ttf,
                             const std::function<void(const TViewBox&)>& setView = {},
                             const TTextStyle& style = {}, TContourUse contours = TContourUse::Keep);
+
+// What CreateAndSaveGCode did. Saved and SaveError stand for the Save step, which only runs
+// when Created is Done without a message.
+struct TCreateSaveResult {
+    TCreateResult Created;
+    TSaveResult Saved;            // empty when SaveError is set
+    std::exception_ptr SaveError; // what SaveToolpaths would have thrown
+};
+
+// CreateCommand (ToolpathsOnly) followed, when it is Done without a message, by
+// SaveToolpaths as G-code: the same file, problems and failures, for a front end that keeps
+// neither contours nor toolpaths (a command-line job). Failures of the Create step are
+// thrown; those of the Save step come back in SaveError, as they would come from
+// SaveToolpaths after a completed Create.
+//
+// For one line of text without rotation or mirror, outlined into a classic program, each
+// character goes from the layout through the toolpath builder into the program as soon as
+// it is placed, so no more than one character's segments are held at a time; state then
+// keeps only the placeholders of Contours and Toolpaths (with ViewBox, Params and RunFlag as
+// the two commands leave them). Anything else, or a target that is not a regular file,
+// runs the two commands.
+TCreateSaveResult CreateAndSaveGCode(TGlobals& state, const TCreateNumbers& numbers,
+                                     const TFontChoice& font, TTTFToVectorConverter& Ttf,
+                                     const TTextStyle& style, const std::filesystem::path& file,
+                                     bool force);
 
 // True while CreateCommand runs (it hands control to the message loop in between).
 bool CreateRunning();

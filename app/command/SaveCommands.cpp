@@ -60,38 +60,52 @@ bool hasToolpaths(const TOutRegionArray& toolpaths) {
                        [](const TVKOutRegion& t) { return !t.Entities.empty(); });
 }
 
+// The problems of a G-code program from the parameters and the numbered lines it has.
+void gcodeProblems(std::vector<std::string>& problems, const TMachiningParameters& p,
+                   const TGCodeLineNumbers& n) {
+    // The decimals the chosen dialect's writer uses; classic feed rates always get one.
+    const int decimals = ProgramDecimals(p);
+    checkPositive(problems, "Depth", p.Depth, decimals, "Decimal",
+                  "the tool would not cut into the work");
+    checkPositive(problems, "RoughFeed", p.RoughFeed, 1, nullptr,
+                  "a controller refuses cutting moves without a feed rate");
+    checkPositive(problems, "RoughPlunge", p.RoughPlunge, 1, nullptr,
+                  "a controller refuses plunges without a feed rate");
+    checkPositive(problems, "RapidHeight", p.RapidHeight, decimals, "Decimal",
+                  "rapid moves would run at or below the work surface");
+    const std::int64_t highest = std::max(n.First, n.Last);
+    if (n.Count > 0 && highest > MaxControllerLineNumber)
+        problems.push_back(std::string("Line numbers would reach ")
+                               .append(std::to_string(highest))
+                               .append(" (Start ")
+                               .append(std::to_string(p.Start))
+                               .append(", Increment ")
+                               .append(std::to_string(p.Increment))
+                               .append(", ")
+                               .append(std::to_string(n.Count))
+                               .append(" lines): common controllers accept at most ")
+                               .append(std::to_string(MaxControllerLineNumber)));
+}
+
+const char* const NoToolpaths = "There are no toolpaths: the file would cut nothing";
+
 } // namespace
 
 std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat format) {
     std::vector<std::string> problems;
-    if (format == TSaveFormat::GCode) {
-        const TMachiningParameters& p = state.Params;
-        // The decimals the chosen dialect's writer uses; classic feed rates always get one.
-        const int decimals = ProgramDecimals(p);
-        checkPositive(problems, "Depth", p.Depth, decimals, "Decimal",
-                      "the tool would not cut into the work");
-        checkPositive(problems, "RoughFeed", p.RoughFeed, 1, nullptr,
-                      "a controller refuses cutting moves without a feed rate");
-        checkPositive(problems, "RoughPlunge", p.RoughPlunge, 1, nullptr,
-                      "a controller refuses plunges without a feed rate");
-        checkPositive(problems, "RapidHeight", p.RapidHeight, decimals, "Decimal",
-                      "rapid moves would run at or below the work surface");
-        const TGCodeLineNumbers n = GCodeLineNumbers(state.Toolpaths, p);
-        const std::int64_t highest = std::max(n.First, n.Last);
-        if (n.Count > 0 && highest > MaxControllerLineNumber)
-            problems.push_back(std::string("Line numbers would reach ")
-                                   .append(std::to_string(highest))
-                                   .append(" (Start ")
-                                   .append(std::to_string(p.Start))
-                                   .append(", Increment ")
-                                   .append(std::to_string(p.Increment))
-                                   .append(", ")
-                                   .append(std::to_string(n.Count))
-                                   .append(" lines): common controllers accept at most ")
-                                   .append(std::to_string(MaxControllerLineNumber)));
-    }
+    if (format == TSaveFormat::GCode)
+        gcodeProblems(problems, state.Params, GCodeLineNumbers(state.Toolpaths, state.Params));
     if (!hasToolpaths(state.Toolpaths) && state.CarvePaths.empty())
-        problems.push_back("There are no toolpaths: the file would cut nothing");
+        problems.push_back(NoToolpaths);
+    return problems;
+}
+
+std::vector<std::string> CheckBeforeSave(const TMachiningParameters& params,
+                                         const TGCodeLineNumbers& lineNumbers, bool cuts) {
+    std::vector<std::string> problems;
+    gcodeProblems(problems, params, lineNumbers);
+    if (!cuts)
+        problems.push_back(NoToolpaths);
     return problems;
 }
 

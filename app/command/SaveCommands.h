@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/core/Globals.h"
+#include "gcode/GCodeWriter.h"
 #include "kernel/Errors.h"
 
 #include <cstdint>
@@ -24,6 +25,11 @@ inline constexpr std::int64_t MaxControllerLineNumber = 10'000'000;
 // line number above MaxControllerLineNumber, and no toolpaths; a DXF drawing only for no
 // toolpaths.
 std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat format);
+
+// The same for a G-code program in state.Params's dialect that was written as its toolpaths
+// were built, so they are gone: lineNumbers and cuts are what the writer counted.
+std::vector<std::string> CheckBeforeSave(const TMachiningParameters& params,
+                                         const TGCodeLineNumbers& lineNumbers, bool cuts);
 
 // What every Save does first: clears RunFlag, which stops a toolpath build that is still
 // running (a Save can run while the build hands control to the message loop). The

@@ -313,8 +313,13 @@ TEST(GCodeNumbers, CountedLineNumbersAreThoseOfTheProgram) {
             round < 5 ? numberings[round] : std::pair{number(rng), number(rng)};
         p.Start = start;
         p.Increment = increment;
+        if (round % 4 == 1) {
+            p.Machine.Header = "(Plate)\n(two lines)";
+            p.Machine.Footer = "(end)";
+        }
+        const std::string program = FormatGCode(toolpaths, p);
         std::vector<std::int64_t> written;
-        std::istringstream in(FormatGCode(toolpaths, p));
+        std::istringstream in(program);
         for (std::string line; std::getline(in, line);)
             if (line.starts_with("N"))
                 written.push_back(std::stoll(line.substr(1)));
@@ -323,7 +328,44 @@ TEST(GCodeNumbers, CountedLineNumbersAreThoseOfTheProgram) {
         EXPECT_EQ(counted.Count, written.size()) << round;
         EXPECT_EQ(counted.First, written.front()) << round;
         EXPECT_EQ(counted.Last, written.back()) << round;
+
+        // Toolpath by toolpath: the same bytes, numbers and verdict on cutting.
+        std::string streamed;
+        TGCodeStream stream(p, [&streamed](std::string_view chunk) { streamed.append(chunk); });
+        bool cuts = false;
+        for (std::size_t i = 1; i < toolpaths.size(); ++i) {
+            stream.Add(toolpaths[i]);
+            cuts = cuts || !toolpaths[i].Entities.empty();
+        }
+        stream.Finish();
+        EXPECT_FALSE(stream.Error());
+        EXPECT_EQ(streamed, program) << round;
+        EXPECT_EQ(stream.LineNumbers().Count, counted.Count) << round;
+        EXPECT_EQ(stream.LineNumbers().Last, counted.Last) << round;
+        EXPECT_EQ(stream.Cuts(), cuts) << round;
     }
+}
+
+TEST(GCodeNumbers, AStreamKeepsTheSinksFailureAndGoesOnCounting) {
+    const TMachiningParameters p = ExampleParams();
+    int calls = 0;
+    TGCodeStream stream(p, [&calls](std::string_view) {
+        ++calls;
+        throw EInOutError("No space left on device");
+    });
+    // Enough toolpaths to fill several chunks: one failure ends the writing.
+    TOutRegionArray toolpaths(1);
+    for (int i = 0; i < 5000; ++i)
+        toolpaths.push_back(ExampleToolpaths()[1 + i % 2]);
+    for (std::size_t i = 1; i < toolpaths.size(); ++i)
+        stream.Add(toolpaths[i]);
+    EXPECT_NO_THROW(stream.Finish());
+    EXPECT_EQ(calls, 1);
+    ASSERT_TRUE(stream.Error());
+    EXPECT_THROW(std::rethrow_exception(stream.Error()), EInOutError);
+    EXPECT_TRUE(stream.Cuts());
+    EXPECT_EQ(stream.LineNumbers().Count, GCodeLineNumbers(toolpaths, p).Count);
+    EXPECT_EQ(stream.LineNumbers().Last, GCodeLineNumbers(toolpaths, p).Last);
 }
 
 TEST(GCodeNumbers, NonFiniteValuesAreRefused) {
