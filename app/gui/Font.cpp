@@ -22,7 +22,9 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -81,6 +83,7 @@ void setUpEdit(QLineEdit& e, const char* name, const char* text) {
     e.setText(text);
 }
 
+// The '&' in a label's text underlines the next letter; Alt with it focuses the buddy.
 void setUpLabel(QLabel& l, const char* name, const char* text, QLineEdit& buddy) {
     l.setObjectName(name);
     l.setText(text);
@@ -93,10 +96,29 @@ std::optional<QString> runSaveDialog(QWidget* parent, const TSaveDialogRequest& 
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(request.Filter);
     dialog.setDefaultSuffix(request.DefaultExt);
+    if (!request.Suggested.isEmpty()) {
+        const QFileInfo suggested(request.Suggested);
+        if (suggested.isAbsolute())
+            dialog.setDirectory(suggested.absolutePath());
+        dialog.selectFile(suggested.fileName());
+    }
     // QFileDialog asks before overwriting unless told not to.
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().front();
+}
+
+TSaveDialogRequest SaveRequest(TSaveFormat format) {
+    // File names are case-sensitive here, so each pattern comes in its usual spellings.
+    switch (format) {
+    case TSaveFormat::DXF:
+        return {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf", {}};
+    case TSaveFormat::SVG:
+        return {"Save As SVG", "SVG Files (*.svg *.Svg *.SVG)", "svg", {}};
+    case TSaveFormat::GCode:
+        break;
+    }
+    return {"Save As G-Code", "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc", {}};
 }
 
 TAlignment alignmentOf(int checkedId) {
@@ -155,6 +177,19 @@ TfrmFont::TfrmFont(QWidget* parent)
     setWindowIcon(OrlentaIcon());
 
     Ttf = std::make_unique<TTTFToVectorConverter>();
+    Settings = OpenUserSettings();
+    // Created off: restoreSettings turns it on once the remembered inputs are in place, so
+    // putting them back runs no Create.
+    const auto stopBuild = [] {
+        if (CreateRunning())
+            StopToolpathBuild(Globals());
+    };
+    Live = std::make_unique<TLivePreview>([this](TCreateKind k) { runCreate(k); }, stopBuild);
+    // A close that arrived while a Create was processing messages happens once none runs.
+    connect(Live.get(), &TLivePreview::Idle, this, [this] {
+        if (closePending)
+            close();
+    });
 
     SaveDialog1 = [this](const TSaveDialogRequest& r) { return runSaveDialog(this, r); };
     FontDialog1 = [this]() -> std::optional<QFont> {
@@ -196,6 +231,8 @@ TfrmFont::TfrmFont(QWidget* parent)
     // A label rather than a status message: a temporary message would hide the stale note.
     lblMissing.setObjectName("lblMissing");
     statusBar()->addWidget(&lblMissing, 1);
+    lblNote.setObjectName("lblNote");
+    statusBar()->addWidget(&lblNote);
     buildStatusLabels();
 
     // FormCreate: fonts and parameters start at their defaults before the file is read.
@@ -239,13 +276,21 @@ TfrmFont::TfrmFont(QWidget* parent)
            std::max(static_cast<int>(349 * scale), ToolBar1.sizeHint().height() + 260));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    restoreSettings();
 
-    // The text field starts focused with its placeholder text selected: typing replaces it.
-    edFont.setFocus(Qt::OtherFocusReason);
-    edFont.selectAll();
+    // The text field starts focused with its text selected: typing replaces it.
+    if (SeveralLines1.isChecked()) {
+        edLines.setFocus(Qt::OtherFocusReason);
+        edLines.selectAll();
+    } else {
+        edFont.setFocus(Qt::OtherFocusReason);
+        edFont.selectAll();
+    }
 }
 
-TfrmFont::~TfrmFont() = default;
+TfrmFont::~TfrmFont() {
+    saveSettings();
+}
 
 void TfrmFont::SetDialogs(TfrmParameters* parameters, TfrmAbout* about) {
     frmParameters = parameters;
@@ -277,6 +322,10 @@ void TfrmFont::buildMenus() {
     file->addAction(&SaveGCode1);
     file->addAction(&SaveDXF1);
     file->addAction(&SaveSVG1);
+    file->addSeparator();
+    recentMenu = file->addMenu("&Recent Files");
+    recentMenu->setObjectName("RecentFiles1");
+    fillRecentFiles();
     file->addSeparator()->setObjectName("N1");
     file->addAction(&Exit1);
 
@@ -357,22 +406,22 @@ void TfrmFont::buildToolBar() {
 
     setUpEdit(txtBoundBoxX, "txtBoundBoxX", "0");
     txtBoundBoxX.setMaxLength(12);
-    setUpLabel(Label2_0, "Label2_0", "Origin X", txtBoundBoxX);
+    setUpLabel(Label2_0, "Label2_0", "Origin &X", txtBoundBoxX);
     setUpEdit(txtBoundBoxY, "txtBoundBoxY", "0");
     txtBoundBoxY.setMaxLength(12);
-    setUpLabel(Label2_1, "Label2_1", "Origin Y", txtBoundBoxY);
+    setUpLabel(Label2_1, "Label2_1", "Origin &Y", txtBoundBoxY);
     setUpEdit(txtWidth, "txtWidth", "0");
     txtWidth.setToolTip("Enter Width of Text");
-    setUpLabel(Label2, "Label2", "Width", txtWidth);
+    setUpLabel(Label2, "Label2", "&Width", txtWidth);
     setUpEdit(txtHeight, "txtHeight", "1");
     txtHeight.setToolTip("Enter Height of Text");
-    setUpLabel(Label3, "Label3", "Height", txtHeight);
+    setUpLabel(Label3, "Label3", "H&eight", txtHeight);
     setUpEdit(txtAng, "txtAng", "0");
     txtAng.setEnabled(false);
-    setUpLabel(Label1, "Label1", "Angle", txtAng);
+    setUpLabel(Label1, "Label1", "&Angle", txtAng);
     setUpEdit(txtRad, "txtRad", "0");
     txtRad.setEnabled(false);
-    setUpLabel(Label4, "Label4", "Rad", txtRad);
+    setUpLabel(Label4, "Label4", "&Rad", txtRad);
     setUpEdit(edFont, "edFont", "Enter Text Here");
     // Longer than Create takes, so that a longer paste meets Create's message instead of
     // being cut short without a word (the field's own limit is 32767).
@@ -447,16 +496,23 @@ void TfrmFont::TextLayout1Click() {
     }
 }
 
-void TfrmFont::runCommand(const std::function<void()>& command) {
+void TfrmFont::runCommand(const std::function<void()>& command, bool quiet) {
+    const auto show = [this, quiet](const QString& text) {
+        if (quiet)
+            lblNote.setText(text);
+        else
+            ShowException(text);
+    };
     try {
         command();
     } catch (const EConvertError& e) {
-        ShowException(QString::fromStdString(e.what()));
-        selectFieldShowing(e.what());
+        show(QString::fromStdString(e.what()));
+        if (!quiet)
+            selectFieldShowing(e.what());
     } catch (const std::bad_alloc&) {
-        ShowException("out of memory");
+        show("out of memory");
     } catch (const std::exception& e) {
-        ShowException(QString::fromStdString(e.what()));
+        show(QString::fromStdString(e.what()));
     }
 }
 
@@ -473,6 +529,7 @@ void TfrmFont::selectFieldShowing(const std::string& message) {
 
 void TfrmFont::markStale() {
     ++edits;
+    Live->InputChanged();
     if (created)
         setStale(true);
 }
@@ -513,33 +570,44 @@ TCreateFields TfrmFont::readFields() const {
 }
 
 void TfrmFont::Create1Click() {
+    Live->Request(TCreateKind::Explicit);
+}
+
+void TfrmFont::runCreate(TCreateKind kind) {
+    const bool live = kind == TCreateKind::Live;
     const unsigned editsAtStart = edits;
-    runCommand([this, editsAtStart] {
-        // A Create that arrives while one runs (it processes messages) is ignored before its
-        // fields are read, and leaves the hourglass to the running one.
-        if (CreateRunning())
-            return;
-        TCreateResult result;
-        {
-            TWaitCursor wait(true);
-            result = CreateCommand(
-                Globals(), ReadCreateFields(readFields()), Font, *Ttf,
-                [this](const TViewBox& box) { Draw3D.SetView(box, 20, 20, true); }, Style);
-        }
-        if (!result.Message.empty())
-            ShowMessage(result.Message);
-        if (result.Outcome == TCreateOutcome::Done) {
-            // An edit made while the build processed messages is not in what it built.
-            created = true;
-            setStale(edits != editsAtStart);
-            showMissingGlyphs(result.MissingCharacters);
-            showStatistics();
-            Draw3D.repaint();
-        }
-    });
-    // A close that arrived while the build was processing messages happens now.
-    if (closePending && !CreateRunning())
-        close();
+    lblNote.clear();
+    std::optional<TMessagesToNote> quiet;
+    if (live)
+        quiet.emplace([this](const QString& text) { lblNote.setText(text); });
+    runCommand(
+        [this, editsAtStart, live] {
+            // A Create that arrives while one runs (it processes messages) is ignored before its
+            // fields are read, and leaves the hourglass to the running one.
+            if (CreateRunning())
+                return;
+            TCreateResult result;
+            {
+                TWaitCursor wait(!live);
+                result = CreateCommand(
+                    Globals(), ReadCreateFields(readFields()), Font, *Ttf,
+                    [this](const TViewBox& box) { Draw3D.SetView(box, 20, 20, true); }, Style);
+            }
+            // Stopped for the Create that follows: that one shows its result.
+            if (Live->Superseded())
+                return;
+            if (!result.Message.empty())
+                ShowMessage(result.Message);
+            if (result.Outcome == TCreateOutcome::Done) {
+                // An edit made while the build processed messages is not in what it built.
+                created = true;
+                setStale(edits != editsAtStart);
+                showMissingGlyphs(result.MissingCharacters);
+                showStatistics();
+                Draw3D.repaint();
+            }
+        },
+        live);
 }
 
 // In the status bar rather than a message box: it says once per Create what the font
@@ -575,22 +643,26 @@ void TfrmFont::SelectFont1Click() {
 }
 
 void TfrmFont::SaveGCode1Click() {
-    // File names are case-sensitive here, so each pattern comes in its usual spellings.
-    saveToolpathsAs(TSaveFormat::GCode,
-                    {"Save As G-Code", "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc"});
+    saveToolpathsAs(TSaveFormat::GCode, SaveRequest(TSaveFormat::GCode));
 }
 
 void TfrmFont::SaveDXF1Click() {
-    saveToolpathsAs(TSaveFormat::DXF, {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"});
+    saveToolpathsAs(TSaveFormat::DXF, SaveRequest(TSaveFormat::DXF));
 }
 
 void TfrmFont::SaveSVG1Click() {
-    saveToolpathsAs(TSaveFormat::SVG, {"Save As SVG", "SVG Files (*.svg *.Svg *.SVG)", "svg"});
+    saveToolpathsAs(TSaveFormat::SVG, SaveRequest(TSaveFormat::SVG));
 }
 
-void TfrmFont::saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request) {
+void TfrmFont::saveToolpathsAs(TSaveFormat format, TSaveDialogRequest request) {
     if (!confirmFreshPreview())
         return;
+    if (request.Suggested.isEmpty()) {
+        // The format's last folder, and a name from the text.
+        const QString name = QString::fromStdString(SuggestedFileName(readFields().Text, format));
+        const QString folder = LastSaveFolder(*Settings, format);
+        request.Suggested = folder.isEmpty() ? name : QDir(folder).filePath(name);
+    }
     runCommand([&] {
         TGlobals& g = Globals();
         // Before the dialog, so that a cancelled Save stops a running build too.
@@ -600,8 +672,13 @@ void TfrmFont::saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& req
             return;
         const std::filesystem::path file = name->toStdString();
         const TSaveResult result = SaveToolpaths(g, file, format);
-        if (!result.Saved && SaveAnyway1(result.Problems))
-            SaveToolpaths(g, file, format, true);
+        bool saved = result.Saved;
+        if (!saved && SaveAnyway1(result.Problems))
+            saved = SaveToolpaths(g, file, format, true).Saved;
+        if (saved) {
+            RememberSavedFile(*Settings, *name, format);
+            fillRecentFiles();
+        }
     });
 }
 
@@ -640,16 +717,16 @@ void TfrmFont::Exit1Click() {
 }
 
 void TfrmFont::optLinearClick() {
-    Label2_0.setText("Origin X");
-    Label2_1.setText("Origin Y");
+    Label2_0.setText("Origin &X");
+    Label2_1.setText("Origin &Y");
     txtRad.setEnabled(false);
     txtAng.setEnabled(false);
     txtWidth.setEnabled(true);
 }
 
 void TfrmFont::optArcClick() {
-    Label2_0.setText("Center X");
-    Label2_1.setText("Center Y");
+    Label2_0.setText("Center &X");
+    Label2_1.setText("Center &Y");
     txtRad.setEnabled(true);
     txtAng.setEnabled(true);
     txtWidth.setEnabled(false);
@@ -733,14 +810,17 @@ bool TfrmFont::eventFilter(QObject* watched, QEvent* event) {
 void TfrmFont::closeEvent(QCloseEvent* event) {
     // Closing while Create processes messages would free the window under the running
     // command: wait for it to end, then close.
-    if (CreateRunning()) {
+    if (CreateRunning() || Live->Running()) {
         closePending = true;
+        Live->DropPending();
         event->ignore();
         return;
     }
     closePending = false;
+    Live->DropPending();
     if (Help)
         Help->close();
+    saveSettings();
     event->accept();
 }
 
@@ -760,6 +840,17 @@ void TfrmFont::buildViewMenu() {
     view->addAction(&ViewFit1);
     view->addAction(&ZoomIn1);
     view->addAction(&ZoomOut1);
+    view->addSeparator();
+    UpdateWhileTyping1.setParent(this);
+    UpdateWhileTyping1.setObjectName("UpdateWhileTyping1");
+    UpdateWhileTyping1.setCheckable(true);
+    UpdateWhileTyping1.setChecked(true);
+    connect(&UpdateWhileTyping1, &QAction::toggled, this, [this](bool on) {
+        Live->SetEnabled(on);
+        // Turned on, the preview catches up with the inputs at once.
+        Live->InputChanged();
+    });
+    view->addAction(&UpdateWhileTyping1);
 }
 
 void TfrmFont::buildStatusLabels() {
@@ -836,6 +927,73 @@ void TfrmFont::nameControls() {
         w->setAccessibleName(name);
     for (int i = 0; i < 3; ++i)
         rgArcButtons[i].setAccessibleName(rgArcButtons[i].text() + " alignment");
+}
+
+void TfrmFont::restoreSettings() {
+    TWindowSettings r;
+    r.Font = Font;
+    LoadWindowSettings(*Settings, r);
+    edFont.setText(r.Text);
+    edLines.setPlainText(r.Lines);
+    Font = r.Font;
+    lblFont.setText(FontNote(Font));
+    const std::pair<QLineEdit*, const QString*> fields[] = {
+        {&txtBoundBoxX, &r.OriginX}, {&txtBoundBoxY, &r.OriginY}, {&txtWidth, &r.Width},
+        {&txtHeight, &r.Height},     {&txtAng, &r.Angle},         {&txtRad, &r.Radius}};
+    for (const auto& [field, text] : fields)
+        field->setText(*text);
+    (r.Arc ? optArc : optLinear).setChecked(true);
+    if (r.Arc)
+        optArcClick();
+    rgArcButtons[static_cast<std::size_t>(r.Alignment)].setChecked(true);
+    Style = r.Style;
+    SeveralLines1.setChecked(r.SeveralLines);
+    UpdateWhileTyping1.setChecked(r.UpdateWhileTyping);
+    Live->SetEnabled(r.UpdateWhileTyping);
+    if (!r.Geometry.isEmpty())
+        restoreGeometry(r.Geometry);
+}
+
+void TfrmFont::saveSettings() {
+    TWindowSettings r;
+    r.Text = edFont.text();
+    r.Lines = edLines.toPlainText();
+    r.SeveralLines = SeveralLines1.isChecked();
+    r.Font = Font;
+    r.OriginX = txtBoundBoxX.text();
+    r.OriginY = txtBoundBoxY.text();
+    r.Width = txtWidth.text();
+    r.Height = txtHeight.text();
+    r.Angle = txtAng.text();
+    r.Radius = txtRad.text();
+    r.Arc = optArc.isChecked();
+    r.Alignment = alignmentOf(rgArcItems.checkedId());
+    r.Style = Style;
+    r.UpdateWhileTyping = UpdateWhileTyping1.isChecked();
+    r.Geometry = saveGeometry();
+    SaveWindowSettings(*Settings, r);
+    Settings->sync();
+}
+
+void TfrmFont::fillRecentFiles() {
+    // Later, not now: this runs inside the triggered signal of one of these actions.
+    for (QAction* a : recentMenu->actions()) {
+        recentMenu->removeAction(a);
+        a->deleteLater();
+    }
+    const QStringList files = RecentFiles(*Settings);
+    for (int i = 0; i < files.size(); ++i) {
+        const QString file = files[i];
+        // A file that is gone is still a place to save to.
+        connect(recentMenu->addAction(QString("&%1 %2").arg(i + 1).arg(file)), &QAction::triggered,
+                this, [this, file] {
+                    const TSaveFormat format = FormatOfFile(file.toStdString());
+                    TSaveDialogRequest request = SaveRequest(format);
+                    request.Suggested = file;
+                    saveToolpathsAs(format, request);
+                });
+    }
+    recentMenu->menuAction()->setEnabled(!files.isEmpty());
 }
 
 } // namespace orlenta

@@ -1,0 +1,174 @@
+// Create while typing, and the access keys of the field labels: driven by key presses as a
+// person types, with the message-box hook and the Creates counted.
+#include "tests/app/WindowFixture.h"
+
+#include "app/gui/LivePreview.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTest>
+
+using namespace orlenta;
+
+namespace {
+
+// Longer than the pause after the last key, with room for a slow machine.
+constexpr int AfterPauseMs = TLivePreview::PauseMs + 250;
+
+class LivePreviewTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        TLivePreview& live = window->LivePreview();
+        QObject::connect(&live, &TLivePreview::Started, [this](TCreateKind kind) {
+            started.push_back(kind);
+            deepest = std::max(deepest, ++depth);
+        });
+        QObject::connect(&live, &TLivePreview::Finished, [this](TCreateKind) { --depth; });
+    }
+    // Replaces the text as a person would: select it all, then type.
+    void retype(const QString& text) {
+        QLineEdit* e = edit("edFont");
+        e->setFocus();
+        e->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(e, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(e, text);
+    }
+    QString note() { return find<QLabel>("lblNote")->text(); }
+
+    std::vector<TCreateKind> started;
+    int depth = 0;
+    int deepest = 0;
+};
+
+TEST_F(LivePreviewTest, TypingCreatesOnceAfterThePauseAndNeverShowsABox) {
+    EXPECT_TRUE(find<QAction>("UpdateWhileTyping1")->isChecked());
+    retype("HI");
+    EXPECT_TRUE(started.empty()); // not while the keys come
+    QTest::qWait(AfterPauseMs);
+    ASSERT_EQ(started, std::vector<TCreateKind>{TCreateKind::Live}); // one for the burst
+    EXPECT_GT(Globals().Toolpaths.size(), 1u);
+    EXPECT_FALSE(window->PreviewOutOfDate());
+    EXPECT_FALSE(find<QLabel>("lblStats")->text().isEmpty());
+
+    // What an explicit Create shows in a box goes to the status bar, and the focus stays.
+    const std::size_t shown = Globals().Toolpaths.size();
+    retype("");
+    QTest::qWait(AfterPauseMs);
+    EXPECT_EQ(note(), "No Text to convert!");
+    EXPECT_EQ(Globals().Toolpaths.size(), shown); // the preview keeps the last result
+    retype("HI");
+    type("txtHeight", "..");
+    QTest::qWait(AfterPauseMs);
+    EXPECT_TRUE(note().contains("is not a valid floating point value")) << note().toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), edit("txtHeight")); // where the user typed
+    // A layout choice is a change too.
+    setText("txtHeight", "2");
+    choose("rgArc_1");
+    QTest::qWait(AfterPauseMs);
+    EXPECT_EQ(note(), "");
+    EXPECT_EQ(started.size(), 4u);
+    EXPECT_TRUE(recorder.Messages.empty());
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(deepest, 1);
+
+    // The user's Create still shows its boxes, and its error selects the field.
+    retype("");
+    pressEnter("edFont");
+    EXPECT_EQ(recorder.Messages, std::vector<std::string>{"No Text to convert!"});
+    retype("HI");
+    setText("txtHeight", "1..");
+    pressEnter("edFont");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(QApplication::focusWidget(), edit("txtHeight"));
+    // Enter ran the Create the pause would have run: none follows.
+    const std::size_t creates = started.size();
+    QTest::qWait(AfterPauseMs);
+    EXPECT_EQ(started.size(), creates);
+}
+
+TEST_F(LivePreviewTest, TurnedOffTypingCreatesNothing) {
+    find<QAction>("UpdateWhileTyping1")->trigger();
+    retype("HI");
+    choose("optArc");
+    QTest::qWait(AfterPauseMs);
+    EXPECT_TRUE(started.empty());
+    // Turned on again, the preview catches up.
+    find<QAction>("UpdateWhileTyping1")->trigger();
+    QTest::qWait(AfterPauseMs);
+    EXPECT_EQ(started.size(), 1u);
+}
+
+// Keys typed while a Create builds its toolpaths stop it (RunFlag) and one Create follows
+// with the text as it is then, however many pauses ended meanwhile.
+TEST_F(LivePreviewTest, TypingDuringACreateStopsItAndRestartsOnce) {
+    int interruptions = 0;
+    SetMessagePumpHook([&] {
+        // Only during the toolpath build, which RunFlag stops, and only in the first Create.
+        if (Globals().RunFlag == RunFlagCreate && started.size() == 1 && interruptions == 0) {
+            ++interruptions;
+            QTest::keyClicks(edit("edFont"), "J");
+            QTest::qWait(AfterPauseMs); // the pause ends inside the running Create
+            EXPECT_EQ(Globals().RunFlag, 0);
+            QTest::keyClicks(edit("edFont"), "K");
+            QTest::qWait(AfterPauseMs); // and again: still one Create to follow
+        }
+        QCoreApplication::processEvents();
+    });
+    retype("HI");
+    QTest::qWait(AfterPauseMs);
+    EXPECT_EQ(interruptions, 1);
+    EXPECT_EQ(started, (std::vector<TCreateKind>{TCreateKind::Live, TCreateKind::Live}));
+    EXPECT_EQ(deepest, 1); // one after the other, never one inside the other
+    EXPECT_EQ(depth, 0);
+    EXPECT_FALSE(window->PreviewOutOfDate());
+    // What it shows is what an explicit Create of the whole text builds.
+    const std::size_t live = Globals().Toolpaths.size();
+    EXPECT_EQ(edit("edFont")->text(), "HIJK");
+    find<QAction>("Create1")->trigger();
+    EXPECT_EQ(Globals().Toolpaths.size(), live);
+    EXPECT_TRUE(recorder.Messages.empty());
+}
+
+// The user's Create asked for while a live one runs stops it and follows as the user's.
+TEST_F(LivePreviewTest, EnterDuringALiveCreateFollowsIt) {
+    bool pressed = false;
+    SetMessagePumpHook([&] {
+        if (!pressed && Globals().RunFlag == RunFlagCreate) {
+            pressed = true;
+            setText("edFont", "");
+            pressEnter("edFont");
+        }
+        QCoreApplication::processEvents();
+    });
+    retype("HI");
+    QTest::qWait(AfterPauseMs);
+    EXPECT_EQ(started, (std::vector<TCreateKind>{TCreateKind::Live, TCreateKind::Explicit}));
+    EXPECT_EQ(recorder.Messages, std::vector<std::string>{"No Text to convert!"});
+    EXPECT_EQ(deepest, 1);
+}
+
+// Alt and the underlined letter of a field's label focus the field.
+TEST_F(LivePreviewTest, LabelAccessKeysFocusTheirFields) {
+    choose("optArc"); // Angle and Rad enabled
+    const std::pair<Qt::Key, const char*> keys[] = {
+        {Qt::Key_X, "txtBoundBoxX"}, {Qt::Key_Y, "txtBoundBoxY"}, {Qt::Key_E, "txtHeight"},
+        {Qt::Key_A, "txtAng"},       {Qt::Key_R, "txtRad"},
+    };
+    for (const auto& [key, field] : keys) {
+        QTest::keyClick(window.get(), key, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), edit(field))
+            << field << " " << QApplication::focusWidget()->objectName().toStdString();
+    }
+    choose("optLinear");
+    QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), edit("txtWidth"));
+    EXPECT_EQ(caption("Label2"), "Width");
+    EXPECT_EQ(caption("Label3"), "Height");
+    EXPECT_EQ(caption("Label1"), "Angle");
+    EXPECT_EQ(caption("Label4"), "Rad");
+}
+
+} // namespace
