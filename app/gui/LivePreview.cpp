@@ -5,6 +5,29 @@
 
 namespace orlenta {
 
+namespace {
+
+// While it lives, every pass of the message loop is followed by after.
+class TPumpThen {
+  public:
+    explicit TPumpThen(std::function<void()> after) {
+        previous = SetMessagePumpHook({});
+        SetMessagePumpHook([outer = previous, after = std::move(after)] {
+            if (outer)
+                outer();
+            after();
+        });
+    }
+    ~TPumpThen() { SetMessagePumpHook(std::move(previous)); }
+    TPumpThen(const TPumpThen&) = delete;
+    TPumpThen& operator=(const TPumpThen&) = delete;
+
+  private:
+    MessagePumpHook previous;
+};
+
+} // namespace
+
 TLivePreview::TLivePreview(std::function<void(TCreateKind)> runCreate,
                            std::function<void()> stopCreate, QObject* parent)
     : QObject(parent), run(std::move(runCreate)), stop(std::move(stopCreate)) {
@@ -49,7 +72,15 @@ void TLivePreview::Request(TCreateKind kind) {
         running = current;
         next.reset();
         emit Started(*current);
-        run(*current);
+        {
+            // Create sets RunFlag before its toolpath build, which would undo a stop asked
+            // for while it was laying out the text: the stop is asked again at every pump.
+            const TPumpThen keepStopped([this] {
+                if (next)
+                    stop();
+            });
+            run(*current);
+        }
         emit Finished(*current);
         current = std::exchange(next, std::nullopt);
     }

@@ -5,6 +5,7 @@
 #include "app/gui/LivePreview.h"
 
 #include <QAction>
+#include <QFont>
 #include <QLabel>
 #include <QTest>
 
@@ -101,34 +102,49 @@ TEST_F(LivePreviewTest, TurnedOffTypingCreatesNothing) {
     EXPECT_EQ(started.size(), 1u);
 }
 
-// Keys typed while a Create builds its toolpaths stop it (RunFlag) and one Create follows
-// with the text as it is then, however many pauses ended meanwhile.
+// Keys typed while a Create runs stop it (RunFlag) and one Create follows with the text as
+// it is then, however many pauses ended meanwhile: typed while it lays out the text (its
+// first pass of the message loop) or while it builds the toolpaths.
 TEST_F(LivePreviewTest, TypingDuringACreateStopsItAndRestartsOnce) {
-    int interruptions = 0;
-    SetMessagePumpHook([&] {
-        // Only during the toolpath build, which RunFlag stops, and only in the first Create.
-        if (Globals().RunFlag == RunFlagCreate && started.size() == 1 && interruptions == 0) {
-            ++interruptions;
-            QTest::keyClicks(edit("edFont"), "J");
-            QTest::qWait(AfterPauseMs); // the pause ends inside the running Create
-            EXPECT_EQ(Globals().RunFlag, 0);
-            QTest::keyClicks(edit("edFont"), "K");
-            QTest::qWait(AfterPauseMs); // and again: still one Create to follow
-        }
-        QCoreApplication::processEvents();
-    });
-    retype("HI");
-    QTest::qWait(AfterPauseMs);
-    EXPECT_EQ(interruptions, 1);
-    EXPECT_EQ(started, (std::vector<TCreateKind>{TCreateKind::Live, TCreateKind::Live}));
-    EXPECT_EQ(deepest, 1); // one after the other, never one inside the other
-    EXPECT_EQ(depth, 0);
-    EXPECT_FALSE(window->PreviewOutOfDate());
-    // What it shows is what an explicit Create of the whole text builds.
-    const std::size_t live = Globals().Toolpaths.size();
-    EXPECT_EQ(edit("edFont")->text(), "HIJK");
-    find<QAction>("Create1")->trigger();
-    EXPECT_EQ(Globals().Toolpaths.size(), live);
+    // An outline font: its contours are built first, with a pass of the message loop.
+    window->FontDialog1 = [] { return std::optional<QFont>(QFont("DejaVu Sans")); };
+    find<QAction>("SelectFont1")->trigger();
+    for (const bool duringBuild : {false, true}) {
+        SCOPED_TRACE(duringBuild ? "typed during the toolpath build" : "typed during the layout");
+        started.clear();
+        // RunFlag keeps its value between Creates; 0 tells the layout from the build.
+        Globals().RunFlag = 0;
+        int interruptions = 0;
+        int buildingAfterwards = 0; // passes of the first Create's build after the keys
+        SetMessagePumpHook([&] {
+            const bool building = Globals().RunFlag == RunFlagCreate;
+            if (started.size() == 1 && interruptions == 1 && building)
+                ++buildingAfterwards;
+            if (started.size() == 1 && interruptions == 0 && building == duringBuild) {
+                ++interruptions;
+                QTest::keyClicks(edit("edFont"), "J");
+                QTest::qWait(AfterPauseMs); // the pause ends inside the running Create
+                QTest::keyClicks(edit("edFont"), "K");
+                QTest::qWait(AfterPauseMs); // and again: still one Create to follow
+            }
+            QCoreApplication::processEvents();
+        });
+        retype("HI");
+        QTest::qWait(AfterPauseMs);
+        SetMessagePumpHook([] { QCoreApplication::processEvents(); });
+        EXPECT_EQ(interruptions, 1);
+        // The stopped build goes at most one pass on (the one that met the stop).
+        EXPECT_LE(buildingAfterwards, duringBuild ? 0 : 1);
+        EXPECT_EQ(started, (std::vector<TCreateKind>{TCreateKind::Live, TCreateKind::Live}));
+        EXPECT_EQ(deepest, 1); // one after the other, never one inside the other
+        EXPECT_EQ(depth, 0);
+        EXPECT_FALSE(window->PreviewOutOfDate());
+        // What it shows is what an explicit Create of the whole text builds.
+        const std::size_t live = Globals().Toolpaths.size();
+        EXPECT_EQ(edit("edFont")->text(), "HIJK");
+        find<QAction>("Create1")->trigger();
+        EXPECT_EQ(Globals().Toolpaths.size(), live);
+    }
     EXPECT_TRUE(recorder.Messages.empty());
 }
 
