@@ -984,14 +984,14 @@ void TfrmFont::fillRecentFiles() {
     const QStringList files = RecentFiles(*Settings);
     for (int i = 0; i < files.size(); ++i) {
         const QString file = files[i];
+        const QString label = QString("&%1 %2").arg(i + 1).arg(QString(file).replace("&", "&&"));
         // A file that is gone is still a place to save to.
-        connect(recentMenu->addAction(QString("&%1 %2").arg(i + 1).arg(file)), &QAction::triggered,
-                this, [this, file] {
-                    const TSaveFormat format = FormatOfFile(file.toStdString());
-                    TSaveDialogRequest request = SaveRequest(format);
-                    request.Suggested = file;
-                    saveToolpathsAs(format, request);
-                });
+        connect(recentMenu->addAction(label), &QAction::triggered, this, [this, file] {
+            const TSaveFormat format = FormatOfFile(file.toStdString());
+            TSaveDialogRequest request = SaveRequest(format);
+            request.Suggested = file;
+            saveToolpathsAs(format, request);
+        });
     }
     recentMenu->menuAction()->setEnabled(!files.isEmpty());
 }

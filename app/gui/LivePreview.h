@@ -32,7 +32,6 @@ class TLivePreview : public QObject {
 
     // Off, no Create follows a change; the user's Creates run as before.
     void SetEnabled(bool on);
-    bool Enabled() const { return enabled; }
 
     // The inputs changed: a live Create follows once they rest for PauseMs (every change
     // starts the pause again).
@@ -46,8 +45,6 @@ class TLivePreview : public QObject {
 
     // True from the start of a Create to its end, messages included.
     bool Running() const { return running.has_value(); }
-    // A live Create is waiting for the pause to end.
-    bool Due() const { return timer.isActive(); }
     // The running Create has been stopped and another follows it: what it built is not
     // worth showing.
     bool Superseded() const { return next.has_value(); }
