@@ -45,6 +45,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <utility>
 
 namespace orlenta {
 
@@ -189,6 +190,8 @@ TfrmFont::TfrmFont(QWidget* parent)
     connect(Live.get(), &TLivePreview::Idle, this, [this] {
         if (closePending)
             close();
+        else if (auto save = std::exchange(savePending, std::nullopt))
+            saveToolpathsAs(save->first, save->second);
     });
 
     SaveDialog1 = [this](const TSaveDialogRequest& r) { return runSaveDialog(this, r); };
@@ -655,6 +658,13 @@ void TfrmFont::SaveSVG1Click() {
 }
 
 void TfrmFont::saveToolpathsAs(TSaveFormat format, TSaveDialogRequest request) {
+    // A Save stops a running toolpath build and writes what it has built so far. The user
+    // chose that for their own Create; a live one only ran because of the typing, so the
+    // Save waits for it to end instead of writing a part of the text.
+    if (Live->RunningLive()) {
+        savePending.emplace(format, std::move(request));
+        return;
+    }
     if (!confirmFreshPreview())
         return;
     if (request.Suggested.isEmpty()) {

@@ -45,6 +45,8 @@ class TLivePreview : public QObject {
 
     // True from the start of a Create to its end, messages included.
     bool Running() const { return running.has_value(); }
+    // True while a live Create runs.
+    bool RunningLive() const { return running == TCreateKind::Live; }
     // The running Create has been stopped and another follows it: what it built is not
     // worth showing.
     bool Superseded() const { return next.has_value(); }

@@ -164,6 +164,31 @@ TEST_F(LivePreviewTest, EnterDuringALiveCreateFollowsIt) {
     EXPECT_EQ(deepest, 1);
 }
 
+// Ctrl+S while a live Create builds its toolpaths saves once that Create has ended: the
+// whole text, never the part built so far.
+TEST_F(LivePreviewTest, ASaveDuringALiveCreateWaitsForIt) {
+    Globals().Params.Decimal = 3;
+    const TTempFile file("live_save.Dnc");
+    saveAnswer = QString::fromStdString(file.Path.string());
+    bool pressed = false;
+    SetMessagePumpHook([&] {
+        if (!pressed && Globals().RunFlag == RunFlagCreate) {
+            pressed = true;
+            QTest::keyClick(edit("edFont"), Qt::Key_S, Qt::ControlModifier);
+            EXPECT_TRUE(requests.empty()); // not yet
+        }
+        QCoreApplication::processEvents();
+    });
+    retype("HI");
+    QTest::qWait(AfterPauseMs);
+    ASSERT_TRUE(pressed);
+    ASSERT_EQ(requests.size(), 1u);
+    const std::size_t live = Globals().Toolpaths.size();
+    ExpectSameMoves(ReadGCodeMoves(ReadAll(file.Path)), ExpectedMoves(Globals().Toolpaths), 0.001);
+    find<QAction>("Create1")->trigger();
+    EXPECT_EQ(Globals().Toolpaths.size(), live);
+}
+
 // Alt and the underlined letter of a field's label focus the field.
 TEST_F(LivePreviewTest, LabelAccessKeysFocusTheirFields) {
     choose("optArc"); // Angle and Rad enabled
