@@ -109,19 +109,6 @@ std::optional<QString> runSaveDialog(QWidget* parent, const TSaveDialogRequest& 
     return dialog.selectedFiles().front();
 }
 
-TSaveDialogRequest SaveRequest(TSaveFormat format) {
-    // File names are case-sensitive here, so each pattern comes in its usual spellings.
-    switch (format) {
-    case TSaveFormat::DXF:
-        return {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf", {}};
-    case TSaveFormat::SVG:
-        return {"Save As SVG", "SVG Files (*.svg *.Svg *.SVG)", "svg", {}};
-    case TSaveFormat::GCode:
-        break;
-    }
-    return {"Save As G-Code", "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc", {}};
-}
-
 TAlignment alignmentOf(int checkedId) {
     switch (checkedId) {
     case 1:
@@ -163,6 +150,19 @@ bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems) {
     box.setDefaultButton(QMessageBox::Cancel);
     box.setEscapeButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Save;
+}
+
+TSaveDialogRequest SaveRequest(TSaveFormat format) {
+    // File names are case-sensitive here, so each pattern comes in its usual spellings.
+    switch (format) {
+    case TSaveFormat::DXF:
+        return {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf", {}};
+    case TSaveFormat::SVG:
+        return {"Save As SVG", "SVG Files (*.svg *.Svg *.SVG)", "svg", {}};
+    case TSaveFormat::GCode:
+        break;
+    }
+    return {"Save As G-Code", "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc", {}};
 }
 
 TfrmFont::TfrmFont(QWidget* parent)
@@ -583,34 +583,33 @@ void TfrmFont::runCreate(TCreateKind kind) {
     std::optional<TMessagesToNote> quiet;
     if (live)
         quiet.emplace([this](const QString& text) { lblNote.setText(text); });
-    runCommand(
-        [this, editsAtStart, live] {
-            // A Create that arrives while one runs (it processes messages) is ignored before its
-            // fields are read, and leaves the hourglass to the running one.
-            if (CreateRunning())
-                return;
-            TCreateResult result;
-            {
-                TWaitCursor wait(!live);
-                result = CreateCommand(
-                    Globals(), ReadCreateFields(readFields()), Font, *Ttf,
-                    [this](const TViewBox& box) { Draw3D.SetView(box, 20, 20, true); }, Style);
-            }
-            // Stopped for the Create that follows: that one shows its result.
-            if (Live->Superseded())
-                return;
-            if (!result.Message.empty())
-                ShowMessage(result.Message);
-            if (result.Outcome == TCreateOutcome::Done) {
-                // An edit made while the build processed messages is not in what it built.
-                created = true;
-                setStale(edits != editsAtStart);
-                showMissingGlyphs(result.MissingCharacters);
-                showStatistics();
-                Draw3D.repaint();
-            }
-        },
-        live);
+    const auto create = [this, editsAtStart, live] {
+        // A Create that arrives while one runs (it processes messages) is ignored before its
+        // fields are read, and leaves the hourglass to the running one.
+        if (CreateRunning())
+            return;
+        TCreateResult result;
+        {
+            TWaitCursor wait(!live);
+            result = CreateCommand(
+                Globals(), ReadCreateFields(readFields()), Font, *Ttf,
+                [this](const TViewBox& box) { Draw3D.SetView(box, 20, 20, true); }, Style);
+        }
+        // Stopped for the Create that follows: that one shows its result.
+        if (Live->Superseded())
+            return;
+        if (!result.Message.empty())
+            ShowMessage(result.Message);
+        if (result.Outcome == TCreateOutcome::Done) {
+            // An edit made while the build processed messages is not in what it built.
+            created = true;
+            setStale(edits != editsAtStart);
+            showMissingGlyphs(result.MissingCharacters);
+            showStatistics();
+            Draw3D.repaint();
+        }
+    };
+    runCommand(create, live);
 }
 
 // In the status bar rather than a message box: it says once per Create what the font
@@ -937,73 +936,6 @@ void TfrmFont::nameControls() {
         w->setAccessibleName(name);
     for (int i = 0; i < 3; ++i)
         rgArcButtons[i].setAccessibleName(rgArcButtons[i].text() + " alignment");
-}
-
-void TfrmFont::restoreSettings() {
-    TWindowSettings r;
-    r.Font = Font;
-    LoadWindowSettings(*Settings, r);
-    edFont.setText(r.Text);
-    edLines.setPlainText(r.Lines);
-    Font = r.Font;
-    lblFont.setText(FontNote(Font));
-    const std::pair<QLineEdit*, const QString*> fields[] = {
-        {&txtBoundBoxX, &r.OriginX}, {&txtBoundBoxY, &r.OriginY}, {&txtWidth, &r.Width},
-        {&txtHeight, &r.Height},     {&txtAng, &r.Angle},         {&txtRad, &r.Radius}};
-    for (const auto& [field, text] : fields)
-        field->setText(*text);
-    (r.Arc ? optArc : optLinear).setChecked(true);
-    if (r.Arc)
-        optArcClick();
-    rgArcButtons[static_cast<std::size_t>(r.Alignment)].setChecked(true);
-    Style = r.Style;
-    SeveralLines1.setChecked(r.SeveralLines);
-    UpdateWhileTyping1.setChecked(r.UpdateWhileTyping);
-    Live->SetEnabled(r.UpdateWhileTyping);
-    if (!r.Geometry.isEmpty())
-        restoreGeometry(r.Geometry);
-}
-
-void TfrmFont::saveSettings() {
-    TWindowSettings r;
-    r.Text = edFont.text();
-    r.Lines = edLines.toPlainText();
-    r.SeveralLines = SeveralLines1.isChecked();
-    r.Font = Font;
-    r.OriginX = txtBoundBoxX.text();
-    r.OriginY = txtBoundBoxY.text();
-    r.Width = txtWidth.text();
-    r.Height = txtHeight.text();
-    r.Angle = txtAng.text();
-    r.Radius = txtRad.text();
-    r.Arc = optArc.isChecked();
-    r.Alignment = alignmentOf(rgArcItems.checkedId());
-    r.Style = Style;
-    r.UpdateWhileTyping = UpdateWhileTyping1.isChecked();
-    r.Geometry = saveGeometry();
-    SaveWindowSettings(*Settings, r);
-    Settings->sync();
-}
-
-void TfrmFont::fillRecentFiles() {
-    // Later, not now: this runs inside the triggered signal of one of these actions.
-    for (QAction* a : recentMenu->actions()) {
-        recentMenu->removeAction(a);
-        a->deleteLater();
-    }
-    const QStringList files = RecentFiles(*Settings);
-    for (int i = 0; i < files.size(); ++i) {
-        const QString file = files[i];
-        const QString label = QString("&%1 %2").arg(i + 1).arg(QString(file).replace("&", "&&"));
-        // A file that is gone is still a place to save to.
-        connect(recentMenu->addAction(label), &QAction::triggered, this, [this, file] {
-            const TSaveFormat format = FormatOfFile(file.toStdString());
-            TSaveDialogRequest request = SaveRequest(format);
-            request.Suggested = file;
-            saveToolpathsAs(format, request);
-        });
-    }
-    recentMenu->menuAction()->setEnabled(!files.isEmpty());
 }
 
 } // namespace orlenta

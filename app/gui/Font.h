@@ -50,6 +50,9 @@ struct TSaveDialogRequest {
     QString Suggested;  // the file the dialog opens on: the folder and a name from the text
 };
 
+// The save dialog of each format: title, filters and default extension.
+TSaveDialogRequest SaveRequest(TSaveFormat format);
+
 // The answers to saving while the preview is out of date.
 enum class TStaleSaveChoice { CreateFirst, SaveAsIs, Cancel };
 
