@@ -172,12 +172,12 @@ class TfrmFont : public QMainWindow {
     TfrmParameters* frmParameters = nullptr;
     TfrmAbout* frmAbout = nullptr;
     bool closePending = false; // the window was closed while Create was running
+    bool created = false;      // a Create has built the toolpaths shown
+    bool stale = false;        // the inputs changed since
+    unsigned edits = 0;        // changes of the inputs so far
+    std::vector<std::unique_ptr<TCharFilter>> numericFilters;
     // A save asked for while a live Create was building: it runs once that Create has ended.
     std::optional<std::pair<TSaveFormat, TSaveDialogRequest>> savePending;
-    bool created = false; // a Create has built the toolpaths shown
-    bool stale = false;   // the inputs changed since
-    unsigned edits = 0;   // changes of the inputs so far
-    std::vector<std::unique_ptr<TCharFilter>> numericFilters;
     std::unique_ptr<QSettings> Settings;
     std::unique_ptr<TLivePreview> Live;
     QMenu* recentMenu = nullptr; // File > Recent Files, owned by the menu bar
