@@ -66,6 +66,9 @@ std::unique_ptr<QSettings> OpenUserSettings() {
 void LoadWindowSettings(QSettings& settings, TWindowSettings& s) {
     loadString(settings, "text/line", s.Text);
     loadString(settings, "text/lines", s.Lines);
+    // One character past what Create takes: enough for its message, never a huge editor.
+    for (QString* text : {&s.Text, &s.Lines})
+        text->truncate(static_cast<qsizetype>(MaxTextLength) + 1);
     loadBool(settings, "text/severalLines", s.SeveralLines);
     QString face;
     loadString(settings, "font/name", face);

@@ -41,7 +41,8 @@ struct TWindowSettings {
 
 // Overwrites in s what settings holds. A stored value the window could not have written (a
 // field text with characters its filter refuses, a spacing that is not a finite number, an
-// unknown alignment) is passed over, so a hand-edited file never reaches Create with it.
+// unknown alignment) is passed over, so a hand-edited file never reaches Create with it; a
+// text is cut one character past MaxTextLength.
 void LoadWindowSettings(QSettings& settings, TWindowSettings& s);
 void SaveWindowSettings(QSettings& settings, const TWindowSettings& s);
 

@@ -131,6 +131,7 @@ TEST_F(RememberedSettingsTest, AHandEditedFileCannotFeedCreateWhatTheFieldsRefus
     reopen([] {
         QSettings s("Orlenta", "orlenta");
         s.setValue("fields/height", "12mm");
+        s.setValue("text/lines", QString(3 * MaxTextLength, 'A'));
         s.setValue("fields/radius", "5");
         s.setValue("layout/alignment", "Middle");
         s.setValue("textLayout/lineSpacing", "nan");
@@ -140,6 +141,7 @@ TEST_F(RememberedSettingsTest, AHandEditedFileCannotFeedCreateWhatTheFieldsRefus
         s.setValue("save/recentFiles", QStringList{"", "/a.Dnc", "/a.Dnc"});
     });
     EXPECT_EQ(edit("txtHeight")->text(), "1");
+    EXPECT_EQ(find<QPlainTextEdit>("edLines")->toPlainText().size(), MaxTextLength + 1);
     EXPECT_EQ(edit("txtRad")->text(), "5");
     EXPECT_TRUE(find<QRadioButton>("rgArc_0")->isChecked());
     EXPECT_EQ(window->FontChoice().Name, "Stick40");
