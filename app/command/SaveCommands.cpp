@@ -9,6 +9,7 @@
 #include "svg/SVGWriter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 
 namespace orlenta {
@@ -152,6 +153,57 @@ TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TS
     }
     result.Saved = true;
     return result;
+}
+
+const char* DefaultExtension(TSaveFormat format) {
+    switch (format) {
+    case TSaveFormat::DXF:
+        return "Dxf";
+    case TSaveFormat::SVG:
+        return "svg";
+    case TSaveFormat::GCode:
+        break;
+    }
+    return "Dnc";
+}
+
+TSaveFormat FormatOfFile(const std::filesystem::path& file) {
+    std::string ext = file.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext == ".dxf")
+        return TSaveFormat::DXF;
+    if (ext == ".svg")
+        return TSaveFormat::SVG;
+    return TSaveFormat::GCode;
+}
+
+std::string SuggestedFileName(std::string_view text, TSaveFormat format) {
+    const auto kept = [](unsigned char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '-';
+    };
+    std::string name;
+    bool gap = false;
+    for (const unsigned char c : text) {
+        // Nothing starts with '-': such a name reads as an option.
+        if (!kept(c) || (c == '-' && name.empty())) {
+            gap = true;
+            continue;
+        }
+        if (gap && !name.empty())
+            name += '_';
+        gap = false;
+        name += static_cast<char>(c);
+        if (name.size() >= MaxSuggestedNameLength)
+            break;
+    }
+    name.resize(std::min(name.size(), MaxSuggestedNameLength));
+    while (!name.empty() && (name.back() == '_' || name.back() == '-'))
+        name.pop_back();
+    if (name.empty())
+        name = "Orlenta";
+    return name + "." + DefaultExtension(format);
 }
 
 } // namespace orlenta

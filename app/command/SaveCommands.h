@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orlenta {
@@ -59,5 +60,20 @@ struct TSaveResult {
 // EInOutError with the system's message; the file is then untouched.
 TSaveResult SaveToolpaths(TGlobals& state, const std::filesystem::path& file, TSaveFormat format,
                           bool force = false);
+
+// The extension a format is saved with when the user types none: "Dnc", "Dxf", "svg".
+const char* DefaultExtension(TSaveFormat format);
+// The format a file's extension stands for, in any letter case; G-code for any other, as
+// the G-code dialog takes every file.
+TSaveFormat FormatOfFile(const std::filesystem::path& file);
+
+// The longest name SuggestedFileName proposes, extension not counted.
+inline constexpr std::size_t MaxSuggestedNameLength = 40;
+// A file name to propose for saving text: its ASCII letters, digits and '-', every run of
+// other characters (spaces, '_', line feeds, '/', '.', non-ASCII) as one '_', no '-' or '_'
+// at either end, cut at MaxSuggestedNameLength, then the format's extension: "ACME Ltd"
+// gives "ACME_Ltd.Dnc". A text without such characters gives "Orlenta". The result is a
+// plain name on every file system: no folder, no leading dot or dash, no reserved character.
+std::string SuggestedFileName(std::string_view text, TSaveFormat format);
 
 } // namespace orlenta

@@ -22,7 +22,9 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -43,6 +45,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <utility>
 
 namespace orlenta {
 
@@ -81,6 +84,7 @@ void setUpEdit(QLineEdit& e, const char* name, const char* text) {
     e.setText(text);
 }
 
+// The '&' in a label's text underlines the next letter; Alt with it focuses the buddy.
 void setUpLabel(QLabel& l, const char* name, const char* text, QLineEdit& buddy) {
     l.setObjectName(name);
     l.setText(text);
@@ -93,6 +97,12 @@ std::optional<QString> runSaveDialog(QWidget* parent, const TSaveDialogRequest& 
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(request.Filter);
     dialog.setDefaultSuffix(request.DefaultExt);
+    if (!request.Suggested.isEmpty()) {
+        const QFileInfo suggested(request.Suggested);
+        if (suggested.isAbsolute())
+            dialog.setDirectory(suggested.absolutePath());
+        dialog.selectFile(suggested.fileName());
+    }
     // QFileDialog asks before overwriting unless told not to.
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
@@ -142,6 +152,19 @@ bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems) {
     return box.exec() == QMessageBox::Save;
 }
 
+TSaveDialogRequest SaveRequest(TSaveFormat format) {
+    // File names are case-sensitive here, so each pattern comes in its usual spellings.
+    switch (format) {
+    case TSaveFormat::DXF:
+        return {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf", {}};
+    case TSaveFormat::SVG:
+        return {"Save As SVG", "SVG Files (*.svg *.Svg *.SVG)", "svg", {}};
+    case TSaveFormat::GCode:
+        break;
+    }
+    return {"Save As G-Code", "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc", {}};
+}
+
 TfrmFont::TfrmFont(QWidget* parent)
     : QMainWindow(parent), SaveGCode1("Save As &G-Code", this), SaveDXF1("Save As &DXF", this),
       SaveSVG1("Save As S&VG", this), ViewFit1("&Fit", this), ZoomIn1("Zoom &In", this),
@@ -155,6 +178,21 @@ TfrmFont::TfrmFont(QWidget* parent)
     setWindowIcon(OrlentaIcon());
 
     Ttf = std::make_unique<TTTFToVectorConverter>();
+    Settings = OpenUserSettings();
+    // Created off: restoreSettings turns it on once the remembered inputs are in place, so
+    // putting them back runs no Create.
+    const auto stopBuild = [] {
+        if (CreateRunning())
+            StopToolpathBuild(Globals());
+    };
+    Live = std::make_unique<TLivePreview>([this](TCreateKind k) { runCreate(k); }, stopBuild);
+    // A close that arrived while a Create was processing messages happens once none runs.
+    connect(Live.get(), &TLivePreview::Idle, this, [this] {
+        if (closePending)
+            close();
+        else if (auto save = std::exchange(savePending, std::nullopt))
+            saveToolpathsAs(save->first, save->second);
+    });
 
     SaveDialog1 = [this](const TSaveDialogRequest& r) { return runSaveDialog(this, r); };
     FontDialog1 = [this]() -> std::optional<QFont> {
@@ -196,6 +234,8 @@ TfrmFont::TfrmFont(QWidget* parent)
     // A label rather than a status message: a temporary message would hide the stale note.
     lblMissing.setObjectName("lblMissing");
     statusBar()->addWidget(&lblMissing, 1);
+    lblNote.setObjectName("lblNote");
+    statusBar()->addWidget(&lblNote);
     buildStatusLabels();
 
     // FormCreate: fonts and parameters start at their defaults before the file is read.
@@ -239,13 +279,21 @@ TfrmFont::TfrmFont(QWidget* parent)
            std::max(static_cast<int>(349 * scale), ToolBar1.sizeHint().height() + 260));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    restoreSettings();
 
-    // The text field starts focused with its placeholder text selected: typing replaces it.
-    edFont.setFocus(Qt::OtherFocusReason);
-    edFont.selectAll();
+    // The text field starts focused with its text selected: typing replaces it.
+    if (SeveralLines1.isChecked()) {
+        edLines.setFocus(Qt::OtherFocusReason);
+        edLines.selectAll();
+    } else {
+        edFont.setFocus(Qt::OtherFocusReason);
+        edFont.selectAll();
+    }
 }
 
-TfrmFont::~TfrmFont() = default;
+TfrmFont::~TfrmFont() {
+    saveSettings();
+}
 
 void TfrmFont::SetDialogs(TfrmParameters* parameters, TfrmAbout* about) {
     frmParameters = parameters;
@@ -277,6 +325,10 @@ void TfrmFont::buildMenus() {
     file->addAction(&SaveGCode1);
     file->addAction(&SaveDXF1);
     file->addAction(&SaveSVG1);
+    file->addSeparator();
+    recentMenu = file->addMenu("&Recent Files");
+    recentMenu->setObjectName("RecentFiles1");
+    fillRecentFiles();
     file->addSeparator()->setObjectName("N1");
     file->addAction(&Exit1);
 
@@ -357,22 +409,22 @@ void TfrmFont::buildToolBar() {
 
     setUpEdit(txtBoundBoxX, "txtBoundBoxX", "0");
     txtBoundBoxX.setMaxLength(12);
-    setUpLabel(Label2_0, "Label2_0", "Origin X", txtBoundBoxX);
+    setUpLabel(Label2_0, "Label2_0", "Origin &X", txtBoundBoxX);
     setUpEdit(txtBoundBoxY, "txtBoundBoxY", "0");
     txtBoundBoxY.setMaxLength(12);
-    setUpLabel(Label2_1, "Label2_1", "Origin Y", txtBoundBoxY);
+    setUpLabel(Label2_1, "Label2_1", "Origin &Y", txtBoundBoxY);
     setUpEdit(txtWidth, "txtWidth", "0");
     txtWidth.setToolTip("Enter Width of Text");
-    setUpLabel(Label2, "Label2", "Width", txtWidth);
+    setUpLabel(Label2, "Label2", "&Width", txtWidth);
     setUpEdit(txtHeight, "txtHeight", "1");
     txtHeight.setToolTip("Enter Height of Text");
-    setUpLabel(Label3, "Label3", "Height", txtHeight);
+    setUpLabel(Label3, "Label3", "H&eight", txtHeight);
     setUpEdit(txtAng, "txtAng", "0");
     txtAng.setEnabled(false);
-    setUpLabel(Label1, "Label1", "Angle", txtAng);
+    setUpLabel(Label1, "Label1", "&Angle", txtAng);
     setUpEdit(txtRad, "txtRad", "0");
     txtRad.setEnabled(false);
-    setUpLabel(Label4, "Label4", "Rad", txtRad);
+    setUpLabel(Label4, "Label4", "&Rad", txtRad);
     setUpEdit(edFont, "edFont", "Enter Text Here");
     // Longer than Create takes, so that a longer paste meets Create's message instead of
     // being cut short without a word (the field's own limit is 32767).
@@ -447,16 +499,23 @@ void TfrmFont::TextLayout1Click() {
     }
 }
 
-void TfrmFont::runCommand(const std::function<void()>& command) {
+void TfrmFont::runCommand(const std::function<void()>& command, bool quiet) {
+    const auto show = [this, quiet](const QString& text) {
+        if (quiet)
+            lblNote.setText(text);
+        else
+            ShowException(text);
+    };
     try {
         command();
     } catch (const EConvertError& e) {
-        ShowException(QString::fromStdString(e.what()));
-        selectFieldShowing(e.what());
+        show(QString::fromStdString(e.what()));
+        if (!quiet)
+            selectFieldShowing(e.what());
     } catch (const std::bad_alloc&) {
-        ShowException("out of memory");
+        show("out of memory");
     } catch (const std::exception& e) {
-        ShowException(QString::fromStdString(e.what()));
+        show(QString::fromStdString(e.what()));
     }
 }
 
@@ -473,6 +532,7 @@ void TfrmFont::selectFieldShowing(const std::string& message) {
 
 void TfrmFont::markStale() {
     ++edits;
+    Live->InputChanged();
     if (created)
         setStale(true);
 }
@@ -513,19 +573,31 @@ TCreateFields TfrmFont::readFields() const {
 }
 
 void TfrmFont::Create1Click() {
+    Live->Request(TCreateKind::Explicit);
+}
+
+void TfrmFont::runCreate(TCreateKind kind) {
+    const bool live = kind == TCreateKind::Live;
     const unsigned editsAtStart = edits;
-    runCommand([this, editsAtStart] {
+    lblNote.clear();
+    std::optional<TMessagesToNote> quiet;
+    if (live)
+        quiet.emplace([this](const QString& text) { lblNote.setText(text); });
+    const auto create = [this, editsAtStart, live] {
         // A Create that arrives while one runs (it processes messages) is ignored before its
         // fields are read, and leaves the hourglass to the running one.
         if (CreateRunning())
             return;
         TCreateResult result;
         {
-            TWaitCursor wait(true);
+            TWaitCursor wait(!live);
             result = CreateCommand(
                 Globals(), ReadCreateFields(readFields()), Font, *Ttf,
                 [this](const TViewBox& box) { Draw3D.SetView(box, 20, 20, true); }, Style);
         }
+        // Stopped for the Create that follows: that one shows its result.
+        if (Live->Superseded())
+            return;
         if (!result.Message.empty())
             ShowMessage(result.Message);
         if (result.Outcome == TCreateOutcome::Done) {
@@ -536,10 +608,8 @@ void TfrmFont::Create1Click() {
             showStatistics();
             Draw3D.repaint();
         }
-    });
-    // A close that arrived while the build was processing messages happens now.
-    if (closePending && !CreateRunning())
-        close();
+    };
+    runCommand(create, live);
 }
 
 // In the status bar rather than a message box: it says once per Create what the font
@@ -575,22 +645,33 @@ void TfrmFont::SelectFont1Click() {
 }
 
 void TfrmFont::SaveGCode1Click() {
-    // File names are case-sensitive here, so each pattern comes in its usual spellings.
-    saveToolpathsAs(TSaveFormat::GCode,
-                    {"Save As G-Code", "DNC Files (*.Dnc *.dnc *.DNC);;All Files (*)", "Dnc"});
+    saveToolpathsAs(TSaveFormat::GCode, SaveRequest(TSaveFormat::GCode));
 }
 
 void TfrmFont::SaveDXF1Click() {
-    saveToolpathsAs(TSaveFormat::DXF, {"Save As DXF", "DXF Files (*.Dxf *.dxf *.DXF)", "Dxf"});
+    saveToolpathsAs(TSaveFormat::DXF, SaveRequest(TSaveFormat::DXF));
 }
 
 void TfrmFont::SaveSVG1Click() {
-    saveToolpathsAs(TSaveFormat::SVG, {"Save As SVG", "SVG Files (*.svg *.Svg *.SVG)", "svg"});
+    saveToolpathsAs(TSaveFormat::SVG, SaveRequest(TSaveFormat::SVG));
 }
 
-void TfrmFont::saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request) {
+void TfrmFont::saveToolpathsAs(TSaveFormat format, TSaveDialogRequest request) {
+    // A Save stops a running toolpath build and writes what it has built so far. The user
+    // chose that for their own Create; a live one only ran because of the typing, so the
+    // Save waits for it to end instead of writing a part of the text.
+    if (Live->RunningLive()) {
+        savePending.emplace(format, std::move(request));
+        return;
+    }
     if (!confirmFreshPreview())
         return;
+    if (request.Suggested.isEmpty()) {
+        // The format's last folder, and a name from the text.
+        const QString name = QString::fromStdString(SuggestedFileName(readFields().Text, format));
+        const QString folder = LastSaveFolder(*Settings, format);
+        request.Suggested = folder.isEmpty() ? name : QDir(folder).filePath(name);
+    }
     runCommand([&] {
         TGlobals& g = Globals();
         // Before the dialog, so that a cancelled Save stops a running build too.
@@ -600,8 +681,13 @@ void TfrmFont::saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& req
             return;
         const std::filesystem::path file = name->toStdString();
         const TSaveResult result = SaveToolpaths(g, file, format);
-        if (!result.Saved && SaveAnyway1(result.Problems))
-            SaveToolpaths(g, file, format, true);
+        bool saved = result.Saved;
+        if (!saved && SaveAnyway1(result.Problems))
+            saved = SaveToolpaths(g, file, format, true).Saved;
+        if (saved) {
+            RememberSavedFile(*Settings, *name, format);
+            fillRecentFiles();
+        }
     });
 }
 
@@ -640,16 +726,16 @@ void TfrmFont::Exit1Click() {
 }
 
 void TfrmFont::optLinearClick() {
-    Label2_0.setText("Origin X");
-    Label2_1.setText("Origin Y");
+    Label2_0.setText("Origin &X");
+    Label2_1.setText("Origin &Y");
     txtRad.setEnabled(false);
     txtAng.setEnabled(false);
     txtWidth.setEnabled(true);
 }
 
 void TfrmFont::optArcClick() {
-    Label2_0.setText("Center X");
-    Label2_1.setText("Center Y");
+    Label2_0.setText("Center &X");
+    Label2_1.setText("Center &Y");
     txtRad.setEnabled(true);
     txtAng.setEnabled(true);
     txtWidth.setEnabled(false);
@@ -733,14 +819,17 @@ bool TfrmFont::eventFilter(QObject* watched, QEvent* event) {
 void TfrmFont::closeEvent(QCloseEvent* event) {
     // Closing while Create processes messages would free the window under the running
     // command: wait for it to end, then close.
-    if (CreateRunning()) {
+    if (CreateRunning() || Live->Running()) {
         closePending = true;
+        Live->DropPending();
         event->ignore();
         return;
     }
     closePending = false;
+    Live->DropPending();
     if (Help)
         Help->close();
+    saveSettings();
     event->accept();
 }
 
@@ -760,6 +849,17 @@ void TfrmFont::buildViewMenu() {
     view->addAction(&ViewFit1);
     view->addAction(&ZoomIn1);
     view->addAction(&ZoomOut1);
+    view->addSeparator();
+    UpdateWhileTyping1.setParent(this);
+    UpdateWhileTyping1.setObjectName("UpdateWhileTyping1");
+    UpdateWhileTyping1.setCheckable(true);
+    UpdateWhileTyping1.setChecked(true);
+    connect(&UpdateWhileTyping1, &QAction::toggled, this, [this](bool on) {
+        Live->SetEnabled(on);
+        // Turned on, the preview catches up with the inputs at once.
+        Live->InputChanged();
+    });
+    view->addAction(&UpdateWhileTyping1);
 }
 
 void TfrmFont::buildStatusLabels() {

@@ -7,6 +7,8 @@
 #include "app/command/SaveCommands.h"
 
 #include "app/gui/FieldFilter.h"
+#include "app/gui/LivePreview.h"
+#include "app/gui/RememberedSettings.h"
 #include "app/gui/TextLayout.h"
 #include "app/gui/VectorDisplay3D.h"
 
@@ -21,6 +23,7 @@
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSettings>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -44,7 +47,11 @@ struct TSaveDialogRequest {
     QString Title;
     QString Filter;     // Qt filter text, "Name (*.ext);;..."
     QString DefaultExt; // appended when the user types a name without one
+    QString Suggested;  // the file the dialog opens on: the folder and a name from the text
 };
+
+// The save dialog of each format: title, filters and default extension.
+TSaveDialogRequest SaveRequest(TSaveFormat format);
 
 // The answers to saving while the preview is out of date.
 enum class TStaleSaveChoice { CreateFirst, SaveAsIs, Cancel };
@@ -82,6 +89,8 @@ class TfrmFont : public QMainWindow {
     TVectorDisplay3D* Preview() { return &Draw3D; }
     // The help window, once the help command has opened it.
     TfrmHelp* HelpWindow() const { return Help.get(); }
+    // Create while typing (View > Update While Typing) and the order of all Creates.
+    TLivePreview& LivePreview() { return *Live; }
 
   public slots:
     void Create1Click();
@@ -122,12 +131,20 @@ class TfrmFont : public QMainWindow {
     // The unit label follows the parameters' Units.
     void showUnits();
     // Runs one command; an exception that escapes it is shown and the program goes on.
-    void runCommand(const std::function<void()>& command);
+    // Quiet (a live Create): it goes to the status bar, and no field takes the focus.
+    void runCommand(const std::function<void()>& command, bool quiet = false);
+    // One Create; a live one tells the status bar what an explicit one shows in boxes.
+    void runCreate(TCreateKind kind);
+    // The remembered inputs: read once at start, written when the window closes.
+    void restoreSettings();
+    void saveSettings();
+    // File > Recent Files: the files saved last; choosing one saves to it again.
+    void fillRecentFiles();
     TCreateFields readFields() const;
     void showMissingGlyphs(const std::u32string& missing);
 
     // The save commands: the dialog, the check and the file, through the one save path.
-    void saveToolpathsAs(TSaveFormat format, const TSaveDialogRequest& request);
+    void saveToolpathsAs(TSaveFormat format, TSaveDialogRequest request);
     // The key handlers: true discards the key.
     bool edFontKeyPress(int key);
     bool txtWidthKeyPress(int key);
@@ -159,6 +176,11 @@ class TfrmFont : public QMainWindow {
     bool stale = false;        // the inputs changed since
     unsigned edits = 0;        // changes of the inputs so far
     std::vector<std::unique_ptr<TCharFilter>> numericFilters;
+    // A save asked for while a live Create was building: it runs once that Create has ended.
+    std::optional<std::pair<TSaveFormat, TSaveDialogRequest>> savePending;
+    std::unique_ptr<QSettings> Settings;
+    std::unique_ptr<TLivePreview> Live;
+    QMenu* recentMenu = nullptr; // File > Recent Files, owned by the menu bar
 
     // Members are destroyed in reverse order, so each container and layout is declared
     // before what it holds, and the actions before the widgets that show them: everything
@@ -169,6 +191,7 @@ class TfrmFont : public QMainWindow {
     QAction ViewFit1;
     QAction ZoomIn1;
     QAction ZoomOut1;
+    QAction UpdateWhileTyping1{"&Update While Typing"};
     QAction Exit1;
     QAction SetParameters1;
     QAction Create1;
@@ -206,6 +229,7 @@ class TfrmFont : public QMainWindow {
     TfrmTextLayout frmTextLayout{this};
     TVectorDisplay3D Draw3D;
     QLabel lblStale;   // in the status bar while the preview is out of date
+    QLabel lblNote;    // in the status bar: what the last live Create would have shown in a box
     QLabel lblMissing; // in the status bar: the characters the font lacks, after a Create
     QLabel lblStats;   // in the status bar: size, toolpaths, length and time of the last Create
     QLabel lblCursor;  // in the status bar: the work-plane point under the mouse

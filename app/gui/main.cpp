@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <clocale>
@@ -59,6 +61,12 @@ int main(int argc, char* argv[]) {
     options.addOption(screenshot);
     options.addOption(text);
     options.process(app);
+
+    // A picture for the screenshot script shows the start-up window and leaves the user's
+    // remembered settings alone.
+    QTemporaryDir throwawaySettings;
+    if (options.isSet(screenshot))
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, throwawaySettings.path());
 
     InstallGuiHooks();
     TfrmFont frmFont;

@@ -6,8 +6,11 @@
 #include "app/gui/Font.h"
 #include "app/gui/VectorDisplay3D.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -15,6 +18,31 @@
 #include <memory>
 
 namespace orlenta {
+
+// Where the windows of the test process remember their settings: a folder GuiTestMain
+// makes, never the user's own.
+inline QString& ProcessSettingsFolder() {
+    static QString folder;
+    return folder;
+}
+
+inline void RememberSettingsIn(const QString& folder) {
+    for (const QSettings::Format f : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(f, QSettings::UserScope, folder);
+}
+
+// While it lives, the windows made remember their settings in a folder of this test's own,
+// empty at first; then in the process's folder again.
+class TOwnSettings {
+  public:
+    TOwnSettings() { RememberSettingsIn(QString::fromStdString(folder.Path())); }
+    ~TOwnSettings() { RememberSettingsIn(ProcessSettingsFolder()); }
+    TOwnSettings(const TOwnSettings&) = delete;
+    TOwnSettings& operator=(const TOwnSettings&) = delete;
+
+  private:
+    ScratchDir folder{"orlenta_settings_"};
+};
 
 class WindowTest : public ::testing::Test {
   protected:
@@ -50,6 +78,8 @@ class WindowTest : public ::testing::Test {
         return w;
     }
     QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
+    // A label's text as it shows: the '&' marking its access key is not seen.
+    QString caption(const char* name) { return find<QLabel>(name)->text().remove('&'); }
     // Types into a field as a person would: focus, then one key press per character.
     void type(const char* name, const QString& text) {
         QLineEdit* e = edit(name);
@@ -57,10 +87,16 @@ class WindowTest : public ::testing::Test {
         e->end(false);
         QTest::keyClicks(e, text);
     }
+    // Clicks a radio button on its round mark, which is always part of what takes the click.
+    void choose(const char* name) {
+        auto* b = find<QAbstractButton>(name);
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+    }
     void setText(const char* name, const QString& text) { edit(name)->setText(text); }
     void pressEnter(const char* name) { QTest::keyClick(edit(name), Qt::Key_Return); }
 
     TOwnParameterFile parameterFile; // before the window, which reads it
+    TOwnSettings settings;
     TMessageRecorder recorder;
     std::vector<std::string> errors;
     int staleQuestions = 0;

@@ -59,7 +59,7 @@ TEST_F(WindowTest, StartsWithTheCaptionsFieldsAndStatesOfAFreshWindow) {
     EXPECT_FALSE(find<QRadioButton>("optArc")->isChecked());
     EXPECT_TRUE(find<QRadioButton>("rgArc_0")->isChecked());
     EXPECT_EQ(find<QGroupBox>("rgArc")->title(), "Alignment");
-    EXPECT_EQ(find<QLabel>("Label2_0")->text(), "Origin X");
+    EXPECT_EQ(caption("Label2_0"), "Origin X");
     EXPECT_EQ(find<QToolButton>("ToolButton2")->defaultAction(), find<QAction>("Create1"));
     EXPECT_EQ(window->FontChoice().Name, "Stick40");
     EXPECT_DOUBLE_EQ(Globals().Params.Depth, 0.5);
@@ -69,11 +69,12 @@ TEST_F(WindowTest, StartsWithTheCaptionsFieldsAndStatesOfAFreshWindow) {
 
 TEST_F(WindowTest, MenusCarryTheirItemsInOrder) {
     const std::pair<const char*, QStringList> menus[] = {
-        {"File1", {"Save As &G-Code", "Save As &DXF", "Save As S&VG", "", "&Exit"}},
+        {"File1",
+         {"Save As &G-Code", "Save As &DXF", "Save As S&VG", "", "&Recent Files", "", "&Exit"}},
         {"Parameters1",
          {"&Set Parameters", "&Create", "", "&Select Font", "Stroke &Fonts", "", "Several &Lines",
           "Text &Layout..."}},
-        {"View1", {"&Fit", "Zoom &In", "Zoom &Out"}},
+        {"View1", {"&Fit", "Zoom &In", "Zoom &Out", "", "&Update While Typing"}},
         {"Help1", {"&Orlenta Help Topics", "&About"}},
     };
     for (const auto& [name, items] : menus) {
@@ -113,14 +114,14 @@ TEST_F(WindowTest, NumericFieldsIgnoreLettersButTakeSignsAndSeparators) {
 
 TEST_F(WindowTest, LayoutChoiceRelabelsAndSwitchesTheFields) {
     find<QRadioButton>("optArc")->click();
-    EXPECT_EQ(find<QLabel>("Label2_0")->text(), "Center X");
-    EXPECT_EQ(find<QLabel>("Label2_1")->text(), "Center Y");
+    EXPECT_EQ(caption("Label2_0"), "Center X");
+    EXPECT_EQ(caption("Label2_1"), "Center Y");
     EXPECT_TRUE(edit("txtRad")->isEnabled());
     EXPECT_TRUE(edit("txtAng")->isEnabled());
     EXPECT_FALSE(edit("txtWidth")->isEnabled());
     find<QRadioButton>("optLinear")->click();
-    EXPECT_EQ(find<QLabel>("Label2_0")->text(), "Origin X");
-    EXPECT_EQ(find<QLabel>("Label2_1")->text(), "Origin Y");
+    EXPECT_EQ(caption("Label2_0"), "Origin X");
+    EXPECT_EQ(caption("Label2_1"), "Origin Y");
     EXPECT_FALSE(edit("txtRad")->isEnabled());
     EXPECT_FALSE(edit("txtAng")->isEnabled());
     EXPECT_TRUE(edit("txtWidth")->isEnabled());
