@@ -92,6 +92,7 @@ void LoadWindowSettings(QSettings& settings, TWindowSettings& s) {
     loadNumber(settings, "textLayout/wordSpacing", s.Style.Spacing.Word);
     loadNumber(settings, "textLayout/rotation", s.Style.Rotation);
     loadBool(settings, "textLayout/mirror", s.Style.Mirror);
+    loadBool(settings, "textLayout/shape", s.Style.Shape);
     bool bottom = s.Style.ArcReading == TArcReading::Bottom;
     loadBool(settings, "textLayout/arcBottom", bottom);
     s.Style.ArcReading = bottom ? TArcReading::Bottom : TArcReading::Top;
@@ -119,6 +120,7 @@ void SaveWindowSettings(QSettings& settings, const TWindowSettings& s) {
     settings.setValue("textLayout/wordSpacing", s.Style.Spacing.Word);
     settings.setValue("textLayout/rotation", s.Style.Rotation);
     settings.setValue("textLayout/mirror", s.Style.Mirror);
+    settings.setValue("textLayout/shape", s.Style.Shape);
     settings.setValue("textLayout/arcBottom", s.Style.ArcReading == TArcReading::Bottom);
     settings.setValue("view/updateWhileTyping", s.UpdateWhileTyping);
     settings.setValue("window/geometry", s.Geometry);

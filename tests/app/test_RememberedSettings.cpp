@@ -65,7 +65,7 @@ TEST_F(RememberedSettingsTest, InputsSurviveARestartOfTheWindow) {
     type("txtAng", "-3,5");
     type("txtBoundBoxX", "7");
     type("txtHeight", "2");
-    // Text Layout: letter spacing 0.25 and mirrored, through the dialog's keys.
+    // Text Layout: letter spacing 0.25, mirrored and shaped, through the dialog's keys.
     QTimer::singleShot(0, [] {
         QWidget* dialog = QApplication::activeModalWidget();
         ASSERT_NE(dialog, nullptr);
@@ -73,6 +73,7 @@ TEST_F(RememberedSettingsTest, InputsSurviveARestartOfTheWindow) {
         spacing->selectAll();
         QTest::keyClicks(spacing, "0.25");
         QTest::keyClick(dialog->findChild<QWidget*>("chkMirror"), Qt::Key_Space);
+        QTest::keyClick(dialog->findChild<QWidget*>("chkShape"), Qt::Key_Space);
         QTest::keyClick(spacing, Qt::Key_Return);
     });
     find<QAction>("TextLayout1")->trigger();
@@ -113,16 +114,19 @@ TEST_F(RememberedSettingsTest, InputsSurviveARestartOfTheWindow) {
     // The Text Layout dialog opens on what was set.
     QString spacing;
     bool mirrored = false;
+    bool shaped = false;
     QTimer::singleShot(0, [&] {
         QWidget* dialog = QApplication::activeModalWidget();
         ASSERT_NE(dialog, nullptr);
         spacing = dialog->findChild<QLineEdit*>("txtCharSpacing")->text();
         mirrored = dialog->findChild<QAbstractButton*>("chkMirror")->isChecked();
+        shaped = dialog->findChild<QAbstractButton*>("chkShape")->isChecked();
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
     });
     find<QAction>("TextLayout1")->trigger();
     EXPECT_EQ(spacing, "0.25");
     EXPECT_TRUE(mirrored);
+    EXPECT_TRUE(shaped);
 }
 
 // Values the window could never have written are passed over, each alone: the others still
