@@ -9,7 +9,7 @@
 
 namespace orlenta {
 
-void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
+void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color) {
     TDIBUltra* surface = graph.Surface();
     if (!surface)
         return;
@@ -17,7 +17,7 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
     for (std::size_t i = 1; i < toolpaths.size(); ++i) {
         const TVKOutRegion& t = toolpaths[i];
         const double z = -t.Depth;
-        surface->SetPenColor(ToolpathColor);
+        surface->SetPenColor(color);
         graph.MoveTo(Vector3D(px, py, pz));
         const TPoint2 s = ToolpathStart(t);
         if (t.RapidStart >= 1 && t.RapidStart <= 4) {
@@ -246,19 +246,33 @@ void TPreviewPainter::LineTo3D(double x, double y, double z) {
 }
 
 void TPreviewPainter::ClearSurface() {
-    if (TDIBUltra* surface = graph.Surface())
+    if (TDIBUltra* surface = graph.Surface()) {
+        surface->SetBrushColor(options.Background);
         surface->Clear();
+    }
+}
+
+void TPreviewPainter::drawOverlay(const TOutRegionArray& toolpaths,
+                                  const TCarvePathArray& carvePaths) {
+    if (!options.OriginAndExtent)
+        return;
+    // Nothing cut, nothing to measure: an empty preview stays empty.
+    if (const std::optional<TExtent> box = CutExtent(toolpaths, carvePaths))
+        DrawOriginAndExtent(graph, *box, ExtentLabel(*box, options.Units), options.Overlay,
+                            options.PixelScale);
 }
 
 void TPreviewPainter::Draw(const TOutRegionArray& toolpaths) {
     ClearSurface();
-    DrawToolpaths(graph, toolpaths);
+    drawOverlay(toolpaths, {});
+    DrawToolpaths(graph, toolpaths, options.Toolpaths);
 }
 
 void TPreviewPainter::Draw(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
                            bool shadeByDepth) {
     ClearSurface();
-    DrawToolpaths(graph, toolpaths);
+    drawOverlay(toolpaths, carvePaths);
+    DrawToolpaths(graph, toolpaths, options.Toolpaths);
     DrawCarvePaths(graph, carvePaths, shadeByDepth);
 }
 
