@@ -26,6 +26,12 @@ bool TFontSources::HasGlyph(const TFontSpec& font, char32_t code) {
     return outline_.HasGlyph(font, code);
 }
 
+std::string TFontSources::FaceName(const TFontSpec& font) {
+    if (const TStrokeFace* face = FindStrokeFace(font.Name))
+        return face->Name;
+    return outline_.FaceName(font);
+}
+
 std::vector<std::string> StrokeFontNames() {
     std::vector<std::string> names;
     for (const TStrokeFace& f : StrokeFaces())

@@ -17,6 +17,8 @@ class TFontSources : public TOutlineSource {
     bool GetOpenStrokes(const TFontSpec& font, char32_t code,
                         std::vector<TOpenPolyline>& polylines) override;
     bool HasGlyph(const TFontSpec& font, char32_t code) override;
+    // A stroke face by its own name; any other through FreeType.
+    std::string FaceName(const TFontSpec& font) override;
 
   private:
     TStrokeFontSource stroke_;

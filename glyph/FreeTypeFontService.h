@@ -28,6 +28,8 @@ class TFreeTypeFontService : public TOutlineSource {
                          TNativeGlyph& glyph) override;
     // False also when no face could be opened: then nothing of the text is drawn.
     bool HasGlyph(const TFontSpec& font, char32_t code) override;
+    // The family name the font file gives (FreeType's family_name).
+    std::string FaceName(const TFontSpec& font) override;
 
     // The file fontconfig picks for the face name and style: its best match, so a name
     // that is not installed still gives a font.

@@ -59,6 +59,13 @@ class TOutlineSource {
     // GetGlyphOutline answers with the font's missing-glyph box. A source that cannot tell
     // claims every character.
     virtual bool HasGlyph(const TFontSpec&, char32_t) { return true; }
+    // The family name of the face that draws font: the name asked for, or the one the
+    // system put in its place when it has no such face. Empty when the source cannot tell.
+    // Throws EFontError when the font cannot be realised.
+    virtual std::string FaceName(const TFontSpec& font) {
+        (void)font;
+        return {};
+    }
 };
 
 } // namespace orlenta

@@ -107,6 +107,9 @@ class TTTFToVectorConverter {
     // missing-glyph box instead. A code that names no character has nothing to miss.
     bool HasGlyph(char32_t code);
 
+    // The family name of the face that draws the current font (see TOutlineSource).
+    std::string FaceName() { return source_->FaceName(font_); }
+
     TOutlineSource& Source() { return *source_; }
 
   private:
