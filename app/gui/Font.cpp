@@ -533,6 +533,7 @@ void TfrmFont::Create1Click() {
             created = true;
             setStale(edits != editsAtStart);
             showMissingGlyphs(result.MissingCharacters);
+            lblFont.setText(FontNote(Font, result.FontFace));
             showStatistics();
             Draw3D.repaint();
         }
@@ -552,10 +553,9 @@ void TfrmFont::showMissingGlyphs(const std::u32string& missing) {
 }
 
 void TfrmFont::Draw3DPaint() {
-    Draw3D.ClearSurface();
-    DrawToolpaths(Draw3D.Graph(), Globals().Toolpaths);
+    viewOptions.Apply(Globals().Params.Machine.Units);
     // V-carve paths shaded by depth: in the top view the colour is all that shows it.
-    DrawCarvePaths(Draw3D.Graph(), Globals().CarvePaths, true);
+    Draw3D.Painter().Draw(Globals().Toolpaths, Globals().CarvePaths, true);
     Draw3D.ShowSurface();
 }
 
@@ -760,6 +760,7 @@ void TfrmFont::buildViewMenu() {
     view->addAction(&ViewFit1);
     view->addAction(&ZoomIn1);
     view->addAction(&ZoomOut1);
+    viewOptions.AddTo(*view);
 }
 
 void TfrmFont::buildStatusLabels() {
