@@ -821,6 +821,7 @@ void TfrmFont::nameControls() {
     // for both.
     const std::pair<QWidget*, const char*> names[] = {
         {&edFont, "Text"},
+        {&edLines, "Text lines"},
         {&txtBoundBoxX, "Origin or centre X"},
         {&txtBoundBoxY, "Origin or centre Y"},
         {&txtWidth, "Width"},
