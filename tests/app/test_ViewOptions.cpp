@@ -94,6 +94,10 @@ TEST_F(ViewOptionsTest, FollowDarkThemeTakesThePalettesColours) {
 // At ratio 2 the picture has twice the pixels each way, and the mouse (cursor position,
 // wheel zoom about the cursor) meets the same work points as at ratio 1.
 TEST_F(ViewOptionsTest, AHighPixelRatioDrawsSharperAndMapsTheMouseTheSame) {
+    // Following the screen (run at QT_SCALE_FACTOR=2 too): the frame has its pixels.
+    create("Hi");
+    EXPECT_EQ(preview()->Frame().size(), preview()->size() * preview()->devicePixelRatioF());
+    preview()->SetPixelRatio(1); // whatever the screen's
     create("Hi");
     const QSize logical = preview()->size();
     ASSERT_EQ(preview()->Frame().size(), logical);
