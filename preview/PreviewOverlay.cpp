@@ -97,36 +97,20 @@ void DrawLabel(TDIBUltra& surface, const std::u32string& text, std::int32_t left
 } // namespace
 
 std::optional<TExtent> CutExtent(const TOutRegionArray& toolpaths, const TCarvePathArray& carve) {
-    std::optional<TExtent> box;
-    auto grow = [&box](double x, double y) {
-        if (!box) {
-            box = TExtent{x, y, x, y};
-            return;
-        }
-        box->MinX = std::min(box->MinX, x);
-        box->MinY = std::min(box->MinY, y);
-        box->MaxX = std::max(box->MaxX, x);
-        box->MaxY = std::max(box->MaxY, y);
-    };
+    TCutBounds bounds;
     for (std::size_t i = 1; i < toolpaths.size(); ++i) {
         const TVKOutRegion& t = toolpaths[i];
         if (t.Entities.empty())
             continue;
         const TPoint2 s = ToolpathStart(t);
-        grow(s.x, s.y);
+        bounds.Grow(s.x, s.y);
         for (const TMyEntity& e : t.Entities)
-            if (e.Radius == 0) {
-                const TPoint2 q = SegmentEnd(e);
-                grow(q.x, q.y);
-            } else {
-                grow(e.MinX, e.MinY);
-                grow(e.MaxX, e.MaxY);
-            }
+            bounds.GrowBySegment(e);
     }
     for (const TCarvePath& p : carve)
         for (const TPoint3& q : p.Points)
-            grow(q.x, q.y);
-    return box;
+            bounds.Grow(q.x, q.y);
+    return bounds.Extent();
 }
 
 std::string ExtentLabel(const TExtent& box, TUnits units) {

@@ -9,7 +9,9 @@
 #include "kernel/QuorvelTypes.h"
 #include "preview/PantoGraph.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -24,6 +26,37 @@ struct TExtent {
     double MinY = 0;
     double MaxX = 0;
     double MaxY = 0;
+    bool operator==(const TExtent&) const = default;
+};
+
+// Running bounds of the points a cut passes through, the rule the statistics' box follows:
+// the start of every toolpath that cuts, the end of each line, the box of each arc.
+struct TCutBounds {
+    double MinX = std::numeric_limits<double>::infinity();
+    double MinY = std::numeric_limits<double>::infinity();
+    double MaxX = -std::numeric_limits<double>::infinity();
+    double MaxY = -std::numeric_limits<double>::infinity();
+
+    void Grow(double x, double y) {
+        MinX = std::min(MinX, x);
+        MinY = std::min(MinY, y);
+        MaxX = std::max(MaxX, x);
+        MaxY = std::max(MaxY, y);
+    }
+    void GrowBySegment(const TMyEntity& e) {
+        if (e.Radius == 0)
+            Grow(e.X2, e.Y2);
+        else {
+            Grow(e.MinX, e.MinY);
+            Grow(e.MaxX, e.MaxY);
+        }
+    }
+    // Nothing before the first point.
+    std::optional<TExtent> Extent() const {
+        if (!(MinX <= MaxX && MinY <= MaxY))
+            return std::nullopt;
+        return TExtent{MinX, MinY, MaxX, MaxY};
+    }
 };
 
 // The box the statistics report (every toolpath's start, the ends of its lines, the boxes

@@ -9,7 +9,11 @@
 
 namespace orlenta {
 
-void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color) {
+namespace {
+
+template <bool Measure>
+void drawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color,
+                   TCutBounds* bounds) {
     TDIBUltra* surface = graph.Surface();
     if (!surface)
         return;
@@ -27,6 +31,9 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::ui
         }
         surface->SetLinePattern(SolidPattern);
         graph.LineTo(Vector3D(s.x, s.y, z));
+        if constexpr (Measure)
+            if (!t.Entities.empty())
+                bounds->Grow(s.x, s.y);
         // Segments of a contour join end to start; moving the pen to where the last line
         // left it changes nothing, so that transform is skipped.
         double penX = s.x, penY = s.y;
@@ -36,12 +43,25 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::ui
             graph.LineTo3D(e.X2, e.Y2, z);
             penX = e.X2;
             penY = e.Y2;
+            if constexpr (Measure)
+                bounds->GrowBySegment(e);
         }
         const TPoint2 end = ToolpathEnd(t);
         px = end.x;
         py = end.y;
         pz = z;
     }
+}
+
+} // namespace
+
+void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color) {
+    drawToolpaths<false>(graph, toolpaths, color, nullptr);
+}
+
+void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color,
+                   TCutBounds& bounds) {
+    drawToolpaths<true>(graph, toolpaths, color, &bounds);
 }
 
 std::uint32_t CarveColor(double depth, double deepest, bool shadeByDepth) {
@@ -252,28 +272,48 @@ void TPreviewPainter::ClearSurface() {
     }
 }
 
-void TPreviewPainter::drawOverlay(const TOutRegionArray& toolpaths,
-                                  const TCarvePathArray& carvePaths) {
-    if (!options.OriginAndExtent)
-        return;
+void TPreviewPainter::drawOverlay(const std::optional<TExtent>& box) {
     // Nothing cut, nothing to measure: an empty preview stays empty.
-    if (const std::optional<TExtent> box = CutExtent(toolpaths, carvePaths))
+    if (box)
         DrawOriginAndExtent(graph, *box, ExtentLabel(*box, options.Units), options.Overlay,
                             options.PixelScale);
 }
 
-void TPreviewPainter::Draw(const TOutRegionArray& toolpaths) {
+void TPreviewPainter::drawPaths(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
+                                bool shadeByDepth) {
     ClearSurface();
-    drawOverlay(toolpaths, {});
+    if (!options.OriginAndExtent) {
+        DrawToolpaths(graph, toolpaths, options.Toolpaths);
+        DrawCarvePaths(graph, carvePaths, shadeByDepth);
+        return;
+    }
+    // The extent goes under the toolpaths but is only known once they are drawn: it is
+    // measured while drawing them and the picture starts from the last one measured. When
+    // that was not it (the first picture after a Create), the picture is drawn again, so
+    // the repaints of a pan or zoom read each segment once.
+    drawOverlay(measured);
+    TCutBounds bounds;
+    DrawToolpaths(graph, toolpaths, options.Toolpaths, bounds);
+    for (const TCarvePath& p : carvePaths)
+        for (const TPoint3& q : p.Points)
+            bounds.Grow(q.x, q.y);
+    DrawCarvePaths(graph, carvePaths, shadeByDepth);
+    if (bounds.Extent() == measured)
+        return;
+    measured = bounds.Extent();
+    ClearSurface();
+    drawOverlay(measured);
     DrawToolpaths(graph, toolpaths, options.Toolpaths);
+    DrawCarvePaths(graph, carvePaths, shadeByDepth);
+}
+
+void TPreviewPainter::Draw(const TOutRegionArray& toolpaths) {
+    drawPaths(toolpaths, {}, false);
 }
 
 void TPreviewPainter::Draw(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
                            bool shadeByDepth) {
-    ClearSurface();
-    drawOverlay(toolpaths, carvePaths);
-    DrawToolpaths(graph, toolpaths, options.Toolpaths);
-    DrawCarvePaths(graph, carvePaths, shadeByDepth);
+    drawPaths(toolpaths, carvePaths, shadeByDepth);
 }
 
 void TPreviewPainter::ShowSurface(TSurfaceSink& sink, TControlSize control) {

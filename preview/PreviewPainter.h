@@ -44,6 +44,10 @@ struct TControlSize {
 // color replaces the blue.
 void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths,
                    std::uint32_t color = ToolpathColor);
+// The same, growing bounds by every cut on the way (the rule of CutExtent), so that a
+// picture that shows its extent reads each segment once.
+void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color,
+                   TCutBounds& bounds);
 
 // V-carve paths shaded by depth run from this colour at the surface to CarveDeepColor at
 // the deepest point of the drawing.
@@ -140,10 +144,14 @@ class TPreviewPainter {
     void fit(const TViewWindow& E, std::int32_t MarginX, std::int32_t MarginY, bool Recentre,
              TControlSize control);
 
-    void drawOverlay(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths);
+    void drawOverlay(const std::optional<TExtent>& box);
+    void drawPaths(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
+                   bool shadeByDepth);
 
     TPantoGraph graph;
     TPreviewOptions options;
+    // The extent the last picture measured; the next is drawn with it first.
+    std::optional<TExtent> measured;
     TViewWindow view;
     // The last SetView, for Refit.
     TViewWindow fitWindow;

@@ -144,15 +144,18 @@ namespace {
 
 // The origin marker, the dashed box and its size come in the light colour under the
 // toolpaths: every pixel they change from the plain picture is light, every blue one stays.
+// A painter that drew another scene before draws the same picture.
 TEST(PreviewPicture, OriginAndExtentAreDrawnLightlyUnderTheToolpaths) {
     const TPreviewScene scene = LinearTextScene();
-    auto render = [&scene](bool overlay) {
+    auto render = [&scene](bool overlay, bool otherFirst = false) {
         TPreviewPainter painter(Control.Width, Control.Height, 24, Control);
         painter.SetCartesian();
         painter.ResetView();
         painter.Resize(Control);
         painter.SetView(SceneWindow(scene), 20, 20, true, Control);
         painter.Options().OriginAndExtent = overlay;
+        if (otherFirst)
+            painter.Draw(ArcTextScene().Toolpaths);
         painter.Draw(scene.Toolpaths, {}, false);
         TCapture capture;
         painter.ShowSurface(capture, Control);
@@ -160,6 +163,8 @@ TEST(PreviewPicture, OriginAndExtentAreDrawnLightlyUnderTheToolpaths) {
     };
     const TRgbPicture shown = render(true);
     EXPECT_TRUE(MatchesGoldenPicture(shown, "preview_linear_text_extent.ppm"));
+    EXPECT_TRUE(
+        MatchesGoldenPicture(render(true, true), "preview_linear_text_extent.ppm", "again.out"));
     const TRgbPicture plain = render(false);
     EXPECT_TRUE(MatchesGoldenPicture(plain, "preview_linear_text.ppm", "plain.out"));
     int changed = 0;
@@ -178,8 +183,8 @@ TEST(PreviewPicture, OriginAndExtentAreDrawnLightlyUnderTheToolpaths) {
     EXPECT_GT(changed, 200);
 }
 
-// The box is the one the statistics report, for lines, arcs and random scenes alike; its
-// label is the size in the unit's decimals.
+// The box is the one the statistics report, for lines, arcs and random scenes alike, and
+// the drawing measures the same; its label is the size in the unit's decimals.
 TEST(PreviewOverlay, TheBoxIsTheStatisticsBoxAndItsLabelItsSize) {
     std::mt19937 rng(42);
     std::uniform_real_distribution<double> coord(-50, 50);
@@ -209,6 +214,10 @@ TEST(PreviewOverlay, TheBoxIsTheStatisticsBoxAndItsLabelItsSize) {
         EXPECT_EQ(box->MinY, s.MinY);
         EXPECT_EQ(box->MaxX, s.MaxX);
         EXPECT_EQ(box->MaxY, s.MaxY);
+        TPreviewPainter painter(Control.Width, Control.Height, 24, Control);
+        TCutBounds drawn;
+        DrawToolpaths(painter.Graph(), paths, ToolpathColor, drawn);
+        EXPECT_EQ(drawn.Extent(), box);
     }
     TCarvePathArray carve(1);
     carve[0].Points = {{-1, 2, 0.5}, {3, -4, 0}};
