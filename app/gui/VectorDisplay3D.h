@@ -67,7 +67,8 @@ class TVectorDisplay3D : public QWidget {
     // and pictures use it to draw as a high-density screen would.
     void SetPixelRatio(double ratio);
     double PixelRatio() const;
-    // The picture as last copied to the screen, in device pixels, carrying its ratio.
+    // The picture as last copied to the screen, in device pixels, carrying its ratio (on
+    // displays of 24 bits or more; others are drawn without it).
     const QImage& Frame() const { return frame; }
 
     TPreviewPainter& Painter() { return *painter; }

@@ -131,8 +131,14 @@ TEST_F(ViewOptionsTest, AHighPixelRatioDrawsSharperAndMapsTheMouseTheSame) {
     EXPECT_TRUE(errors.empty());
 }
 
-// A face the machine does not have: fontconfig's choice is named after the one asked for.
+// A face the machine does not have: fontconfig's choice is named after the one asked for;
+// a face it has is named once.
 TEST_F(ViewOptionsTest, TheStatusBarNamesTheFaceFontconfigSubstituted) {
+    window->FontDialog1 = [] { return std::optional<QFont>(QFont("dejavu sans")); };
+    find<QAction>("SelectFont1")->trigger();
+    create("Hi");
+    EXPECT_EQ(find<QLabel>("lblFont")->text(), "Font: dejavu sans");
+
     window->FontDialog1 = [] { return std::optional<QFont>(QFont("Orlenta No Such Face")); };
     find<QAction>("SelectFont1")->trigger();
     EXPECT_EQ(find<QLabel>("lblFont")->text(), "Font: Orlenta No Such Face");
