@@ -12,6 +12,7 @@ add_library(orlenta_gui
   gui/VectorDisplay3D.cpp
   gui/GuiHooks.cpp
   gui/StatusNotes.cpp
+  gui/ViewOptions.cpp
   gui/MachineFields.cpp
   gui/LivePreview.cpp
   gui/RememberedSettings.cpp

@@ -1,6 +1,7 @@
 // One full repaint of the preview (clear the surface, draw every toolpath, copy the picture
 // to the screen in one block) for a 200-character text at Precision 100 on 1920 x 1080.
 // Baseline: the same repaint with no toolpaths (clear and copy only), in the same process.
+// A third run draws the origin marker and the size box too, as the window does by default.
 #include "app/command/CreateCommand.h"
 #include "app/core/Globals.h"
 #include "app/gui/VectorDisplay3D.h"
@@ -42,16 +43,21 @@ const TOutRegionArray& LongTextToolpaths() {
     return toolpaths;
 }
 
-void Repaint(benchmark::State& state, const TOutRegionArray& toolpaths) {
+void Repaint(benchmark::State& state, const TOutRegionArray& toolpaths, bool overlay = false) {
     TVectorDisplay3D preview;
     preview.resize(ScreenWidth, ScreenHeight);
     preview.SetCartesian();
     preview.ResetView();
     preview.Resize();
     preview.SetView(Globals().ViewBox, 20, 20, true);
+    preview.Painter().Options().OriginAndExtent = overlay;
     preview.OnPaint = [&] {
-        preview.ClearSurface();
-        DrawToolpaths(preview.Graph(), toolpaths);
+        if (overlay)
+            preview.Painter().Draw(toolpaths);
+        else {
+            preview.ClearSurface();
+            DrawToolpaths(preview.Graph(), toolpaths);
+        }
         preview.ShowSurface();
     };
     // The screen's backing store.
@@ -71,6 +77,10 @@ void BM_RepaintLongText(benchmark::State& state) {
     Repaint(state, LongTextToolpaths());
 }
 
+void BM_RepaintLongTextWithOriginAndExtent(benchmark::State& state) {
+    Repaint(state, LongTextToolpaths(), true);
+}
+
 void BM_RepaintEmpty(benchmark::State& state) {
     LongTextToolpaths(); // same view box as the full repaint
     const TOutRegionArray empty(1);
@@ -80,6 +90,9 @@ void BM_RepaintEmpty(benchmark::State& state) {
 // Process CPU time: Qt may convert large images on worker threads.
 BENCHMARK(BM_RepaintEmpty)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_RepaintLongText)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_RepaintLongTextWithOriginAndExtent)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 } // namespace
 

@@ -40,6 +40,12 @@ bool TFontSources::GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t i
     return outline_.GetGlyphOutlineByIndex(font, index, withOutline, glyph);
 }
 
+std::string TFontSources::FaceName(const TFontSpec& font) {
+    if (const TStrokeFace* face = FindStrokeFace(font.Name))
+        return face->Name;
+    return outline_.FaceName(font);
+}
+
 std::vector<std::string> StrokeFontNames() {
     std::vector<std::string> names;
     for (const TStrokeFace& f : StrokeFaces())

@@ -22,6 +22,8 @@ class TFontSources : public TOutlineSource {
                std::vector<TShapedGlyph>& glyphs) override;
     bool GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t index, bool withOutline,
                                 TNativeGlyph& glyph) override;
+    // A stroke face by its own name; any other through FreeType.
+    std::string FaceName(const TFontSpec& font) override;
 
   private:
     TStrokeFontSource stroke_;

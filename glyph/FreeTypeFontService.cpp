@@ -457,6 +457,11 @@ bool TFreeTypeFontService::Shape(const TFontSpec& font, const std::u32string& te
     return true;
 }
 
+std::string TFreeTypeFontService::FaceName(const TFontSpec& font) {
+    FT_Face face = impl_->FaceFor(font, *this);
+    return face && face->family_name ? std::string(face->family_name) : std::string();
+}
+
 bool TFreeTypeFontService::HasGlyph(const TFontSpec& font, char32_t code) {
     FT_Face face = impl_->FaceFor(font, *this);
     return face && GlyphIndex(face, code) != 0;

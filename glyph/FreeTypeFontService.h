@@ -34,6 +34,8 @@ class TFreeTypeFontService : public TOutlineSource {
                std::vector<TShapedGlyph>& glyphs) override;
     bool GetGlyphOutlineByIndex(const TFontSpec& font, std::uint32_t index, bool withOutline,
                                 TNativeGlyph& glyph) override;
+    // The family name the font file gives (FreeType's family_name).
+    std::string FaceName(const TFontSpec& font) override;
 
     // The file fontconfig picks for the face name and style: its best match, so a name
     // that is not installed still gives a font.

@@ -93,6 +93,14 @@ class TOutlineSource {
         (void)glyph;
         return false;
     }
+
+    // The family name of the face that draws font: the name asked for, or the one the
+    // system put in its place when it has no such face. Empty when the source cannot tell.
+    // Throws EFontError when the font cannot be realised.
+    virtual std::string FaceName(const TFontSpec& font) {
+        (void)font;
+        return {};
+    }
 };
 
 } // namespace orlenta

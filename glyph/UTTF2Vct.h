@@ -113,6 +113,8 @@ class TTTFToVectorConverter {
     std::optional<std::vector<TShapedGlyph>> Shape(const std::u32string& text);
     // ConvertChar for a glyph index that Shape gave.
     std::unique_ptr<TStrokeCollection> ConvertGlyph(std::uint32_t index);
+    // The family name of the face that draws the current font (see TOutlineSource).
+    std::string FaceName() { return source_->FaceName(font_); }
 
     TOutlineSource& Source() { return *source_; }
 

@@ -9,7 +9,11 @@
 
 namespace orlenta {
 
-void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
+namespace {
+
+template <bool Measure>
+void drawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color,
+                   TCutBounds* bounds) {
     TDIBUltra* surface = graph.Surface();
     if (!surface)
         return;
@@ -17,7 +21,7 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
     for (std::size_t i = 1; i < toolpaths.size(); ++i) {
         const TVKOutRegion& t = toolpaths[i];
         const double z = -t.Depth;
-        surface->SetPenColor(ToolpathColor);
+        surface->SetPenColor(color);
         graph.MoveTo(Vector3D(px, py, pz));
         const TPoint2 s = ToolpathStart(t);
         if (t.RapidStart >= 1 && t.RapidStart <= 4) {
@@ -27,6 +31,9 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
         }
         surface->SetLinePattern(SolidPattern);
         graph.LineTo(Vector3D(s.x, s.y, z));
+        if constexpr (Measure)
+            if (!t.Entities.empty())
+                bounds->Grow(s.x, s.y);
         // Segments of a contour join end to start; moving the pen to where the last line
         // left it changes nothing, so that transform is skipped.
         double penX = s.x, penY = s.y;
@@ -36,12 +43,25 @@ void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths) {
             graph.LineTo3D(e.X2, e.Y2, z);
             penX = e.X2;
             penY = e.Y2;
+            if constexpr (Measure)
+                bounds->GrowBySegment(e);
         }
         const TPoint2 end = ToolpathEnd(t);
         px = end.x;
         py = end.y;
         pz = z;
     }
+}
+
+} // namespace
+
+void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color) {
+    drawToolpaths<false>(graph, toolpaths, color, nullptr);
+}
+
+void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color,
+                   TCutBounds& bounds) {
+    drawToolpaths<true>(graph, toolpaths, color, &bounds);
 }
 
 std::uint32_t CarveColor(double depth, double deepest, bool shadeByDepth) {
@@ -246,20 +266,54 @@ void TPreviewPainter::LineTo3D(double x, double y, double z) {
 }
 
 void TPreviewPainter::ClearSurface() {
-    if (TDIBUltra* surface = graph.Surface())
+    if (TDIBUltra* surface = graph.Surface()) {
+        surface->SetBrushColor(options.Background);
         surface->Clear();
+    }
+}
+
+void TPreviewPainter::drawOverlay(const std::optional<TExtent>& box) {
+    // Nothing cut, nothing to measure: an empty preview stays empty.
+    if (box)
+        DrawOriginAndExtent(graph, *box, ExtentLabel(*box, options.Units), options.Overlay,
+                            options.PixelScale);
+}
+
+void TPreviewPainter::drawPaths(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
+                                bool shadeByDepth) {
+    ClearSurface();
+    if (!options.OriginAndExtent) {
+        DrawToolpaths(graph, toolpaths, options.Toolpaths);
+        DrawCarvePaths(graph, carvePaths, shadeByDepth);
+        return;
+    }
+    // The extent goes under the toolpaths but is only known once they are drawn: it is
+    // measured while drawing them and the picture starts from the last one measured. When
+    // that was not it (the first picture after a Create), the picture is drawn again, so
+    // the repaints of a pan or zoom read each segment once.
+    drawOverlay(measured);
+    TCutBounds bounds;
+    DrawToolpaths(graph, toolpaths, options.Toolpaths, bounds);
+    for (const TCarvePath& p : carvePaths)
+        for (const TPoint3& q : p.Points)
+            bounds.Grow(q.x, q.y);
+    DrawCarvePaths(graph, carvePaths, shadeByDepth);
+    if (bounds.Extent() == measured)
+        return;
+    measured = bounds.Extent();
+    ClearSurface();
+    drawOverlay(measured);
+    DrawToolpaths(graph, toolpaths, options.Toolpaths);
+    DrawCarvePaths(graph, carvePaths, shadeByDepth);
 }
 
 void TPreviewPainter::Draw(const TOutRegionArray& toolpaths) {
-    ClearSurface();
-    DrawToolpaths(graph, toolpaths);
+    drawPaths(toolpaths, {}, false);
 }
 
 void TPreviewPainter::Draw(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
                            bool shadeByDepth) {
-    ClearSurface();
-    DrawToolpaths(graph, toolpaths);
-    DrawCarvePaths(graph, carvePaths, shadeByDepth);
+    drawPaths(toolpaths, carvePaths, shadeByDepth);
 }
 
 void TPreviewPainter::ShowSurface(TSurfaceSink& sink, TControlSize control) {

@@ -5,8 +5,10 @@
 #pragma once
 
 #include "kernel/CarvePath.h"
+#include "kernel/MachineSettings.h"
 #include "kernel/QuorvelTypes.h"
 #include "preview/PantoGraph.h"
+#include "preview/PreviewOverlay.h"
 
 #include <cstdint>
 #include <optional>
@@ -39,7 +41,13 @@ struct TControlSize {
 // Draws toolpaths 1 to the last as the preview shows them: blue, a dashed rapid move at
 // the clearance plane where a toolpath starts with one, otherwise a solid link from the end
 // of the previous toolpath (the first starts from the origin).
-void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths);
+// color replaces the blue.
+void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths,
+                   std::uint32_t color = ToolpathColor);
+// The same, growing bounds by every cut on the way (the rule of CutExtent), so that a
+// picture that shows its extent reads each segment once.
+void DrawToolpaths(TPantoGraph& graph, const TOutRegionArray& toolpaths, std::uint32_t color,
+                   TCutBounds& bounds);
 
 // V-carve paths shaded by depth run from this colour at the surface to CarveDeepColor at
 // the deepest point of the drawing.
@@ -54,6 +62,20 @@ std::uint32_t CarveColor(double depth, double deepest, bool shadeByDepth);
 // plane from where the last one ended (the first from the origin), a plunge to the first
 // point, then each piece at its own depth, solid, in CarveColor.
 void DrawCarvePaths(TPantoGraph& graph, const TCarvePathArray& paths, bool shadeByDepth);
+
+// What Draw adds to the picture and the colours it uses. The defaults give the plain
+// picture: blue toolpaths on white, nothing else.
+struct TPreviewOptions {
+    // The origin marker and the dashed box of everything cut with its size.
+    bool OriginAndExtent = false;
+    TUnits Units = TUnits::Millimetre; // of the size written beside the box
+    // Surface pixels per screen pixel: the marker and the size grow with it, so that they
+    // keep their size on a high-density screen.
+    std::int32_t PixelScale = 1;
+    std::uint32_t Background = BackgroundColor;
+    std::uint32_t Toolpaths = ToolpathColor;
+    std::uint32_t Overlay = OverlayColor;
+};
 
 class TPreviewPainter {
   public:
@@ -95,9 +117,10 @@ class TPreviewPainter {
     void SetLinePattern(std::uint32_t pattern);
     void MoveTo3D(double x, double y, double z);
     void LineTo3D(double x, double y, double z);
-    // Fills the surface with the background colour.
+    // Fills the surface with the background colour of the options.
     void ClearSurface();
-    // The whole picture: the cleared surface with the toolpaths on it.
+    // The whole picture: the cleared surface, the origin and extent when the options ask
+    // for them, and the toolpaths on top.
     void Draw(const TOutRegionArray& toolpaths);
     // The same with V-carve paths drawn after the toolpaths.
     void Draw(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
@@ -109,6 +132,9 @@ class TPreviewPainter {
     // pixel; nothing when the view maps the plane onto a line or a point.
     std::optional<std::pair<double, double>> WorldAt(double px, double py) const;
 
+    TPreviewOptions& Options() { return options; }
+    const TPreviewOptions& Options() const { return options; }
+
     TPantoGraph& Graph() { return graph; }
     const TPantoGraph& Graph() const { return graph; }
     // The world window shown, kept as given even when it could not be shown.
@@ -118,7 +144,14 @@ class TPreviewPainter {
     void fit(const TViewWindow& E, std::int32_t MarginX, std::int32_t MarginY, bool Recentre,
              TControlSize control);
 
+    void drawOverlay(const std::optional<TExtent>& box);
+    void drawPaths(const TOutRegionArray& toolpaths, const TCarvePathArray& carvePaths,
+                   bool shadeByDepth);
+
     TPantoGraph graph;
+    TPreviewOptions options;
+    // The extent the last picture measured; the next is drawn with it first.
+    std::optional<TExtent> measured;
     TViewWindow view;
     // The last SetView, for Refit.
     TViewWindow fitWindow;

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds Orlenta, starts the real program under Xvfb, runs Create on a short text and saves
-# a PNG picture of the window.
-# Usage: scripts/screenshot.sh [picture.png] [text]   (default build/orlenta-window.png, "Orlenta")
+# a PNG picture of the window with the status bar's size and time of that text.
+# Usage: scripts/screenshot.sh [picture.png] [text]   (default docs/screenshot.png, "Orlenta")
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out="${1:-build/orlenta-window.png}"
+out="${1:-docs/screenshot.png}"
 text="${2:-Orlenta}"
 bash scripts/setup-debian.sh
 cmake -S . -B build -G Ninja

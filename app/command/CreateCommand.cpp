@@ -64,6 +64,20 @@ bool CreateRunning() {
     return createRunning;
 }
 
+namespace {
+
+TCreateResult done(std::string message, const std::u32string& text, TTTFToVectorConverter& Ttf) {
+    TCreateResult result{TCreateOutcome::Done, std::move(message), MissingCharacters(text, Ttf)};
+    try {
+        result.FontFace = Ttf.FaceName();
+    } catch (const EFontError&) {
+        // The text was drawn, so the face opened; a name that cannot be read stays unsaid.
+    }
+    return result;
+}
+
+} // namespace
+
 TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontChoice& font,
                             TTTFToVectorConverter& Ttf,
                             const std::function<void(const TViewBox&)>& setView,
@@ -121,8 +135,7 @@ TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontCho
         TCarvePathArray paths = BuildCarvePaths(g.Contours, CarveSettings(g.Params));
         g.Toolpaths.assign(1, TVKOutRegion{});
         g.CarvePaths = std::move(paths);
-        return TCreateResult{TCreateOutcome::Done, std::move(message),
-                             MissingCharacters(text, Ttf)};
+        return done(std::move(message), text, Ttf);
     }
     g.CarvePaths.clear();
 
@@ -137,7 +150,7 @@ TCreateResult CreateCommand(TGlobals& g, const TCreateNumbers& n, const TFontCho
         BuildToolpathsConsuming(g.Contours, g.Params, g.Toolpaths, g.RunFlag);
     else
         BuildToolpaths(g.Contours, g.Params, g.Toolpaths, g.RunFlag);
-    return TCreateResult{TCreateOutcome::Done, std::move(message), MissingCharacters(text, Ttf)};
+    return done(std::move(message), text, Ttf);
 }
 
 namespace {

@@ -64,6 +64,9 @@ struct TCreateResult {
     // The characters of the text that the font has no glyph for, each once (Done only).
     // They are engraved as the font's missing-glyph box, as before; front ends warn.
     std::u32string MissingCharacters = {};
+    // The family of the face that drew the text (Done only): the font's own name, or the
+    // one fontconfig put in its place. Empty when the font service cannot tell.
+    std::string FontFace = {};
 };
 
 // Runs the Create steps on state: reads Params and OrientationFlag, replaces Contours,

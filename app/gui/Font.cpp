@@ -605,6 +605,7 @@ void TfrmFont::runCreate(TCreateKind kind) {
             created = true;
             setStale(edits != editsAtStart);
             showMissingGlyphs(result.MissingCharacters);
+            lblFont.setText(FontNote(Font, result.FontFace));
             showStatistics();
             Draw3D.repaint();
         }
@@ -622,10 +623,9 @@ void TfrmFont::showMissingGlyphs(const std::u32string& missing) {
 }
 
 void TfrmFont::Draw3DPaint() {
-    Draw3D.ClearSurface();
-    DrawToolpaths(Draw3D.Graph(), Globals().Toolpaths);
+    viewOptions.Apply(Globals().Params.Machine.Units);
     // V-carve paths shaded by depth: in the top view the colour is all that shows it.
-    DrawCarvePaths(Draw3D.Graph(), Globals().CarvePaths, true);
+    Draw3D.Painter().Draw(Globals().Toolpaths, Globals().CarvePaths, true);
     Draw3D.ShowSurface();
 }
 
@@ -860,6 +860,7 @@ void TfrmFont::buildViewMenu() {
         Live->InputChanged();
     });
     view->addAction(&UpdateWhileTyping1);
+    viewOptions.AddTo(*view);
 }
 
 void TfrmFont::buildStatusLabels() {
@@ -920,6 +921,7 @@ void TfrmFont::nameControls() {
     // for both.
     const std::pair<QWidget*, const char*> names[] = {
         {&edFont, "Text"},
+        {&edLines, "Text lines"},
         {&txtBoundBoxX, "Origin or centre X"},
         {&txtBoundBoxY, "Origin or centre Y"},
         {&txtWidth, "Width"},

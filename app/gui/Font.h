@@ -11,6 +11,7 @@
 #include "app/gui/RememberedSettings.h"
 #include "app/gui/TextLayout.h"
 #include "app/gui/VectorDisplay3D.h"
+#include "app/gui/ViewOptions.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -228,7 +229,8 @@ class TfrmFont : public QMainWindow {
     QPlainTextEdit edLines; // in edFont's place while Several Lines is on
     TfrmTextLayout frmTextLayout{this};
     TVectorDisplay3D Draw3D;
-    QLabel lblStale;   // in the status bar while the preview is out of date
+    TViewOptions viewOptions{*this, Draw3D}; // View: origin and extent, dark theme
+    QLabel lblStale;                         // in the status bar while the preview is out of date
     QLabel lblNote;    // in the status bar: what the last live Create would have shown in a box
     QLabel lblMissing; // in the status bar: the characters the font lacks, after a Create
     QLabel lblStats;   // in the status bar: size, toolpaths, length and time of the last Create

@@ -16,6 +16,7 @@ TfrmHelp::TfrmHelp(QWidget* parent)
     setObjectName("frmHelp");
     setWindowTitle("Orlenta Help Topics");
     browser.setObjectName("HelpBrowser");
+    browser.setAccessibleName("Help text");
     browser.setOpenExternalLinks(true);
     connect(&closeButton, &QPushButton::clicked, this, &QDialog::hide);
     layout.addWidget(&browser);

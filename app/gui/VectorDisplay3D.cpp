@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 namespace orlenta {
@@ -37,14 +39,16 @@ QImage::Format qtFormat(std::uint8_t format) {
 // three times as much. Other formats are wrapped without copying and drawn through a flip.
 class TPainterSink : public TSurfaceSink {
   public:
-    TPainterSink(QPainter& p, QImage& f) : painter(p), frame(f) {}
+    TPainterSink(QPainter& p, QImage& f, double r) : painter(p), frame(f), ratio(r) {}
     void CopyBlock(const TSurfaceImage& image, std::int32_t srcX, std::int32_t srcY,
                    std::int32_t width, std::int32_t height) override {
         if (width <= 0 || height <= 0)
             return;
         if (image.Format == 5) {
-            if (frame.width() < width || frame.height() < height)
+            // Exactly the block's size, so that the frame is the picture (see Frame()).
+            if (frame.width() != width || frame.height() != height)
                 frame = QImage(width, height, QImage::Format_RGB32);
+            frame.setDevicePixelRatio(ratio);
             for (std::int32_t y = 0; y < height; ++y) {
                 const std::uint8_t* src =
                     image.TopRow + std::ptrdiff_t(srcY + y) * image.RowBytes + srcX * 3;
@@ -52,7 +56,8 @@ class TPainterSink : public TSurfaceSink {
                 for (std::int32_t x = 0; x < width; ++x, src += 3)
                     dst[x] = 0xFF000000u | (QRgb(src[2]) << 16) | (QRgb(src[1]) << 8) | src[0];
             }
-            painter.drawImage(QPoint(0, 0), frame, QRect(0, 0, width, height));
+            painter.drawImage(QRectF(0, 0, width / ratio, height / ratio), frame,
+                              QRectF(0, 0, width, height));
             return;
         }
         QImage wrapped(image.Bits, image.Width, image.Height, image.BytesPerLine,
@@ -68,8 +73,8 @@ class TPainterSink : public TSurfaceSink {
         // Picture row y is line (Height - 1 - y) of the wrapped image; the flip maps painter
         // y to device Height - y.
         painter.save();
-        painter.setTransform(QTransform(1, 0, 0, -1, 0, height), true);
-        painter.drawImage(QRect(0, 0, width, height), wrapped,
+        painter.setTransform(QTransform(1, 0, 0, -1, 0, height / ratio), true);
+        painter.drawImage(QRectF(0, 0, width / ratio, height / ratio), wrapped,
                           QRect(srcX, image.Height - srcY - height, width, height));
         painter.restore();
     }
@@ -77,13 +82,14 @@ class TPainterSink : public TSurfaceSink {
   private:
     QPainter& painter;
     QImage& frame;
+    double ratio;
 };
 
 } // namespace
 
 void CopySurface(TPreviewPainter& painter, QPainter& screenPainter, std::int32_t width,
-                 std::int32_t height, QImage& frame) {
-    TPainterSink sink(screenPainter, frame);
+                 std::int32_t height, QImage& frame, double ratio) {
+    TPainterSink sink(screenPainter, frame, ratio);
     painter.ShowSurface(sink, TControlSize{width, height});
 }
 
@@ -96,10 +102,11 @@ TVectorDisplay3D::TVectorDisplay3D(QWidget* parent) : QWidget(parent) {
     };
 
     // The surface is as large as the screen, so a resized control never needs a new one.
+    // In device pixels: the picture is drawn at the screen's ratio.
     int screenW = 1024, screenH = 768, depth = 24;
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
-        screenW = s->size().width();
-        screenH = s->size().height();
+        screenW = static_cast<int>(std::lround(s->size().width() * s->devicePixelRatio()));
+        screenH = static_cast<int>(std::lround(s->size().height() * s->devicePixelRatio()));
         depth = s->depth();
     }
     painter = std::make_unique<TPreviewPainter>(screenW, screenH, depth, controlSize());
@@ -109,10 +116,34 @@ TVectorDisplay3D::TVectorDisplay3D(QWidget* parent) : QWidget(parent) {
 
 TVectorDisplay3D::~TVectorDisplay3D() = default;
 
+TControlSize TVectorDisplay3D::controlSize() const {
+    return TControlSize{static_cast<std::int32_t>(std::lround(toDevice(width()))),
+                        static_cast<std::int32_t>(std::lround(toDevice(height())))};
+}
+
+double TVectorDisplay3D::PixelRatio() const {
+    return ratioOverride > 0 ? ratioOverride : devicePixelRatioF();
+}
+
+void TVectorDisplay3D::SetPixelRatio(double ratio) {
+    ratioOverride = ratio > 0 && std::isfinite(ratio) ? ratio : 0;
+    Resize();
+}
+
 void TVectorDisplay3D::SetView(TViewBox E, std::int32_t MarginX, std::int32_t MarginY,
                                bool Recentre) {
-    painter->SetView(TViewWindow{E.MinX, E.MaxX, E.MinY, E.MaxY, E.Reserved3}, MarginX, MarginY,
-                     Recentre, controlSize());
+    lastView = TLastView{TViewWindow{E.MinX, E.MaxX, E.MinY, E.MaxY, E.Reserved3}, MarginX, MarginY,
+                         Recentre};
+    setViewAtRatio();
+}
+
+void TVectorDisplay3D::setViewAtRatio() {
+    // The margins are screen pixels, as the control's size is.
+    if (lastView)
+        painter->SetView(lastView->Window,
+                         static_cast<std::int32_t>(std::lround(toDevice(lastView->MarginX))),
+                         static_cast<std::int32_t>(std::lround(toDevice(lastView->MarginY))),
+                         lastView->Recentre, controlSize());
 }
 
 void TVectorDisplay3D::ResetView() {
@@ -120,7 +151,13 @@ void TVectorDisplay3D::ResetView() {
 }
 
 void TVectorDisplay3D::Resize() {
+    const bool newRatio = PixelRatio() != appliedRatio;
+    appliedRatio = PixelRatio();
+    painter->Options().PixelScale = std::max(1, static_cast<int>(std::lround(appliedRatio)));
     painter->Resize(controlSize());
+    // The margins of the last fit, in the picture's pixels, change with the ratio.
+    if (newRatio)
+        setViewAtRatio();
 }
 
 void TVectorDisplay3D::Paint() {
@@ -148,8 +185,10 @@ void TVectorDisplay3D::ClearSurface() {
 }
 
 void TVectorDisplay3D::ShowSurface() {
-    if (screenPainter)
-        CopySurface(*painter, *screenPainter, width(), height(), frame);
+    if (screenPainter) {
+        const TControlSize size = controlSize();
+        CopySurface(*painter, *screenPainter, size.Width, size.Height, frame, PixelRatio());
+    }
 }
 
 void TVectorDisplay3D::SetCartesian() {
@@ -160,6 +199,9 @@ void TVectorDisplay3D::paintEvent(QPaintEvent*) {
     QPainter p(this);
     screenPainter = &p;
     try {
+        // Moved to a screen of another density: the engine follows, as after a resize.
+        if (PixelRatio() != appliedRatio)
+            Resize();
         if (OnPaint)
             OnPaint();
         else {
@@ -168,7 +210,8 @@ void TVectorDisplay3D::paintEvent(QPaintEvent*) {
         }
         paintFailed = false;
     } catch (const std::exception& e) {
-        p.fillRect(rect(), Qt::white);
+        const std::uint32_t bg = painter->Options().Background; // 0x00BBGGRR
+        p.fillRect(rect(), QColor(bg & 0xFF, (bg >> 8) & 0xFF, (bg >> 16) & 0xFF));
         reportLater(e, paintFailed);
     }
     screenPainter = nullptr;
@@ -213,7 +256,7 @@ void TVectorDisplay3D::wheelEvent(QWheelEvent* event) {
     }
     const QPointF at = event->position();
     try {
-        painter->ZoomAbout(steps > 0, at.x(), at.y(), controlSize());
+        painter->ZoomAbout(steps > 0, toDevice(at.x()), toDevice(at.y()), controlSize());
         Paint();
     } catch (const std::exception& e) {
         reportError(QString::fromStdString(e.what()));
@@ -225,7 +268,7 @@ void TVectorDisplay3D::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     MouseMove(event->buttons(), event->modifiers(), pos.x(), pos.y());
     if (OnCursor)
-        OnCursor(painter->WorldAt(pos.x(), pos.y()));
+        OnCursor(painter->WorldAt(toDevice(pos.x()), toDevice(pos.y())));
     QWidget::mouseMoveEvent(event);
 }
 
@@ -242,7 +285,7 @@ void TVectorDisplay3D::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
             if (!busy) {
                 busy = true;
                 ProcessMessages();
-                painter->Pan(dX, dY, controlSize());
+                painter->Pan(toDevice(dX), toDevice(dY), controlSize());
                 Paint();
             }
         } else if (left && keys == Qt::ControlModifier) {
@@ -253,7 +296,7 @@ void TVectorDisplay3D::MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
                 double screenH = 768;
                 if (const QScreen* s = screen())
                     screenH = s->size().height();
-                painter->Zoom(dY, screenH, controlSize());
+                painter->Zoom(toDevice(dY), toDevice(screenH), controlSize());
                 Paint();
             }
         }

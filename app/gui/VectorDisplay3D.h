@@ -1,7 +1,8 @@
 // The preview control: the paint event, the mouse's pan and zoom and the copy of the
 // picture to the screen. What is drawn, and how the view is fitted, lives in the Qt-free
 // preview/PreviewPainter.h. Shift+left drag and middle drag pan, Ctrl+left drag and the
-// wheel zoom.
+// wheel zoom. The picture is drawn at the screen's device-pixel ratio, so it is sharp on a
+// high-density screen; mouse positions are turned into the picture's pixels the same way.
 #pragma once
 
 #include "kernel/QuorvelTypes.h"
@@ -61,6 +62,15 @@ class TVectorDisplay3D : public QWidget {
     // Shows the message of an error raised by a pan or zoom step, a refit or a paint.
     std::function<void(const QString&)> ShowException;
 
+    // The device-pixel ratio the picture is drawn at: the screen's, or the one set here
+    // (0 returns to the screen's). Setting one refits the view, as a resize does; tests
+    // and pictures use it to draw as a high-density screen would.
+    void SetPixelRatio(double ratio);
+    double PixelRatio() const;
+    // The picture as last copied to the screen, in device pixels, carrying its ratio (on
+    // displays of 24 bits or more; others are drawn without it).
+    const QImage& Frame() const { return frame; }
+
     TPreviewPainter& Painter() { return *painter; }
     TPantoGraph& Graph() { return painter->Graph(); }
     const TViewWindow& View() const { return painter->View(); }
@@ -80,7 +90,12 @@ class TVectorDisplay3D : public QWidget {
     // message box from inside a paint would paint again. failed keeps a run of failures
     // (every paint, every step of a window drag) to one message.
     void reportLater(const std::exception& e, bool& failed);
-    TControlSize controlSize() const { return TControlSize{width(), height()}; }
+    // The last SetView again, its margins at the current ratio.
+    void setViewAtRatio();
+    // The control's size in the picture's pixels.
+    TControlSize controlSize() const;
+    // A distance or position in control pixels, in the picture's pixels.
+    double toDevice(double v) const { return v * PixelRatio(); }
 
     std::unique_ptr<TPreviewPainter> painter;
     std::int32_t LastX = 0;
@@ -88,6 +103,15 @@ class TVectorDisplay3D : public QWidget {
     bool busy = false;
     QPainter* screenPainter = nullptr; // the control's painter while a paint runs
     QImage frame;                      // the picture in the screen's pixel layout
+    struct TLastView {
+        TViewWindow Window;
+        std::int32_t MarginX = 0; // control pixels
+        std::int32_t MarginY = 0;
+        bool Recentre = true;
+    };
+    std::optional<TLastView> lastView; // for a change of ratio
+    double ratioOverride = 0;          // SetPixelRatio's; 0 follows the screen
+    double appliedRatio = 1;           // the ratio the engine was last sized for
     bool paintFailed = false;          // one message per run of failing paints
     bool refitFailed = false;          // one message per run of failing refits
 };
@@ -95,7 +119,9 @@ class TVectorDisplay3D : public QWidget {
 // Copies the control-sized top-left block of the painter's surface to (0, 0) of screen in
 // one image draw. frame is scratch space kept between paints (the 24-bit surface is turned
 // into the screen's 32-bit layout there).
+// width and height are in the surface's pixels; ratio is how many of them make one pixel of
+// screenPainter's (the picture is drawn at width / ratio x height / ratio).
 void CopySurface(TPreviewPainter& painter, QPainter& screenPainter, std::int32_t width,
-                 std::int32_t height, QImage& frame);
+                 std::int32_t height, QImage& frame, double ratio = 1);
 
 } // namespace orlenta

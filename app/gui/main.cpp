@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 
@@ -25,6 +26,9 @@ namespace {
 // the window and quit.
 void scheduleScreenshot(TfrmFont& window, const QString& file, const QString& text) {
     QTimer::singleShot(200, &window, [&window, file, text] {
+        // Wide enough for the status bar's figures to show in full.
+        window.resize(std::max(window.width(), 960), std::max(window.height(), 540));
+        QCoreApplication::processEvents();
         if (auto* edit = window.findChild<QLineEdit*>("edFont"))
             edit->setText(text);
         window.Create1Click();

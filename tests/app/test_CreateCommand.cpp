@@ -202,6 +202,23 @@ TEST_F(CreateCommandTest, VCarveModeBuildsCarvePathsInsteadOfToolpaths) {
     EXPECT_GT(g.Toolpaths.size(), 2u);
 }
 
+// The face that drew the text: its own for an installed or a stroke font, the stand-in for
+// Stick40, fontconfig's choice for a name the machine lacks; nothing for a Create that
+// stopped.
+TEST_F(CreateCommandTest, TheResultNamesTheFaceThatDrewTheText) {
+    EXPECT_EQ(run(linear("A")).FontFace, "DejaVu Sans");
+    font.Name = "Hershey Script Simplex";
+    EXPECT_EQ(run(linear("A")).FontFace, "Hershey Script Simplex");
+    font.Name = "Stick40";
+    EXPECT_EQ(run(linear("A")).FontFace, "Hershey Roman Simplex");
+    font.Name = "Orlenta No Such Face";
+    const TCreateResult substituted = run(linear("A"));
+    ASSERT_EQ(substituted.Outcome, TCreateOutcome::Done);
+    EXPECT_FALSE(substituted.FontFace.empty());
+    EXPECT_NE(substituted.FontFace, font.Name);
+    EXPECT_EQ(run(linear("")).FontFace, "");
+}
+
 TEST_F(CreateCommandTest, WidthSizesTheTextWhenGiven) {
     TCreateFields f = linear("HH", "0");
     f.Width = "50";

@@ -74,7 +74,9 @@ TEST_F(WindowTest, MenusCarryTheirItemsInOrder) {
         {"Parameters1",
          {"&Set Parameters", "&Create", "", "&Select Font", "Stroke &Fonts", "", "Several &Lines",
           "Text &Layout..."}},
-        {"View1", {"&Fit", "Zoom &In", "Zoom &Out", "", "&Update While Typing"}},
+        {"View1",
+         {"&Fit", "Zoom &In", "Zoom &Out", "", "&Update While Typing", "",
+          "Show &Origin and Extent", "Follow &Dark Theme"}},
         {"Help1", {"&Orlenta Help Topics", "&About"}},
     };
     for (const auto& [name, items] : menus) {

@@ -54,6 +54,7 @@ TEST_F(PreviewTest, AnEmptyToolpathArrayPaintsWhite) {
 }
 
 TEST_F(PreviewTest, ToolpathsAreBlueOnWhite) {
+    find<QAction>("ShowOriginAndExtent1")->trigger(); // the toolpaths alone
     create("Hi");
     const QImage img = picture();
     int blue = 0;

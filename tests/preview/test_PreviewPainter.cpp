@@ -1,6 +1,12 @@
 // The preview's picture rendered headless and compared pixel for pixel with the goldens the
-// control on screen shows too; and the fit that keeps the picture undistorted.
+// control on screen shows too; the fit that keeps the picture undistorted; and the origin
+// and extent drawn around it.
 #include "preview/PreviewPainter.h"
+
+#include "kernel/ProgramStatistics.h"
+#include "kernel/QuorvelKernel.h"
+#include "preview/PreviewOverlay.h"
+#include "tests/support/KernelFixtures.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/PreviewScenes.h"
 
@@ -130,6 +136,97 @@ TEST(PreviewPicture, CarvePathsShadedByDepth) {
     EXPECT_EQ(colours, (std::set<std::uint32_t>{BackgroundColor, ToolpathColor}));
     EXPECT_EQ(CarveColor(0, 1.7, true), CarveShallowColor);
     EXPECT_EQ(CarveColor(1.7, 1.7, true), CarveDeepColor);
+}
+
+} // namespace
+
+namespace {
+
+// The origin marker, the dashed box and its size come in the light colour under the
+// toolpaths: every pixel they change from the plain picture is light, every blue one stays.
+// A painter that drew another scene before draws the same picture.
+TEST(PreviewPicture, OriginAndExtentAreDrawnLightlyUnderTheToolpaths) {
+    const TPreviewScene scene = LinearTextScene();
+    auto render = [&scene](bool overlay, bool otherFirst = false) {
+        TPreviewPainter painter(Control.Width, Control.Height, 24, Control);
+        painter.SetCartesian();
+        painter.ResetView();
+        painter.Resize(Control);
+        painter.SetView(SceneWindow(scene), 20, 20, true, Control);
+        painter.Options().OriginAndExtent = overlay;
+        if (otherFirst)
+            painter.Draw(ArcTextScene().Toolpaths);
+        painter.Draw(scene.Toolpaths, {}, false);
+        TCapture capture;
+        painter.ShowSurface(capture, Control);
+        return capture.Picture;
+    };
+    const TRgbPicture shown = render(true);
+    EXPECT_TRUE(MatchesGoldenPicture(shown, "preview_linear_text_extent.ppm"));
+    EXPECT_TRUE(
+        MatchesGoldenPicture(render(true, true), "preview_linear_text_extent.ppm", "again.out"));
+    const TRgbPicture plain = render(false);
+    EXPECT_TRUE(MatchesGoldenPicture(plain, "preview_linear_text.ppm", "plain.out"));
+    int changed = 0;
+    for (int y = 0; y < plain.Height; ++y)
+        for (int x = 0; x < plain.Width; ++x) {
+            const std::uint8_t* a = plain.At(x, y);
+            const std::uint8_t* b = shown.At(x, y);
+            if (std::equal(a, a + 3, b))
+                continue;
+            ++changed;
+            ASSERT_EQ(std::vector<int>(b, b + 3), (std::vector<int>{0xB4, 0xB4, 0xB4}))
+                << x << "," << y;
+            ASSERT_EQ(std::vector<int>(a, a + 3), (std::vector<int>{255, 255, 255}))
+                << x << "," << y;
+        }
+    EXPECT_GT(changed, 200);
+}
+
+// The box is the one the statistics report, for lines, arcs and random scenes alike, and
+// the drawing measures the same; its label is the size in the unit's decimals.
+TEST(PreviewOverlay, TheBoxIsTheStatisticsBoxAndItsLabelItsSize) {
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<double> coord(-50, 50);
+    std::vector<TOutRegionArray> cases = {LinearTextScene().Toolpaths, ArcTextScene().Toolpaths};
+    for (int n = 0; n < 20; ++n) {
+        TOutRegionArray paths(1 + n % 4);
+        for (std::size_t i = 1; i < paths.size(); ++i) {
+            paths[i].Depth = 0.5;
+            paths[i].RapidStart = static_cast<int>(i % 2);
+            std::vector<TPoint2> pts(2 + n % 5);
+            for (TPoint2& p : pts)
+                p = {coord(rng), coord(rng)};
+            paths[i].Entities = Polyline(pts);
+            if (n % 3 == 0)
+                paths[i].Entities.push_back(
+                    MakeArc(pts.back().x, pts.back().y, 1 + n % 7, 0.3, 1.3 + n % 5));
+        }
+        cases.push_back(paths);
+    }
+    for (const TOutRegionArray& paths : cases) {
+        const TProgramStatistics s = ComputeStatistics(paths, TMachiningParameters{});
+        const std::optional<TExtent> box = CutExtent(paths, {});
+        ASSERT_EQ(box.has_value(), s.Toolpaths > 0);
+        if (!box)
+            continue;
+        EXPECT_EQ(box->MinX, s.MinX);
+        EXPECT_EQ(box->MinY, s.MinY);
+        EXPECT_EQ(box->MaxX, s.MaxX);
+        EXPECT_EQ(box->MaxY, s.MaxY);
+        TPreviewPainter painter(Control.Width, Control.Height, 24, Control);
+        TCutBounds drawn;
+        DrawToolpaths(painter.Graph(), paths, ToolpathColor, drawn);
+        EXPECT_EQ(drawn.Extent(), box);
+    }
+    TCarvePathArray carve(1);
+    carve[0].Points = {{-1, 2, 0.5}, {3, -4, 0}};
+    const std::optional<TExtent> grown = CutExtent(TOutRegionArray(1), carve);
+    ASSERT_TRUE(grown);
+    EXPECT_EQ(ExtentLabel(*grown, TUnits::Millimetre), "4.00 \u00d7 6.00 mm");
+    EXPECT_EQ(ExtentLabel(TExtent{0, 0, 52.3, 10}, TUnits::Millimetre), "52.30 \u00d7 10.00 mm");
+    EXPECT_EQ(ExtentLabel(TExtent{-1, 0, 1.0596, 0.3937}, TUnits::Inch), "2.060 \u00d7 0.394 inch");
+    EXPECT_FALSE(CutExtent(TOutRegionArray(3), {}));
 }
 
 } // namespace
