@@ -29,6 +29,8 @@ void TfrmFont::restoreSettings() {
     SeveralLines1.setChecked(r.SeveralLines);
     UpdateWhileTyping1.setChecked(r.UpdateWhileTyping);
     Live->SetEnabled(r.UpdateWhileTyping);
+    viewOptions.ShowOriginAndExtent1.setChecked(r.ShowOriginAndExtent);
+    viewOptions.FollowDarkTheme1.setChecked(r.FollowDarkTheme);
     if (!r.Geometry.isEmpty())
         restoreGeometry(r.Geometry);
 }
@@ -49,6 +51,8 @@ void TfrmFont::saveSettings() {
     r.Alignment = readFields().Alignment;
     r.Style = Style;
     r.UpdateWhileTyping = UpdateWhileTyping1.isChecked();
+    r.ShowOriginAndExtent = viewOptions.ShowOriginAndExtent1.isChecked();
+    r.FollowDarkTheme = viewOptions.FollowDarkTheme1.isChecked();
     r.Geometry = saveGeometry();
     SaveWindowSettings(*Settings, r);
     Settings->sync();

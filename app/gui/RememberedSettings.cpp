@@ -97,6 +97,8 @@ void LoadWindowSettings(QSettings& settings, TWindowSettings& s) {
     loadBool(settings, "textLayout/arcBottom", bottom);
     s.Style.ArcReading = bottom ? TArcReading::Bottom : TArcReading::Top;
     loadBool(settings, "view/updateWhileTyping", s.UpdateWhileTyping);
+    loadBool(settings, "view/showOriginAndExtent", s.ShowOriginAndExtent);
+    loadBool(settings, "view/followDarkTheme", s.FollowDarkTheme);
     s.Geometry = settings.value("window/geometry", s.Geometry).toByteArray();
 }
 
@@ -123,6 +125,8 @@ void SaveWindowSettings(QSettings& settings, const TWindowSettings& s) {
     settings.setValue("textLayout/shape", s.Style.Shape);
     settings.setValue("textLayout/arcBottom", s.Style.ArcReading == TArcReading::Bottom);
     settings.setValue("view/updateWhileTyping", s.UpdateWhileTyping);
+    settings.setValue("view/showOriginAndExtent", s.ShowOriginAndExtent);
+    settings.setValue("view/followDarkTheme", s.FollowDarkTheme);
     settings.setValue("window/geometry", s.Geometry);
 }
 

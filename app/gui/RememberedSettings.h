@@ -36,6 +36,8 @@ struct TWindowSettings {
     TAlignment Alignment = TAlignment::Left;
     TTextStyle Style;
     bool UpdateWhileTyping = true;
+    bool ShowOriginAndExtent = true;
+    bool FollowDarkTheme = false;
     QByteArray Geometry; // QWidget::saveGeometry; empty for the start-up size and place
 };
 

@@ -83,6 +83,8 @@ TEST_F(RememberedSettingsTest, InputsSurviveARestartOfTheWindow) {
     QTest::keyClick(lines, Qt::Key_Return);
     QTest::keyClicks(lines, "Unit 4");
     find<QAction>("UpdateWhileTyping1")->trigger();
+    find<QAction>("ShowOriginAndExtent1")->trigger();
+    find<QAction>("FollowDarkTheme1")->trigger();
     window->resize(811, 533);
     QCoreApplication::processEvents();
 
@@ -105,6 +107,8 @@ TEST_F(RememberedSettingsTest, InputsSurviveARestartOfTheWindow) {
     EXPECT_EQ(edit("txtHeight")->text(), "12");
     EXPECT_EQ(edit("txtWidth")->text(), "0");
     EXPECT_FALSE(find<QAction>("UpdateWhileTyping1")->isChecked());
+    EXPECT_FALSE(find<QAction>("ShowOriginAndExtent1")->isChecked());
+    EXPECT_TRUE(find<QAction>("FollowDarkTheme1")->isChecked());
     {
         const TfrmFont again; // the fixture resizes its own window; this one keeps the size
         EXPECT_EQ(again.size(), QSize(811, 533));
