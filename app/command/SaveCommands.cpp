@@ -60,16 +60,30 @@ bool hasToolpaths(const TOutRegionArray& toolpaths) {
                        [](const TVKOutRegion& t) { return !t.Entities.empty(); });
 }
 
+// Whether a save writes V-carve paths: those of the last Create, or none at all when the
+// mode is V-carving and there are no outline toolpaths to fall back on.
+bool savesCarvePaths(const TGlobals& state) {
+    return !state.CarvePaths.empty() ||
+           (state.Params.Engrave.Mode == TEngraveMode::VCarve && !hasToolpaths(state.Toolpaths));
+}
+
 } // namespace
 
 std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat format) {
     std::vector<std::string> problems;
+    const bool carving = savesCarvePaths(state);
     if (format == TSaveFormat::GCode) {
         const TMachiningParameters& p = state.Params;
         // The decimals the chosen dialect's writer uses; classic feed rates always get one.
         const int decimals = ProgramDecimals(p);
-        checkPositive(problems, "Depth", p.Depth, decimals, "Decimal",
-                      "the tool would not cut into the work");
+        // A V-carve path's depth follows the letter's width down to VMaxDepth, and its writer
+        // never puts a point at the surface: the cap is the depth that can round away.
+        if (carving)
+            checkPositive(problems, "VMaxDepth", p.Engrave.VMaxDepth, decimals, "Decimal",
+                          "the tool would not cut into the work");
+        else
+            checkPositive(problems, "Depth", p.Depth, decimals, "Decimal",
+                          "the tool would not cut into the work");
         checkPositive(problems, "RoughFeed", p.RoughFeed, 1, nullptr,
                       "a controller refuses cutting moves without a feed rate");
         checkPositive(problems, "RoughPlunge", p.RoughPlunge, 1, nullptr,
@@ -90,7 +104,9 @@ std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat form
                                    .append(" lines): common controllers accept at most ")
                                    .append(std::to_string(MaxControllerLineNumber)));
     }
-    if (!hasToolpaths(state.Toolpaths) && state.CarvePaths.empty())
+    if (carving && state.CarvePaths.empty())
+        problems.push_back("There are no V-carve paths: the file would cut nothing");
+    else if (!carving && !hasToolpaths(state.Toolpaths))
         problems.push_back("There are no toolpaths: the file would cut nothing");
     return problems;
 }
