@@ -13,6 +13,7 @@ add_library(orlenta_gui
   gui/GuiHooks.cpp
   gui/StatusNotes.cpp
   gui/MachineFields.cpp
+  gui/VCarveFields.cpp
 )
 set_target_properties(orlenta_gui PROPERTIES AUTOMOC ON)
 target_include_directories(orlenta_gui PUBLIC ${PROJECT_SOURCE_DIR})
