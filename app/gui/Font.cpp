@@ -145,11 +145,11 @@ bool AskSaveAnyway(QWidget* parent, const std::vector<std::string>& problems) {
 TfrmFont::TfrmFont(QWidget* parent)
     : QMainWindow(parent), SaveGCode1("Save As &G-Code", this), SaveDXF1("Save As &DXF", this),
       SaveSVG1("Save As S&VG", this), ViewFit1("&Fit", this), ZoomIn1("Zoom &In", this),
-      ZoomOut1("Zoom &Out", this), Exit1("&Exit", this), SetParameters1("&Set Parameters", this),
-      Create1("&Create", this), SelectFont1("&Select Font", this),
-      SeveralLines1("Several &Lines", this), TextLayout1("Text &Layout...", this),
-      QuorvelHelpTopics1("&Orlenta Help Topics", this), About1("&About", this), ToolBar1(this),
-      panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
+      ZoomOut1("Zoom &Out", this), ShadeByDepth1("&Shade V-Carve by Depth", this),
+      Exit1("&Exit", this), SetParameters1("&Set Parameters", this), Create1("&Create", this),
+      SelectFont1("&Select Font", this), SeveralLines1("Several &Lines", this),
+      TextLayout1("Text &Layout...", this), QuorvelHelpTopics1("&Orlenta Help Topics", this),
+      About1("&About", this), ToolBar1(this), panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
     setObjectName("frmFont");
     setWindowTitle(QString("Orlenta - ") + MakerWebAddress);
     setWindowIcon(OrlentaIcon());
@@ -555,7 +555,7 @@ void TfrmFont::Draw3DPaint() {
     Draw3D.ClearSurface();
     DrawToolpaths(Draw3D.Graph(), Globals().Toolpaths);
     // V-carve paths shaded by depth: in the top view the colour is all that shows it.
-    DrawCarvePaths(Draw3D.Graph(), Globals().CarvePaths, true);
+    DrawCarvePaths(Draw3D.Graph(), Globals().CarvePaths, ShadeByDepth1.isChecked());
     Draw3D.ShowSurface();
 }
 
@@ -760,6 +760,12 @@ void TfrmFont::buildViewMenu() {
     view->addAction(&ViewFit1);
     view->addAction(&ZoomIn1);
     view->addAction(&ZoomOut1);
+    view->addSeparator();
+    ShadeByDepth1.setObjectName("ShadeByDepth1");
+    ShadeByDepth1.setCheckable(true);
+    ShadeByDepth1.setChecked(true);
+    connect(&ShadeByDepth1, &QAction::toggled, this, [this] { Draw3D.repaint(); });
+    view->addAction(&ShadeByDepth1);
 }
 
 void TfrmFont::buildStatusLabels() {

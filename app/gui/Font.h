@@ -169,6 +169,7 @@ class TfrmFont : public QMainWindow {
     QAction ViewFit1;
     QAction ZoomIn1;
     QAction ZoomOut1;
+    QAction ShadeByDepth1; // checked: V-carve paths drawn darker where they cut deeper
     QAction Exit1;
     QAction SetParameters1;
     QAction Create1;

@@ -73,7 +73,7 @@ TEST_F(WindowTest, MenusCarryTheirItemsInOrder) {
         {"Parameters1",
          {"&Set Parameters", "&Create", "", "&Select Font", "Stroke &Fonts", "", "Several &Lines",
           "Text &Layout..."}},
-        {"View1", {"&Fit", "Zoom &In", "Zoom &Out"}},
+        {"View1", {"&Fit", "Zoom &In", "Zoom &Out", "", "&Shade V-Carve by Depth"}},
         {"Help1", {"&Orlenta Help Topics", "&About"}},
     };
     for (const auto& [name, items] : menus) {
