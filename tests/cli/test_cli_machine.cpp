@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 using namespace clitest;
@@ -94,6 +93,49 @@ TEST_F(CliMachine, BadMachineOptionsAreUsageErrors) {
     EXPECT_EQ(zero.Status, 1);
     EXPECT_NE(zero.Err.find("Spindle must be at least 1"), std::string::npos) << zero.Err;
     EXPECT_FALSE(fs::exists(Dir / "a.nc"));
+}
+
+// V-carving from the command line and from batch keys: the programs run in a real
+// interpreter within the maximum depth, plunging once per path as the statistics say; what
+// cannot be V-carved is refused with its message and leaves no file.
+TEST_F(CliMachine, VCarvedProgramsRunWithinTheMaximumDepth) {
+    const TRun run =
+        Run({"ACME", "--font", "DejaVu Sans", "--height", "10", "--dialect", "grbl", "--vcarve",
+             "--vbit-angle", "90", "--vmax-depth", "0.5", "-o", "v.nc", "--stats=json"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    auto r = ReadProgram("v.nc", "grbl");
+    EXPECT_LE(std::stod(r.Values["depth"]), 0.5);
+    EXPECT_GT(std::stod(r.Values["depth"]), 0.49);
+    EXPECT_NE(run.Out.find("\"plunges\": " + r.Values["plunges"] + ","), std::string::npos)
+        << run.Out;
+
+    WriteBytes(Dir / "jobs.txt",
+               "ACME\tfont=DejaVu Sans\theight=10\tvcarve=yes\tvmax-depth=0.3\tdialect=linuxcnc\t"
+               "output=b.nc\n");
+    const TRun batch = Run({"--batch", (Dir / "jobs.txt").string()});
+    ASSERT_EQ(batch.Status, 0) << batch.Err;
+    r = ReadProgram("b.nc", "linuxcnc");
+    EXPECT_LE(std::stod(r.Values["depth"]), 0.3);
+    EXPECT_GT(std::stod(r.Values["depth"]), 0.29);
+
+    const struct {
+        std::vector<std::string> Args;
+        std::string Message;
+    } refused[] = {
+        {{"--font", "DejaVu Sans"}, "V-carve paths need Z on every move"},
+        {{"--font", "Stick40", "--dialect", "grbl"}, "the letters of a stroke font have no inside"},
+        {{"--font", "DejaVu Sans", "--dialect", "grbl", "--vbit-angle", "180"},
+         "The V-bit angle must lie between 1 and 179 degrees"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.Message);
+        std::vector<std::string> args{"ACME", "--vcarve", "-o", "refused.nc"};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        const TRun failed = Run(args);
+        EXPECT_EQ(failed.Status, 1);
+        EXPECT_NE(failed.Err.find(c.Message), std::string::npos) << failed.Err;
+        EXPECT_FALSE(fs::exists(Dir / "refused.nc"));
+    }
 }
 
 } // namespace
