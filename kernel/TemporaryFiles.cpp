@@ -120,9 +120,15 @@ extern "C" void OnStopSignal(int sig) {
             if (const char* file = slot.load(std::memory_order_acquire))
                 ::unlink(file); // async-signal-safe
     }
+    // Only now does the signal get its default action back: a second one (Ctrl+C twice)
+    // that reaches another thread meanwhile runs this handler there too, instead of
+    // ending the program before the files are gone. Raised again, it ends the program
+    // once this handler returns and unblocks it.
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    sigaction(sig, &byDefault, nullptr); // async-signal-safe
     errno = savedErrno;
-    // The handler was installed with SA_RESETHAND: the signal, raised again, ends the
-    // program once this handler returns and unblocks it.
     ::raise(sig);
 }
 
@@ -131,7 +137,7 @@ extern "C" void OnStopSignal(int sig) {
 void InstallStopSignalCleanup() {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
-    action.sa_flags = SA_RESETHAND;
+    action.sa_flags = 0;
     action.sa_mask = StopSignals(); // one cleanup at a time on a thread
     for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction old {};
