@@ -17,6 +17,7 @@ add_library(orlenta_gui
   gui/LivePreview.cpp
   gui/RememberedSettings.cpp
   gui/FontSettings.cpp
+  gui/VCarveFields.cpp
 )
 set_target_properties(orlenta_gui PROPERTIES AUTOMOC ON)
 target_include_directories(orlenta_gui PUBLIC ${PROJECT_SOURCE_DIR})

@@ -325,7 +325,9 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
     }
     // A rename can still fail part-way (a folder appears at a target meanwhile). The old
     // files are kept as copies until every new one is in place, so that they can be put
-    // back and the batch stays all or nothing.
+    // back and the batch stays all or nothing. A stop signal waits for the end of this
+    // phase (only this thread runs now): stopped half-way, it would leave half a batch.
+    const TStopSignalsDeferred wholeBatch;
     std::vector<fs::path> kept(jobs.size());
     std::vector<std::size_t> keptTickets(jobs.size());
     const auto dropKept = [&] {

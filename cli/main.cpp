@@ -21,6 +21,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <thread>
 
 using namespace orlenta;
 
@@ -65,8 +66,8 @@ names: {n} the line number, {n:3} the same with 3 digits, {text} the text with
 everything but letters, digits, - and _ made _, {{ and }} literal braces.
 The batch writes every file or, when a line fails, none (--keep-going writes
 the lines that succeed and reports the others).
---jobs N runs up to N lines at once (default 1); the files, the messages and
-their order are those of one line after another.
+--jobs N runs up to N lines at once (default: the number of cores); the files,
+the messages and their order are those of one line after another.
 
 Errors are one line on standard error; the output file is then not written
 (an existing file keeps its content). Exit status: 0 done, 1 a job failed
@@ -124,15 +125,21 @@ void printFonts(std::ostream& out) {
         out << "  " << name << '\n';
 }
 
+// The most lines a batch runs at once.
+constexpr unsigned MaxJobs = 1024;
+
+// One line per core; one where the number is unknown.
+unsigned DefaultJobs() {
+    return std::clamp(std::thread::hardware_concurrency(), 1u, MaxJobs);
+}
+
 struct TCommandLine {
     std::string Text; // positional
     std::string Output;
     std::string Batch;
     std::string ParamsFile;
     bool KeepGoing = false;
-    // One line at a time unless asked: a stop signal during a parallel batch can still
-    // leave a line's temporary file behind.
-    unsigned Jobs = 1;
+    unsigned Jobs = DefaultJobs();
     bool AllowOutside = false;
     bool Version = false;
     bool Verbose = false;
@@ -190,9 +197,10 @@ std::optional<TCommandLine> parseCommandLine(int argc, char** argv, int& exitSta
         ->group("Output");
     app.add_flag("--keep-going", cl.KeepGoing, "batch: write the lines that succeed")
         ->group("Output");
-    app.add_option("--jobs", cl.Jobs, "batch: run up to N lines at once (default: 1)")
+    app.add_option("--jobs", cl.Jobs,
+                   "batch: run up to N lines at once (default: the number of cores)")
         ->type_name("N")
-        ->check(CLI::Range(1u, 1024u))
+        ->check(CLI::Range(1u, MaxJobs))
         ->group("Output");
     app.add_flag("--allow-outside", cl.AllowOutside,
                  "batch: let output= name files outside the batch file's folder")

@@ -176,7 +176,7 @@ int TSafeFileWriter::CreateTemporary() {
         name += ".tmp";
         auto candidate = dir / name;
         const std::size_t ticket = RegisterTemporary(candidate);
-        Fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        Fd = CreateRegistered(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (Fd >= 0) {
             Temporary = std::move(candidate);
             Ticket = ticket;
@@ -240,9 +240,8 @@ void TSafeFileWriter::Commit() {
     const int fd = std::exchange(Fd, -1);
     if (::close(fd) != 0)
         ThrowErrno(errno);
-    if (::rename(Temporary.c_str(), Target.c_str()) != 0)
+    if (RenameRegistered(Ticket, Temporary, Target) != 0)
         ThrowErrno(errno);
-    UnregisterTemporary(Ticket);
     Temporary.clear();
     Committed = true;
     SyncFolder(Target.parent_path());

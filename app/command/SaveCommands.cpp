@@ -63,11 +63,17 @@ bool hasToolpaths(const TOutRegionArray& toolpaths) {
 
 // The problems of a G-code program from the parameters and the numbered lines it has.
 void gcodeProblems(std::vector<std::string>& problems, const TMachiningParameters& p,
-                   const TGCodeLineNumbers& n) {
+                   const TGCodeLineNumbers& n, bool carving) {
     // The decimals the chosen dialect's writer uses; classic feed rates always get one.
     const int decimals = ProgramDecimals(p);
-    checkPositive(problems, "Depth", p.Depth, decimals, "Decimal",
-                  "the tool would not cut into the work");
+    // A V-carve path's depth follows the letter's width down to VMaxDepth, and its writer
+    // never puts a point at the surface: the cap is the depth that can round away.
+    if (carving)
+        checkPositive(problems, "VMaxDepth", p.Engrave.VMaxDepth, decimals, "Decimal",
+                      "the tool would not cut into the work");
+    else
+        checkPositive(problems, "Depth", p.Depth, decimals, "Decimal",
+                      "the tool would not cut into the work");
     checkPositive(problems, "RoughFeed", p.RoughFeed, 1, nullptr,
                   "a controller refuses cutting moves without a feed rate");
     checkPositive(problems, "RoughPlunge", p.RoughPlunge, 1, nullptr,
@@ -90,13 +96,22 @@ void gcodeProblems(std::vector<std::string>& problems, const TMachiningParameter
 
 const char* const NoToolpaths = "There are no toolpaths: the file would cut nothing";
 
+bool savesCarvePaths(const TGlobals& state) {
+    return !state.CarvePaths.empty() ||
+           (state.Params.Engrave.Mode == TEngraveMode::VCarve && !hasToolpaths(state.Toolpaths));
+}
+
 } // namespace
 
 std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat format) {
     std::vector<std::string> problems;
+    const bool carving = savesCarvePaths(state);
     if (format == TSaveFormat::GCode)
-        gcodeProblems(problems, state.Params, GCodeLineNumbers(state.Toolpaths, state.Params));
-    if (!hasToolpaths(state.Toolpaths) && state.CarvePaths.empty())
+        gcodeProblems(problems, state.Params, GCodeLineNumbers(state.Toolpaths, state.Params),
+                      carving);
+    if (carving && state.CarvePaths.empty())
+        problems.push_back("There are no V-carve paths: the file would cut nothing");
+    else if (!carving && !hasToolpaths(state.Toolpaths))
         problems.push_back(NoToolpaths);
     return problems;
 }
@@ -104,7 +119,7 @@ std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat form
 std::vector<std::string> CheckBeforeSave(const TMachiningParameters& params,
                                          const TGCodeLineNumbers& lineNumbers, bool cuts) {
     std::vector<std::string> problems;
-    gcodeProblems(problems, params, lineNumbers);
+    gcodeProblems(problems, params, lineNumbers, false);
     if (!cuts)
         problems.push_back(NoToolpaths);
     return problems;

@@ -24,7 +24,9 @@ inline constexpr std::int64_t MaxControllerLineNumber = 10'000'000;
 // depth that is not below the work once written with the chosen decimals, a feed or plunge
 // rate that is written as 0 (or is negative), a clearance at or below the work surface, a
 // line number above MaxControllerLineNumber, and no toolpaths; a DXF drawing only for no
-// toolpaths.
+// toolpaths. Where the save writes V-carve paths (after a V-carve Create, or in V-carve
+// mode with no outline toolpaths), VMaxDepth takes the place of Depth and no V-carve paths
+// takes the place of no toolpaths.
 std::vector<std::string> CheckBeforeSave(const TGlobals& state, TSaveFormat format);
 
 // The same for a G-code program in state.Params's dialect that was written as its toolpaths

@@ -168,11 +168,11 @@ TSaveDialogRequest SaveRequest(TSaveFormat format) {
 TfrmFont::TfrmFont(QWidget* parent)
     : QMainWindow(parent), SaveGCode1("Save As &G-Code", this), SaveDXF1("Save As &DXF", this),
       SaveSVG1("Save As S&VG", this), ViewFit1("&Fit", this), ZoomIn1("Zoom &In", this),
-      ZoomOut1("Zoom &Out", this), Exit1("&Exit", this), SetParameters1("&Set Parameters", this),
-      Create1("&Create", this), SelectFont1("&Select Font", this),
-      SeveralLines1("Several &Lines", this), TextLayout1("Text &Layout...", this),
-      QuorvelHelpTopics1("&Orlenta Help Topics", this), About1("&About", this), ToolBar1(this),
-      panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
+      ZoomOut1("Zoom &Out", this), ShadeByDepth1("&Shade V-Carve by Depth", this),
+      Exit1("&Exit", this), SetParameters1("&Set Parameters", this), Create1("&Create", this),
+      SelectFont1("&Select Font", this), SeveralLines1("Several &Lines", this),
+      TextLayout1("Text &Layout...", this), QuorvelHelpTopics1("&Orlenta Help Topics", this),
+      About1("&About", this), ToolBar1(this), panelGrid(&Panel3), rgLayout(&rgArc), Draw3D(this) {
     setObjectName("frmFont");
     setWindowTitle(QString("Orlenta - ") + MakerWebAddress);
     setWindowIcon(OrlentaIcon());
@@ -625,7 +625,7 @@ void TfrmFont::showMissingGlyphs(const std::u32string& missing) {
 void TfrmFont::Draw3DPaint() {
     viewOptions.Apply(Globals().Params.Machine.Units);
     // V-carve paths shaded by depth: in the top view the colour is all that shows it.
-    Draw3D.Painter().Draw(Globals().Toolpaths, Globals().CarvePaths, true);
+    Draw3D.Painter().Draw(Globals().Toolpaths, Globals().CarvePaths, ShadeByDepth1.isChecked());
     Draw3D.ShowSurface();
 }
 
@@ -861,6 +861,11 @@ void TfrmFont::buildViewMenu() {
     });
     view->addAction(&UpdateWhileTyping1);
     viewOptions.AddTo(*view);
+    ShadeByDepth1.setObjectName("ShadeByDepth1");
+    ShadeByDepth1.setCheckable(true);
+    ShadeByDepth1.setChecked(true);
+    connect(&ShadeByDepth1, &QAction::toggled, this, [this] { Draw3D.repaint(); });
+    view->addAction(&ShadeByDepth1);
 }
 
 void TfrmFont::buildStatusLabels() {

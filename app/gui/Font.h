@@ -193,6 +193,7 @@ class TfrmFont : public QMainWindow {
     QAction ZoomIn1;
     QAction ZoomOut1;
     QAction UpdateWhileTyping1{"&Update While Typing"};
+    QAction ShadeByDepth1; // checked: V-carve paths drawn darker where they cut deeper
     QAction Exit1;
     QAction SetParameters1;
     QAction Create1;

@@ -31,6 +31,7 @@ void TfrmFont::restoreSettings() {
     Live->SetEnabled(r.UpdateWhileTyping);
     viewOptions.ShowOriginAndExtent1.setChecked(r.ShowOriginAndExtent);
     viewOptions.FollowDarkTheme1.setChecked(r.FollowDarkTheme);
+    ShadeByDepth1.setChecked(r.ShadeByDepth);
     if (!r.Geometry.isEmpty())
         restoreGeometry(r.Geometry);
 }
@@ -53,6 +54,7 @@ void TfrmFont::saveSettings() {
     r.UpdateWhileTyping = UpdateWhileTyping1.isChecked();
     r.ShowOriginAndExtent = viewOptions.ShowOriginAndExtent1.isChecked();
     r.FollowDarkTheme = viewOptions.FollowDarkTheme1.isChecked();
+    r.ShadeByDepth = ShadeByDepth1.isChecked();
     r.Geometry = saveGeometry();
     SaveWindowSettings(*Settings, r);
     Settings->sync();

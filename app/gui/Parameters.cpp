@@ -31,7 +31,7 @@ constexpr int FieldMaxLength = 10;
 TfrmParameters::TfrmParameters(QWidget* parent)
     : QDialog(parent), main(this), grpParameters("Parameters", this), pGrid(&grpParameters),
       grpLineNumbers("Line Numbers", this), nGrid(&grpLineNumbers), grpMachine(this),
-      cmdTemplateContour("OK", this), cmdCancel("Cancel", this) {
+      grpVCarve(this), cmdTemplateContour("OK", this), cmdCancel("Cancel", this) {
     setObjectName("frmParameters");
     setWindowTitle("Orlenta Parameters");
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -90,6 +90,7 @@ TfrmParameters::TfrmParameters(QWidget* parent)
     main.addWidget(&grpParameters);
     main.addWidget(&grpLineNumbers);
     main.addWidget(&grpMachine);
+    main.addWidget(&grpVCarve);
     main.addLayout(&buttons);
 
     adjustSize();
@@ -111,6 +112,7 @@ void TfrmParameters::FormShow() {
     for (std::size_t i = 0; i < fields.size(); ++i)
         fields[i].filter->Show(*fields[i].edit, QString::fromStdString(*shown[i]));
     grpMachine.Show(Globals().Params.Machine);
+    grpVCarve.Show(Globals().Params.Engrave);
     // The dialog opens ready for a new depth, or on the first value out of range (one the
     // file gave) for its correction: typing replaces the old one.
     const auto problems = ParameterRangeProblems(Globals().Params);
@@ -132,18 +134,27 @@ void TfrmParameters::cmdTemplateContourClick() {
     texts.Start = txtStartAt.text().toStdString();
     texts.Increment = txtIncrement.text().toStdString();
     TGlobals& g = Globals();
-    // The machine settings are checked first, so that a bad one leaves every value as it was.
-    QString machineProblem;
+    // The machine and V-carve settings are checked first, so that a bad one leaves every
+    // value as it was.
+    QString problem;
     QWidget* badMachineField = nullptr;
     const std::optional<TMachineSettings> machine =
-        grpMachine.Read(g.Params.Machine, machineProblem, badMachineField);
+        grpMachine.Read(g.Params.Machine, problem, badMachineField);
     if (!machine) {
-        ShowMessage(machineProblem.toStdString());
+        ShowMessage(problem.toStdString());
         if (badMachineField) {
             badMachineField->setFocus(Qt::OtherFocusReason);
             if (auto* edit = qobject_cast<QLineEdit*>(badMachineField))
                 edit->selectAll();
         }
+        return;
+    }
+    QLineEdit* badVCarveField = nullptr;
+    const std::optional<TEngraveSettings> engrave = grpVCarve.Read(problem, badVCarveField);
+    if (!engrave) {
+        ShowMessage(problem.toStdString());
+        badVCarveField->setFocus(Qt::OtherFocusReason);
+        badVCarveField->selectAll();
         return;
     }
     try {
@@ -157,6 +168,7 @@ void TfrmParameters::cmdTemplateContourClick() {
         return;
     }
     g.Params.Machine = *machine;
+    g.Params.Engrave = *engrave;
     try {
         SaveParameters(g.Params);
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 
 #include "app/gui/FieldFilter.h"
 #include "app/gui/MachineFields.h"
+#include "app/gui/VCarveFields.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -75,6 +76,7 @@ class TfrmParameters : public QDialog {
     QLabel pnlIncr;
     QLineEdit txtIncrement;
     TMachineFields grpMachine;
+    TVCarveFields grpVCarve;
     QPushButton cmdTemplateContour;
     QPushButton cmdCancel;
 };

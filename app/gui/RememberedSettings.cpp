@@ -99,6 +99,7 @@ void LoadWindowSettings(QSettings& settings, TWindowSettings& s) {
     loadBool(settings, "view/updateWhileTyping", s.UpdateWhileTyping);
     loadBool(settings, "view/showOriginAndExtent", s.ShowOriginAndExtent);
     loadBool(settings, "view/followDarkTheme", s.FollowDarkTheme);
+    loadBool(settings, "view/shadeByDepth", s.ShadeByDepth);
     s.Geometry = settings.value("window/geometry", s.Geometry).toByteArray();
 }
 
@@ -127,6 +128,7 @@ void SaveWindowSettings(QSettings& settings, const TWindowSettings& s) {
     settings.setValue("view/updateWhileTyping", s.UpdateWhileTyping);
     settings.setValue("view/showOriginAndExtent", s.ShowOriginAndExtent);
     settings.setValue("view/followDarkTheme", s.FollowDarkTheme);
+    settings.setValue("view/shadeByDepth", s.ShadeByDepth);
     settings.setValue("window/geometry", s.Geometry);
 }
 

@@ -38,6 +38,7 @@ struct TWindowSettings {
     bool UpdateWhileTyping = true;
     bool ShowOriginAndExtent = true;
     bool FollowDarkTheme = false;
+    bool ShadeByDepth = true;
     QByteArray Geometry; // QWidget::saveGeometry; empty for the start-up size and place
 };
 

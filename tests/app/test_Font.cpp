@@ -76,7 +76,7 @@ TEST_F(WindowTest, MenusCarryTheirItemsInOrder) {
           "Text &Layout..."}},
         {"View1",
          {"&Fit", "Zoom &In", "Zoom &Out", "", "&Update While Typing", "",
-          "Show &Origin and Extent", "Follow &Dark Theme"}},
+          "Show &Origin and Extent", "Follow &Dark Theme", "&Shade V-Carve by Depth"}},
         {"Help1", {"&Orlenta Help Topics", "&About"}},
     };
     for (const auto& [name, items] : menus) {

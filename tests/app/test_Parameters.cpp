@@ -292,6 +292,63 @@ TEST_F(ParametersDialog, MachineSettingsAreCheckedLikeTheFileAndWritten) {
     EXPECT_EQ(Globals().Params.Machine.Dialect, TDialect::Grbl);
 }
 
+// The engraving mode and the V-bit: chosen and typed with the keyboard (Tab from field to
+// field, a comma for the decimal point), refused while not a number or out of range with
+// the failing field focused and nothing stored, then stored and written on OK.
+TEST_F(ParametersDialog, VCarveSettingsAreCheckedAndWritten) {
+    auto* mode = dialog.findChild<QComboBox*>("cboEngraveMode");
+    ASSERT_TRUE(mode);
+    EXPECT_EQ(mode->currentText(), "outline");
+    EXPECT_EQ(edit("txtVBitAngle")->text(), "60");
+    EXPECT_EQ(edit("txtVMaxDepth")->text(), "1");
+    EXPECT_EQ(edit("txtVAccuracy")->text(), "0.01");
+    mode->setFocus();
+    QTest::keyClick(mode, Qt::Key_V);
+    QTest::keyClick(mode, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), edit("txtVBitAngle"));
+    QTest::keyClicks(edit("txtVBitAngle"), "9o0"); // the letter is dropped
+    EXPECT_EQ(edit("txtVBitAngle")->text(), "90");
+
+    const std::pair<const char*, std::string> refused[] = {
+        {"txtVBitAngle", "The V-bit angle must lie between 1 and 179 degrees"},
+        {"txtVMaxDepth", "VMaxDepth must be a number, not \"1,2,3\""},
+        {"txtVMaxDepth", "The V-carve maximum depth must be above 0"},
+        {"txtVAccuracy", "The V-carve accuracy must be above 0"},
+    };
+    const QString bad[] = {"180", "1,2,3", "0", "0,000"};
+    for (std::size_t i = 0; i < std::size(refused); ++i) {
+        SCOPED_TRACE(refused[i].second);
+        retype(refused[i].first, bad[i]);
+        QTest::keyClick(edit(refused[i].first), Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        ASSERT_EQ(recorder.Messages.size(), i + 1);
+        EXPECT_EQ(recorder.Messages[i], refused[i].second);
+        EXPECT_EQ(QApplication::focusWidget(), edit(refused[i].first));
+        EXPECT_EQ(Globals().Params.Engrave.Mode, TEngraveMode::Outline);
+        EXPECT_FALSE(std::filesystem::exists(file));
+        retype(refused[i].first, i == 0 ? "90" : "1");
+    }
+    edit("txtVBitAngle")->setFocus();
+    QTest::keyClick(edit("txtVBitAngle"), Qt::Key_Tab);
+    QTest::keyClicks(edit("txtVMaxDepth"), "2,5");
+    QTest::keyClick(edit("txtVMaxDepth"), Qt::Key_Tab);
+    QTest::keyClicks(edit("txtVAccuracy"), "0.02");
+    QTest::keyClick(edit("txtVAccuracy"), Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    const TEngraveSettings& e = Globals().Params.Engrave;
+    EXPECT_EQ(e.Mode, TEngraveMode::VCarve);
+    EXPECT_EQ(e.VBitAngle, 90);
+    EXPECT_EQ(e.VMaxDepth, 2.5);
+    EXPECT_EQ(e.VAccuracy, 0.02);
+    TMachiningParameters loaded;
+    ASSERT_TRUE(LoadParameters(loaded, file));
+    EXPECT_EQ(loaded.Engrave.Mode, TEngraveMode::VCarve);
+    EXPECT_EQ(loaded.Engrave.VBitAngle, 90);
+    EXPECT_EQ(loaded.Engrave.VMaxDepth, 2.5);
+    EXPECT_EQ(loaded.Engrave.VAccuracy, 0.02);
+    EXPECT_DOUBLE_EQ(loaded.Depth, 0.5);
+}
+
 // A file's values out of range are kept as the file gives them, named in one message at
 // start-up, and the dialog opens on the first of them for correction.
 TEST(ParametersAtStartUp, ValuesOutOfRangeAreNamedOnceAndOfferedForCorrection) {

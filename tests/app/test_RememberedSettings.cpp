@@ -85,6 +85,7 @@ TEST_F(RememberedSettingsTest, InputsSurviveARestartOfTheWindow) {
     find<QAction>("UpdateWhileTyping1")->trigger();
     find<QAction>("ShowOriginAndExtent1")->trigger();
     find<QAction>("FollowDarkTheme1")->trigger();
+    find<QAction>("ShadeByDepth1")->trigger();
     window->resize(811, 533);
     QCoreApplication::processEvents();
 
@@ -109,6 +110,7 @@ TEST_F(RememberedSettingsTest, InputsSurviveARestartOfTheWindow) {
     EXPECT_FALSE(find<QAction>("UpdateWhileTyping1")->isChecked());
     EXPECT_FALSE(find<QAction>("ShowOriginAndExtent1")->isChecked());
     EXPECT_TRUE(find<QAction>("FollowDarkTheme1")->isChecked());
+    EXPECT_FALSE(find<QAction>("ShadeByDepth1")->isChecked());
     {
         const TfrmFont again; // the fixture resizes its own window; this one keeps the size
         EXPECT_EQ(again.size(), QSize(811, 533));

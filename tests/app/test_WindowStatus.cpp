@@ -17,6 +17,8 @@
 #include <QWheelEvent>
 
 #include <fstream>
+#include <map>
+#include <set>
 
 using namespace orlenta;
 
@@ -202,6 +204,45 @@ TEST_F(WindowStatusTest, StandardKeysRunTheirCommandsAndTheFontIsShown) {
     EXPECT_TRUE(window->HelpWindow()->isVisible());
     QTest::keyClick(edit("edFont"), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
+}
+
+// View > Shade V-Carve by Depth, on by default: the V-carve paths in shades of blue;
+// off: the same pixels, all in the toolpath blue; on again: the first picture exactly.
+TEST_F(WindowStatusTest, ShadingVCarvePathsByDepthCanBeTurnedOff) {
+    Globals().Params.Engrave.Mode = TEngraveMode::VCarve;
+    find<QAction>("ShowOriginAndExtent1")->setChecked(false); // only the paths' own pixels
+    window->FontDialog1 = [] { return std::optional<QFont>(QFont("DejaVu Sans")); };
+    find<QAction>("SelectFont1")->trigger();
+    create("OW");
+    ASSERT_FALSE(Globals().CarvePaths.empty());
+    QAction* shade = find<QAction>("ShadeByDepth1");
+    ASSERT_TRUE(shade->isCheckable());
+    EXPECT_TRUE(shade->isChecked());
+    const auto drawn = [](const QImage& img) {
+        std::map<std::pair<int, int>, QRgb> pixels;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixel(x, y) != qRgb(255, 255, 255))
+                    pixels[{x, y}] = img.pixel(x, y);
+        return pixels;
+    };
+    const QImage shaded = picture();
+    shade->trigger();
+    EXPECT_FALSE(shade->isChecked());
+    const QImage plain = picture();
+    const auto shadedPixels = drawn(shaded);
+    const auto plainPixels = drawn(plain);
+    std::set<QRgb> shades;
+    for (const auto& [at, colour] : shadedPixels)
+        shades.insert(colour);
+    EXPECT_GT(shades.size(), 10u);
+    ASSERT_EQ(plainPixels.size(), shadedPixels.size());
+    for (const auto& [at, colour] : plainPixels) {
+        ASSERT_TRUE(shadedPixels.count(at)) << at.first << "," << at.second;
+        ASSERT_EQ(colour, Blue) << at.first << "," << at.second;
+    }
+    shade->trigger();
+    EXPECT_EQ(picture(), shaded);
 }
 
 TEST_F(WindowStatusTest, EveryControlHasAnAccessibleName) {

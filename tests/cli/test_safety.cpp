@@ -8,7 +8,6 @@
 #include <csignal>
 #include <thread>
 
-
 using namespace clitest;
 
 namespace {
@@ -246,21 +245,24 @@ TEST_F(CliSafety, AStopSignalDuringABatchLeavesNoTemporaryFile) {
     for (int i = 1; i <= 3000; ++i)
         jobs += "The quick brown fox jumps over the lazy dog " + std::to_string(i) + "\n";
     WriteBytes(Dir / "jobs.txt", jobs);
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(sig);
-        const pid_t pid =
-            StartCli(Dir, {"--batch", "jobs.txt", "-p", "shop.cfg", "-o", "p-{n}.Dnc"});
-        // Wait until the batch has finished a few files, then stop it.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (Outputs().size() < 5 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        ::kill(pid, sig);
-        const TRun run = FinishCli(Dir, pid);
-        EXPECT_EQ(run.Signal, sig) << run.Status << run.Err;
-        EXPECT_EQ(Outputs(), std::vector<std::string>{});
-        for (const auto& name : Outputs())
-            fs::remove(Dir / name);
-    }
+    // One line at a time, and two at once: then the signal reaches either thread while
+    // the other creates or renames a file.
+    for (const char* threads : {"1", "2"})
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            SCOPED_TRACE(std::string("--jobs ") + threads + ", signal " + std::to_string(sig));
+            const pid_t pid = StartCli(Dir, {"--batch", "jobs.txt", "-p", "shop.cfg", "-o",
+                                             "p-{n}.Dnc", "--jobs", threads});
+            // Wait until the batch has finished a few files, then stop it.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (Outputs().size() < 5 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            ::kill(pid, sig);
+            const TRun run = FinishCli(Dir, pid);
+            EXPECT_EQ(run.Signal, sig) << run.Status << run.Err;
+            EXPECT_EQ(Outputs(), std::vector<std::string>{});
+            for (const auto& name : Outputs())
+                fs::remove(Dir / name);
+        }
 }
 
 } // namespace

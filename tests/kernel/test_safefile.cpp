@@ -119,6 +119,30 @@ TEST_F(SafeFile, StopSignalsRemoveTemporariesAndAFileSizeLimitIsAnError) {
         EXPECT_EQ(Entries(), 0u);
     }
 
+    // A signal held back while a finished file is put in place takes effect after it: the
+    // file is in place, its temporary name gone, and the program ends by the signal.
+    const pid_t held = fork();
+    ASSERT_GE(held, 0);
+    if (held == 0) {
+        InstallStopSignalCleanup();
+        const fs::path part = Dir / "batch.part";
+        const std::size_t ticket = RegisterTemporary(part);
+        std::ofstream(part) << "finished";
+        {
+            const TStopSignalsDeferred wholeBatch;
+            ::raise(SIGTERM);
+            if (RenameRegistered(ticket, part, Dir / "batch.Dnc") != 0)
+                _exit(1);
+        }
+        _exit(0); // not reached
+    }
+    int status = 0;
+    waitpid(held, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(Entries(), 1u);
+    EXPECT_TRUE(fs::exists(Dir / "batch.Dnc"));
+    fs::remove(Dir / "batch.Dnc");
+
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -132,7 +156,7 @@ TEST_F(SafeFile, StopSignalsRemoveTemporariesAndAFileSizeLimitIsAnError) {
         }
         _exit(0);
     }
-    int status = 0;
+    status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 42) << status;
     EXPECT_EQ(Entries(), 0u);
