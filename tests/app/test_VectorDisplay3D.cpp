@@ -180,7 +180,7 @@ TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
         surface.LineTo(10, 3);
         QImage screen(40, 30, QImage::Format_RGB32);
         screen.fill(Qt::black);
-        QImage frame;
+        TScreenFrame frame;
         {
             QPainter painter(&screen);
             CopySurface(preview, painter, 40, 30, frame);
