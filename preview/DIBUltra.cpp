@@ -286,8 +286,10 @@ void TDIBUltra::SetSize(std::int32_t w, std::int32_t h) {
 void TDIBUltra::Clear() {
     const std::uint32_t pixel = ColorToPixel(brushColor);
     if (clearKnown && pixel == clearPixel) {
-        fillBox(inked, pixel);
-        Include(changed, inked.Left, inked.Top, inked.Right, inked.Bottom);
+        if (!IsEmpty(inked)) {
+            fillBox(inked, pixel);
+            Include(changed, inked.Left, inked.Top, inked.Right, inked.Bottom);
+        }
     } else {
         fillBox({0, 0, width - 1, height - 1}, pixel);
         changed = {0, 0, width - 1, height - 1};

@@ -145,7 +145,7 @@ TPantoGraph::ScreenF TPantoGraph::Map(const TVector& v) const {
     return s;
 }
 
-TScreenPoint TPantoGraph::ToPixel(double fx, double fy) const {
+inline TScreenPoint TPantoGraph::ToPixel(double fx, double fy) const {
     // Round halves to even (nearbyint in the default mode), then offset by the viewport.
     const std::int64_t rx = RoundInGuard(std::clamp(fx, -Guard, Guard));
     const std::int64_t ry = RoundInGuard(std::clamp(fy, -Guard, Guard));
@@ -172,7 +172,7 @@ void TPantoGraph::LineTo(const TVector& v) {
 }
 
 // Map(Vector3D(x, y, z)) with the same arithmetic, term by term, as Transform.
-TPantoGraph::ScreenF TPantoGraph::Map3D(double x, double y, double z) const {
+inline TPantoGraph::ScreenF TPantoGraph::Map3D(double x, double y, double z) const {
     if (polar != 0 || transform3D.Size != 4)
         return Map(Vector3D(x, y, z));
     const auto& m = transform3D.M;
