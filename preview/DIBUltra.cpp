@@ -263,11 +263,12 @@ void TDIBUltra::forgetContents() {
     changed = {0, 0, width - 1, height - 1};
 }
 
+// The pixels of box (never the row padding) become pixel.
 void TDIBUltra::fillBox(const TRect& box, std::uint32_t pixel) {
-    const int bpp = bitsPerPixel / 8;
-    const std::int64_t n = std::int64_t{box.Right} - box.Left + 1;
     if (IsEmpty(box))
         return;
+    const int bpp = bitsPerPixel / 8;
+    const std::int64_t n = std::int64_t{box.Right} - box.Left + 1;
     std::uint8_t* first = topRow + std::int64_t{box.Top} * rowBytes + std::int64_t{box.Left} * bpp;
     FillPixels(first, n, bpp, pixel);
     for (std::int32_t y = box.Top + 1; y <= box.Bottom; ++y)
@@ -294,7 +295,6 @@ void TDIBUltra::Clear() {
         fillBox({0, 0, width - 1, height - 1}, pixel);
         changed = {0, 0, width - 1, height - 1};
     }
-    // Row padding is never written.
     clearKnown = true;
     clearPixel = pixel;
     inked = NoBox;

@@ -57,9 +57,9 @@ bool Inside(double x, double y) {
     return std::fabs(x) <= Guard && std::fabs(y) <= Guard;
 }
 
-// nearbyint for |v| <= Guard without a library call: adding 1.5 * 2^52 leaves no fraction
-// bits, so the sum is rounded to an integer by the current rounding mode (halves to even in
-// the default one) and subtracting it again is exact.
+// nearbyint in the default rounding mode (halves to even) for |v| <= Guard, without a
+// library call: the sum with 1.5 * 2^52 has no fraction bits, so the addition rounds v to an
+// integer, and taking the constant away again is exact. The preview never changes the mode.
 std::int64_t RoundInGuard(double v) {
     constexpr double Shift = 6755399441055744.0;
     return static_cast<std::int64_t>((v + Shift) - Shift);
