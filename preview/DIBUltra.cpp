@@ -2,6 +2,7 @@
 #include "preview/DIBUltra.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <new>
@@ -141,6 +142,56 @@ void Rasterise(std::uint8_t* p, std::ptrdiff_t rowBytes, std::int64_t x1, std::i
     }
 }
 
+// n pixels of bpp bytes from p. A colour whose bytes are all alike is one memset; any
+// other is one pixel copied onto itself in doubling blocks, which keeps the byte order.
+void FillPixels(std::uint8_t* p, std::int64_t n, int bpp, std::uint32_t pixel) {
+    if (n <= 0)
+        return;
+    const auto bytes = static_cast<std::size_t>(n * bpp);
+    const auto b0 = static_cast<std::uint8_t>(pixel);
+    const bool uniform = bpp == 1 || (static_cast<std::uint8_t>(pixel >> 8) == b0 &&
+                                      (bpp == 2 || static_cast<std::uint8_t>(pixel >> 16) == b0));
+    if (uniform) {
+        std::memset(p, b0, bytes);
+        return;
+    }
+    if (bpp == 2)
+        Store<2>(p, pixel);
+    else
+        Store<3>(p, pixel);
+    for (std::size_t done = static_cast<std::size_t>(bpp); done < bytes;) {
+        const std::size_t k = std::min(done, bytes - done);
+        std::memcpy(p + done, p, k);
+        done += k;
+    }
+}
+
+bool IsEmpty(const TRect& r) {
+    return r.Left > r.Right || r.Top > r.Bottom;
+}
+
+// Grows r (possibly empty) to take in the box (x1, y1)-(x2, y2), given in any order.
+void Include(TRect& r, std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2) {
+    const auto left = static_cast<std::int32_t>(std::min(x1, x2));
+    const auto right = static_cast<std::int32_t>(std::max(x1, x2));
+    const auto top = static_cast<std::int32_t>(std::min(y1, y2));
+    const auto bottom = static_cast<std::int32_t>(std::max(y1, y2));
+    if (IsEmpty(r)) {
+        r = {left, top, right, bottom};
+        return;
+    }
+    r.Left = std::min(r.Left, left);
+    r.Right = std::max(r.Right, right);
+    r.Top = std::min(r.Top, top);
+    r.Bottom = std::max(r.Bottom, bottom);
+}
+
+constexpr TRect NoBox{0, 0, -1, -1};
+
+// Numbers of the blocks handed to sinks, shared by all surfaces so that a sink never
+// mistakes one surface's block for another's.
+std::atomic<std::uint64_t> blockCount{0};
+
 // Regions of the clipping table: T/I/B by y, L/I/R by x; index = 3 * vertical + horizontal.
 enum Region { TL, TI, TR, IL, II, IR, BL, BI, BR };
 
@@ -201,6 +252,28 @@ void TDIBUltra::Build(std::int32_t w, std::int32_t h) {
     imageSize = static_cast<std::int32_t>(size);
     topRow = h > 0 ? pixels.data() + (h - 1) * rowLength : pixels.data();
     ready = true;
+    clearKnown = false;
+    inked = NoBox;
+    changed = {0, 0, w - 1, h - 1};
+    lastBlock = 0;
+}
+
+void TDIBUltra::forgetContents() {
+    clearKnown = false;
+    changed = {0, 0, width - 1, height - 1};
+}
+
+// The pixels of box (never the row padding) become pixel.
+void TDIBUltra::fillBox(const TRect& box, std::uint32_t pixel) {
+    if (IsEmpty(box))
+        return;
+    const int bpp = bitsPerPixel / 8;
+    const std::int64_t n = std::int64_t{box.Right} - box.Left + 1;
+    std::uint8_t* first = topRow + std::int64_t{box.Top} * rowBytes + std::int64_t{box.Left} * bpp;
+    FillPixels(first, n, bpp, pixel);
+    for (std::int32_t y = box.Top + 1; y <= box.Bottom; ++y)
+        std::memcpy(first + std::int64_t{y - box.Top} * rowBytes, first,
+                    static_cast<std::size_t>(n * bpp));
 }
 
 void TDIBUltra::SetSize(std::int32_t w, std::int32_t h) {
@@ -213,23 +286,18 @@ void TDIBUltra::SetSize(std::int32_t w, std::int32_t h) {
 
 void TDIBUltra::Clear() {
     const std::uint32_t pixel = ColorToPixel(brushColor);
-    const std::int64_t rowLength = -std::int64_t{rowBytes};
-    for (std::int32_t y = 0; y < height; ++y) {
-        std::uint8_t* row = pixels.data() + y * rowLength;
-        switch (bitsPerPixel) {
-        case 8:
-            std::memset(row, static_cast<int>(pixel), static_cast<std::size_t>(width));
-            break;
-        case 16:
-            for (std::int32_t x = 0; x < width; ++x)
-                Store<2>(row + 2 * x, pixel);
-            break;
-        default:
-            for (std::int32_t x = 0; x < width; ++x)
-                Store<3>(row + 3 * x, pixel);
-            break;
+    if (clearKnown && pixel == clearPixel) {
+        if (!IsEmpty(inked)) {
+            fillBox(inked, pixel);
+            Include(changed, inked.Left, inked.Top, inked.Right, inked.Bottom);
         }
+    } else {
+        fillBox({0, 0, width - 1, height - 1}, pixel);
+        changed = {0, 0, width - 1, height - 1};
     }
+    clearKnown = true;
+    clearPixel = pixel;
+    inked = NoBox;
 }
 
 TSurfaceImage TDIBUltra::Image() const {
@@ -266,7 +334,13 @@ void TDIBUltra::Draw(const TRect& r, TSurfaceSink& sink, std::int32_t sx, std::i
     const std::int64_t h = std::min<std::int64_t>(bottom, height - y);
     if (w <= 0 || h <= 0)
         return;
-    sink.CopyBlock(Image(), static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
+    TSurfaceImage image = Image();
+    image.Number = ++blockCount;
+    image.Previous = lastBlock;
+    image.Changed = changed;
+    lastBlock = image.Number;
+    changed = NoBox;
+    sink.CopyBlock(image, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
                    static_cast<std::int32_t>(w), static_cast<std::int32_t>(h));
 }
 
@@ -457,6 +531,8 @@ void TDIBUltra::DrawLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std:
         std::swap(x1, x2);
         std::swap(y1, y2);
     }
+    Include(inked, x1, y1, x2, y2);
+    Include(changed, x1, y1, x2, y2);
     const int bpp = bitsPerPixel / 8;
     std::uint8_t* p = topRow + y1 * std::int64_t{rowBytes} + x1 * bpp;
     std::uint32_t pattern = linePattern;

@@ -59,6 +59,13 @@ struct TSurfaceImage {
     std::uint8_t Format = 5;
     std::int32_t BitsPerPixel = 24;
     const TLogPalette* Palette = nullptr; // format 2 only
+    // Every block handed to a sink is numbered (unique across surfaces). Previous is the
+    // number of this surface's previous block (0: none) and Changed, in picture pixels, the
+    // box outside which no pixel changed since then (Left > Right: none did). A sink that
+    // still holds block Previous, taken from the same place, need only refresh Changed.
+    std::uint64_t Number = 0;
+    std::uint64_t Previous = 0;
+    TRect Changed;
 };
 
 // Where Draw delivers the picture: the block of width x height pixels whose top-left corner
@@ -121,14 +128,24 @@ class TDIBUltra {
     bool Suppressed() const { return suppressed; }
     const TLogPalette& LogPalette() const { return logPalette; }
 
-    std::uint8_t* Bits() { return pixels.data(); }
-    std::uint8_t* TopRow() { return topRow; }
+    // Writable access: whatever the caller writes is unknown to the surface, so the next
+    // Clear fills everything and the next block counts as wholly changed.
+    std::uint8_t* Bits() {
+        forgetContents();
+        return pixels.data();
+    }
+    std::uint8_t* TopRow() {
+        forgetContents();
+        return topRow;
+    }
     TSurfaceImage Image() const;
     // Pixel value at (x, y), y down; 0 outside the buffer.
     std::uint32_t PixelAt(std::int32_t x, std::int32_t y) const;
 
   private:
     void Build(std::int32_t w, std::int32_t h);
+    void forgetContents();
+    void fillBox(const TRect& box, std::uint32_t pixel);
     void DrawLine(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
     bool ClipSegment(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std::int64_t& y2) const;
 
@@ -150,6 +167,15 @@ class TDIBUltra {
     std::uint32_t linePattern = 0xFFFFFFFF;
     std::uint32_t penPixel = 0;
     bool suppressed = false;
+    // A repaint usually covers a small part of a large buffer. When clearKnown, every pixel
+    // outside inked holds clearPixel, so Clear need only fill inked. changed is what was
+    // written since the last block handed to a sink (lastBlock), which tells that sink what
+    // to refresh. Boxes are in picture pixels, empty when Left > Right.
+    bool clearKnown = false;
+    std::uint32_t clearPixel = 0;
+    TRect inked{0, 0, -1, -1};
+    mutable TRect changed{0, 0, -1, -1};
+    mutable std::uint64_t lastBlock = 0;
 };
 
 // The 256 colours of format 2: the twenty static system colours at indices 0-9 and 246-255,

@@ -57,6 +57,14 @@ bool Inside(double x, double y) {
     return std::fabs(x) <= Guard && std::fabs(y) <= Guard;
 }
 
+// nearbyint in the default rounding mode (halves to even) for |v| <= Guard, without a
+// library call: the sum with 1.5 * 2^52 has no fraction bits, so the addition rounds v to an
+// integer, and taking the constant away again is exact. The preview never changes the mode.
+std::int64_t RoundInGuard(double v) {
+    constexpr double Shift = 6755399441055744.0;
+    return static_cast<std::int64_t>((v + Shift) - Shift);
+}
+
 } // namespace
 
 TPantoGraph::TPantoGraph() {
@@ -137,10 +145,10 @@ TPantoGraph::ScreenF TPantoGraph::Map(const TVector& v) const {
     return s;
 }
 
-TScreenPoint TPantoGraph::ToPixel(double fx, double fy) const {
+inline TScreenPoint TPantoGraph::ToPixel(double fx, double fy) const {
     // Round halves to even (nearbyint in the default mode), then offset by the viewport.
-    const auto rx = static_cast<std::int64_t>(std::nearbyint(std::clamp(fx, -Guard, Guard)));
-    const auto ry = static_cast<std::int64_t>(std::nearbyint(std::clamp(fy, -Guard, Guard)));
+    const std::int64_t rx = RoundInGuard(std::clamp(fx, -Guard, Guard));
+    const std::int64_t ry = RoundInGuard(std::clamp(fy, -Guard, Guard));
     return {ClampToInt32(rx + vpXMin), ClampToInt32(std::int64_t{DeviceHeight} - (ry + vpYMin))};
 }
 
@@ -164,17 +172,18 @@ void TPantoGraph::LineTo(const TVector& v) {
 }
 
 // Map(Vector3D(x, y, z)) with the same arithmetic, term by term, as Transform.
-TPantoGraph::ScreenF TPantoGraph::Map3D(double x, double y, double z) const {
+inline TPantoGraph::ScreenF TPantoGraph::Map3D(double x, double y, double z) const {
     if (polar != 0 || transform3D.Size != 4)
         return Map(Vector3D(x, y, z));
     const auto& m = transform3D.M;
+    const double tolerance = ZeroTolerance();
     const auto column = [&](int j) {
         double sum = 0.0;
         sum += x * m[1][j];
         sum += y * m[2][j];
         sum += z * m[3][j];
         sum += 1.0 * m[4][j];
-        return SnapToZero(sum);
+        return std::fabs(sum) < tolerance ? 0.0 : sum; // SnapToZero
     };
     const ScreenF s{(column(1) - xMin) * scaleX, (column(2) - yMin) * scaleY};
     CheckFinite(s.X);
@@ -185,10 +194,13 @@ TPantoGraph::ScreenF TPantoGraph::Map3D(double x, double y, double z) const {
 void TPantoGraph::LineTo3D(double x, double y, double z) {
     const ScreenF start = pen;
     pen = Map3D(x, y, z);
-    if (surface && surface->ExcludeLastPixel && Inside(start.X, start.Y) && Inside(pen.X, pen.Y)) {
+    if (!surface)
+        return;
+    if (Inside(start.X, start.Y) && Inside(pen.X, pen.Y)) {
         const TScreenPoint e = ToPixel(pen.X, pen.Y);
-        if (e.X == surface->PenX() && e.Y == surface->PenY())
-            return;
+        if (!(surface->ExcludeLastPixel && e.X == surface->PenX() && e.Y == surface->PenY()))
+            surface->LineTo(e.X, e.Y);
+        return;
     }
     LineFrom(start, pen);
 }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <exception>
 
 namespace orlenta {
@@ -33,30 +34,60 @@ QImage::Format qtFormat(std::uint8_t format) {
     }
 }
 
+// Turns rows top .. bottom, columns left .. right of the 24-bit block at (srcX, srcY) into
+// the frame's 32-bit pixels (0xFFRRGGBB), flipping the surface's bottom-up rows. Each pixel is
+// read as four bytes, the fourth masked off; the block's last pixel is read byte by byte, as
+// it may end the buffer.
+void ConvertRows(const TSurfaceImage& image, std::int32_t srcX, std::int32_t srcY, QImage& frame,
+                 std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+    for (std::int32_t y = top; y <= bottom; ++y) {
+        const std::uint8_t* src =
+            image.TopRow + std::ptrdiff_t(srcY + y) * image.RowBytes + std::ptrdiff_t(srcX) * 3;
+        auto* dst = reinterpret_cast<QRgb*>(frame.scanLine(y));
+        std::int32_t x = left;
+        for (; x < right; ++x) {
+            std::uint32_t v;
+            std::memcpy(&v, src + std::ptrdiff_t(x) * 3, 4);
+            dst[x] = 0xFF000000u | (v & 0xFFFFFFu);
+        }
+        const std::uint8_t* p = src + std::ptrdiff_t(x) * 3;
+        dst[x] = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | p[0];
+    }
+}
+
 // Hands the surface's block to a QPainter in one image draw. The 24-bit surface (every
-// display of 24 bits or more) is turned into the screen's own 32-bit layout in one pass that
-// also flips its bottom-up rows: Qt's generic conversion of a flipped 24-bit image costs
+// display of 24 bits or more) is turned into the screen's own 32-bit layout in the frame,
+// which is then drawn unscaled: Qt's generic conversion of a flipped 24-bit image costs
 // three times as much. Other formats are wrapped without copying and drawn through a flip.
 class TPainterSink : public TSurfaceSink {
   public:
-    TPainterSink(QPainter& p, QImage& f, double r) : painter(p), frame(f), ratio(r) {}
+    TPainterSink(QPainter& p, TScreenFrame& f, double r) : painter(p), frame(f), ratio(r) {}
     void CopyBlock(const TSurfaceImage& image, std::int32_t srcX, std::int32_t srcY,
                    std::int32_t width, std::int32_t height) override {
         if (width <= 0 || height <= 0)
             return;
         if (image.Format == 5) {
             // Exactly the block's size, so that the frame is the picture (see Frame()).
-            if (frame.width() != width || frame.height() != height)
-                frame = QImage(width, height, QImage::Format_RGB32);
-            frame.setDevicePixelRatio(ratio);
-            for (std::int32_t y = 0; y < height; ++y) {
-                const std::uint8_t* src =
-                    image.TopRow + std::ptrdiff_t(srcY + y) * image.RowBytes + srcX * 3;
-                auto* dst = reinterpret_cast<QRgb*>(frame.scanLine(y));
-                for (std::int32_t x = 0; x < width; ++x, src += 3)
-                    dst[x] = 0xFF000000u | (QRgb(src[2]) << 16) | (QRgb(src[1]) << 8) | src[0];
+            const bool same = frame.Block != 0 && frame.Block == image.Previous &&
+                              frame.SrcX == srcX && frame.SrcY == srcY &&
+                              frame.Image.width() == width && frame.Image.height() == height;
+            if (frame.Image.width() != width || frame.Image.height() != height)
+                frame.Image = QImage(width, height, QImage::Format_RGB32);
+            frame.Image.setDevicePixelRatio(ratio);
+            // The part of the block that changed, in the frame's pixels.
+            std::int32_t left = 0, top = 0, right = width - 1, bottom = height - 1;
+            if (same) {
+                left = std::max(left, image.Changed.Left - srcX);
+                top = std::max(top, image.Changed.Top - srcY);
+                right = std::min(right, image.Changed.Right - srcX);
+                bottom = std::min(bottom, image.Changed.Bottom - srcY);
             }
-            painter.drawImage(QRectF(0, 0, width / ratio, height / ratio), frame,
+            if (left <= right && top <= bottom)
+                ConvertRows(image, srcX, srcY, frame.Image, left, top, right, bottom);
+            frame.Block = image.Number;
+            frame.SrcX = srcX;
+            frame.SrcY = srcY;
+            painter.drawImage(QRectF(0, 0, width / ratio, height / ratio), frame.Image,
                               QRectF(0, 0, width, height));
             return;
         }
@@ -81,14 +112,14 @@ class TPainterSink : public TSurfaceSink {
 
   private:
     QPainter& painter;
-    QImage& frame;
+    TScreenFrame& frame;
     double ratio;
 };
 
 } // namespace
 
 void CopySurface(TPreviewPainter& painter, QPainter& screenPainter, std::int32_t width,
-                 std::int32_t height, QImage& frame, double ratio) {
+                 std::int32_t height, TScreenFrame& frame, double ratio) {
     TPainterSink sink(screenPainter, frame, ratio);
     painter.ShowSurface(sink, TControlSize{width, height});
 }

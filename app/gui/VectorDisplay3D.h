@@ -23,6 +23,15 @@ class QPainter;
 
 namespace orlenta {
 
+// The picture in the screen's 32-bit layout, kept between paints: when it holds the
+// surface's previous block from the same place, a paint converts only what changed since.
+struct TScreenFrame {
+    QImage Image;
+    std::uint64_t Block = 0; // TSurfaceImage::Number of the block it holds; 0: none
+    std::int32_t SrcX = 0;
+    std::int32_t SrcY = 0;
+};
+
 class TVectorDisplay3D : public QWidget {
     Q_OBJECT
 
@@ -69,7 +78,7 @@ class TVectorDisplay3D : public QWidget {
     double PixelRatio() const;
     // The picture as last copied to the screen, in device pixels, carrying its ratio (on
     // displays of 24 bits or more; others are drawn without it).
-    const QImage& Frame() const { return frame; }
+    const QImage& Frame() const { return frame.Image; }
 
     TPreviewPainter& Painter() { return *painter; }
     TPantoGraph& Graph() { return painter->Graph(); }
@@ -102,7 +111,7 @@ class TVectorDisplay3D : public QWidget {
     std::int32_t LastY = 0;
     bool busy = false;
     QPainter* screenPainter = nullptr; // the control's painter while a paint runs
-    QImage frame;                      // the picture in the screen's pixel layout
+    TScreenFrame frame;                // the picture in the screen's pixel layout
     struct TLastView {
         TViewWindow Window;
         std::int32_t MarginX = 0; // control pixels
@@ -117,11 +126,11 @@ class TVectorDisplay3D : public QWidget {
 };
 
 // Copies the control-sized top-left block of the painter's surface to (0, 0) of screen in
-// one image draw. frame is scratch space kept between paints (the 24-bit surface is turned
-// into the screen's 32-bit layout there).
+// one image draw. frame is kept between paints (the 24-bit surface is turned into the
+// screen's 32-bit layout there, only where it changed since the frame's block).
 // width and height are in the surface's pixels; ratio is how many of them make one pixel of
 // screenPainter's (the picture is drawn at width / ratio x height / ratio).
 void CopySurface(TPreviewPainter& painter, QPainter& screenPainter, std::int32_t width,
-                 std::int32_t height, QImage& frame, double ratio = 1);
+                 std::int32_t height, TScreenFrame& frame, double ratio = 1);
 
 } // namespace orlenta

@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <random>
+
 using namespace orlenta;
 
 namespace {
@@ -180,7 +182,7 @@ TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
         surface.LineTo(10, 3);
         QImage screen(40, 30, QImage::Format_RGB32);
         screen.fill(Qt::black);
-        QImage frame;
+        TScreenFrame frame;
         {
             QPainter painter(&screen);
             CopySurface(preview, painter, 40, 30, frame);
@@ -188,6 +190,43 @@ TEST(CopySurface, EveryDisplayDepthCopiesUprightInColour) {
         EXPECT_EQ(screen.pixel(5, 3), qRgb(0, 0, 255)) << bits << " bits";
         EXPECT_EQ(screen.pixel(5, 26), qRgb(255, 255, 255)) << bits << " bits";
         EXPECT_EQ(screen.pixel(39, 29), qRgb(255, 255, 255)) << bits << " bits";
+    }
+}
+
+// The frame kept between paints is refreshed only where the surface changed: after seeded
+// random clears, lines and copies of varying size it still holds the surface's block, and so
+// does the screen.
+TEST(CopySurface, KeptFrameFollowsTheSurface) {
+    constexpr int W = 64, H = 48;
+    TPreviewPainter preview(W, H, 24, TControlSize{W, H});
+    TDIBUltra& surface = *preview.Graph().Surface();
+    TScreenFrame frame;
+    QImage screen(W, H, QImage::Format_RGB32);
+    std::mt19937 rng(11);
+    for (int step = 0; step < 3000; ++step) {
+        const unsigned kind = rng() % 5;
+        if (kind == 0) {
+            surface.SetBrushColor(rng() % 3 ? 0xFFFFFF : 0x203040);
+            surface.Clear();
+        } else if (kind < 3) {
+            surface.SetPenColor(rng() % 2 ? 0xFF0000 : 0x00A0FF);
+            surface.MoveTo(int(rng() % (W + 20)) - 10, int(rng() % (H + 20)) - 10);
+            surface.LineTo(int(rng() % (W + 20)) - 10, int(rng() % (H + 20)) - 10);
+        } else {
+            const int w = rng() % 4 ? W : 1 + int(rng() % W);
+            const int h = rng() % 4 ? H : 1 + int(rng() % H);
+            {
+                QPainter painter(&screen);
+                CopySurface(preview, painter, w, h, frame);
+            }
+            ASSERT_EQ(frame.Image.size(), QSize(w, h));
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const QRgb expected = 0xFF000000u | surface.PixelAt(x, y);
+                    ASSERT_EQ(frame.Image.pixel(x, y), expected) << step << ": " << x << "," << y;
+                    ASSERT_EQ(screen.pixel(x, y), expected) << step << ": " << x << "," << y;
+                }
+        }
     }
 }
 

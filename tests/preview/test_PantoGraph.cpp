@@ -51,6 +51,21 @@ TEST_F(PantoGraphTest, HalfwayPixelsRoundToEven) {
     EXPECT_EQ(g.WorldToScreen(Vector2D(1.5, 0)).X, 2);
     EXPECT_EQ(g.WorldToScreen(Vector2D(2.5, 0)).X, 2);
     EXPECT_EQ(g.WorldToScreen(Vector2D(0, 2.5)).Y, 200);
+    // Seeded halves, near-halves and fractions across the pixel range round as nearbyint does.
+    std::mt19937_64 rng(42);
+    for (int i = 0; i < 100000; ++i) {
+        const double whole = static_cast<double>(static_cast<std::int64_t>(rng() % (1u << 31)) -
+                                                 (std::int64_t{1} << 30));
+        double x = whole + 0.5;
+        if (i % 3 == 1)
+            x = std::nextafter(x, rng() & 1 ? 1e300 : -1e300);
+        else if (i % 3 == 2)
+            x = whole + std::ldexp(static_cast<double>(rng() >> 11), -53);
+        if (std::fabs(x) > 1073741824.0)
+            continue;
+        ASSERT_EQ(g.WorldToScreen(Vector2D(x, 0)).X, static_cast<std::int64_t>(std::nearbyint(x)))
+            << x;
+    }
 }
 
 TEST_F(PantoGraphTest, EmptyWindowOrViewportRaisesAndChangesNothing) {
