@@ -203,7 +203,8 @@ TEST_F(RememberedSettingsTest, SavingProposesANameAndTheFolderAndKeepsRecentFile
 
     // Eight at most, newest first; they survive a restart. A cancelled save adds nothing.
     for (int i = 0; i < 9; ++i)
-        saveAs(gcode.Path() / ("n" + std::to_string(i) + ".Dnc"), Qt::ControlModifier);
+        saveAs(gcode.Path() / std::string("n").append(std::to_string(i)).append(".Dnc"),
+               Qt::ControlModifier);
     saveAnswer = std::nullopt;
     QTest::keyClick(edit("edFont"), Qt::Key_S, Qt::ControlModifier);
     const QStringList before = recentItems();
