@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <ostream>
+#include <set>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -355,9 +356,15 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
         throw jobError(std::string("cannot keep the old files until the batch is done: ") +
                        e.what());
     }
+    // Each folder is synced once when every file is in place, not once per file: the
+    // batch's files are written one after another here, and a folder's fsync costs as much
+    // as a file's.
+    std::set<fs::path> folders;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         try {
-            PutFinishedFileInPlace(written[i], jobs[i].File);
+            if (fs::path folder = PutFinishedFileInPlace(written[i], jobs[i].File, false);
+                !folder.empty())
+                folders.insert(std::move(folder));
             UnregisterTemporary(tickets[i]);
         } catch (const std::exception& e) {
             // Put back what the batch had replaced; a target that was new goes again.
@@ -381,6 +388,8 @@ int RunBatch(const std::vector<TPlannedJob>& jobs, const TMachiningParameters& b
             throw jobError(jobs[i].Where + jobs[i].File.string() + ": " + e.what());
         }
     }
+    for (const fs::path& folder : folders)
+        SyncFolder(folder);
     dropKept();
     return 0;
 }

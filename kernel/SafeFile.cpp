@@ -108,15 +108,6 @@ void RewriteInPlace(int fd, std::string_view bytes) {
         ThrowErrno(errno);
 }
 
-// Makes a rename in dir durable; a failure here no longer endangers any data.
-void SyncFolder(const std::filesystem::path& dir) {
-    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        (void)::fsync(dfd);
-        ::close(dfd);
-    }
-}
-
 std::string RandomSuffix() {
     static constexpr char Alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937 rng{std::random_device{}()};
@@ -260,8 +251,16 @@ void CheckWritable(const std::filesystem::path& target) {
         ::close(OpenForWriting(file));
 }
 
-void PutFinishedFileInPlace(const std::filesystem::path& finished,
-                            const std::filesystem::path& target) {
+void SyncFolder(const std::filesystem::path& dir) {
+    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        (void)::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+std::filesystem::path PutFinishedFileInPlace(const std::filesystem::path& finished,
+                                             const std::filesystem::path& target, bool syncFolder) {
     const auto file = ResolveTarget(target);
     struct stat st {};
     if (::stat(file.c_str(), &st) == 0) {
@@ -290,12 +289,14 @@ void PutFinishedFileInPlace(const std::filesystem::path& finished,
             else
                 WriteAll(targetFd.Get(), bytes);
             ::unlink(finished.c_str());
-            return;
+            return {};
         }
     }
     if (::rename(finished.c_str(), file.c_str()) != 0)
         ThrowErrno(errno);
-    SyncFolder(file.parent_path());
+    if (syncFolder)
+        SyncFolder(file.parent_path());
+    return file.parent_path();
 }
 
 } // namespace orlenta

@@ -70,8 +70,15 @@ void CheckWritable(const std::filesystem::path& target);
 // Puts the finished file (complete and on disk, beside target) in place of target by the
 // rules of TSafeFileWriter: renamed over it keeping its owner, group and permission bits,
 // or copied into it in place where a rename would not keep them; finished is gone
-// afterwards. A target that is no regular file is written as it is.
-void PutFinishedFileInPlace(const std::filesystem::path& finished,
-                            const std::filesystem::path& target);
+// afterwards. A target that is no regular file is written as it is. Returns the folder a
+// rename went into (empty when the file was written in place); with syncFolder false the
+// caller makes that rename durable with SyncFolder, once for many files.
+std::filesystem::path PutFinishedFileInPlace(const std::filesystem::path& finished,
+                                             const std::filesystem::path& target,
+                                             bool syncFolder = true);
+
+// Makes the renames into dir durable (fsync of the folder); a failure here no longer
+// endangers any data, so it is not reported.
+void SyncFolder(const std::filesystem::path& dir);
 
 } // namespace orlenta
