@@ -25,6 +25,17 @@ double Term(double length, double rate) {
     return rate > 0 ? length / rate : 0;
 }
 
+// The size from the box, the time from the lengths and rates; all of it finite.
+TProgramStatistics Finished(TProgramStatistics s, const TMachiningParameters& p) {
+    s.Width = s.MaxX - s.MinX;
+    s.Height = s.MaxY - s.MinY;
+    s.Minutes = Term(s.CuttingLength, p.RoughFeed) + Term(s.PlungeLength, p.RoughPlunge) +
+                Term(s.RapidLength, p.Machine.RapidRate);
+    for (double v : {s.Width, s.Height, s.CuttingLength, s.RapidLength, s.Minutes})
+        CheckFinite(v);
+    return s;
+}
+
 // Fixed-point with up to `decimals` digits, trailing zeros dropped ("12.5", "3").
 std::string Plain(double v, int decimals) {
     char buf[400];
@@ -92,13 +103,7 @@ TProgramStatistics ComputeStatistics(const TOutRegionArray& toolpaths,
     }
     if (down)
         s.RapidLength += zTravel;
-    s.Width = s.MaxX - s.MinX;
-    s.Height = s.MaxY - s.MinY;
-    s.Minutes = Term(s.CuttingLength, p.RoughFeed) + Term(s.PlungeLength, p.RoughPlunge) +
-                Term(s.RapidLength, p.Machine.RapidRate);
-    for (double v : {s.Width, s.Height, s.CuttingLength, s.RapidLength, s.Minutes})
-        CheckFinite(v);
-    return s;
+    return Finished(s, p);
 }
 
 TProgramStatistics ComputeCarveStatistics(const TCarvePathArray& paths,
@@ -137,13 +142,7 @@ TProgramStatistics ComputeCarveStatistics(const TCarvePathArray& paths,
     }
     if (any)
         s.RapidLength += std::fabs(p.RapidHeight + at.depth);
-    s.Width = s.MaxX - s.MinX;
-    s.Height = s.MaxY - s.MinY;
-    s.Minutes = Term(s.CuttingLength, p.RoughFeed) + Term(s.PlungeLength, p.RoughPlunge) +
-                Term(s.RapidLength, p.Machine.RapidRate);
-    for (double v : {s.Width, s.Height, s.CuttingLength, s.RapidLength, s.Minutes})
-        CheckFinite(v);
-    return s;
+    return Finished(s, p);
 }
 
 std::string StatisticsText(const TProgramStatistics& s, TUnits units) {

@@ -94,6 +94,16 @@ class WindowTest : public ::testing::Test {
     }
     void setText(const char* name, const QString& text) { edit(name)->setText(text); }
     void pressEnter(const char* name) { QTest::keyClick(edit(name), Qt::Key_Return); }
+    TVectorDisplay3D* preview() { return window->Preview(); }
+    // The preview as the screen shows it.
+    QImage picture() { return preview()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // Creates text 10 high with Enter in the Height field; no error box.
+    void create(const QString& text) {
+        setText("edFont", text);
+        setText("txtHeight", "10");
+        pressEnter("txtHeight");
+        ASSERT_TRUE(errors.empty());
+    }
 
     TOwnParameterFile parameterFile; // before the window, which reads it
     TOwnSettings settings;

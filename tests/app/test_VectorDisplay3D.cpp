@@ -24,8 +24,7 @@ const QRgb White = qRgb(255, 255, 255);
 
 class PreviewTest : public WindowTest {
   protected:
-    QImage picture() { return preview()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    TVectorDisplay3D* preview() { return window->Preview(); }
+    // Creates through the menu rather than Enter.
     void create(const QString& text) {
         setText("edFont", text);
         setText("txtHeight", "10");

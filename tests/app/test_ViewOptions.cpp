@@ -24,14 +24,6 @@ QRgb toQt(std::uint32_t bgr) {
 
 class ViewOptionsTest : public WindowTest {
   protected:
-    TVectorDisplay3D* preview() { return window->Preview(); }
-    QImage picture() { return preview()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    void create(const QString& text) {
-        setText("edFont", text);
-        setText("txtHeight", "10");
-        pressEnter("txtHeight");
-        ASSERT_TRUE(errors.empty());
-    }
     static int count(const QImage& img, QRgb colour) {
         int n = 0;
         for (int y = 0; y < img.height(); ++y)

@@ -28,14 +28,6 @@ const QRgb Blue = qRgb(0, 0, 255);
 
 class WindowStatusTest : public WindowTest {
   protected:
-    TVectorDisplay3D* preview() { return window->Preview(); }
-    QImage picture() { return preview()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    void create(const QString& text) {
-        setText("edFont", text);
-        setText("txtHeight", "10");
-        pressEnter("txtHeight");
-        ASSERT_TRUE(errors.empty());
-    }
     void moveMouse(QPoint to, Qt::MouseButtons buttons) {
         QMouseEvent move(QEvent::MouseMove, QPointF(to), preview()->mapToGlobal(QPointF(to)),
                          Qt::NoButton, buttons, Qt::NoModifier);

@@ -24,25 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TVKOutRegion Toolpath(std::int32_t rapidStart, std::vector<TPoint2> pts) {
-    TVKOutRegion t;
-    t.RapidStart = rapidStart;
-    t.Entities = Polyline(pts);
-    return t;
-}
-
-TMachiningParameters ExampleParams() {
-    TMachiningParameters p;
-    p.Start = 100;
-    p.Increment = 5;
-    p.Decimal = 3;
-    p.Depth = 0.5;
-    p.RapidHeight = 1;
-    p.RoughPlunge = 5;
-    p.RoughFeed = 10;
-    return p;
-}
-
 TOutRegionArray ExampleToolpaths() {
     return {TVKOutRegion{}, Toolpath(1, {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}),
             Toolpath(0, {{2, 0}, {3, 0}})};

@@ -23,24 +23,10 @@ namespace fs = std::filesystem;
 namespace {
 
 TMachiningParameters ExampleParams(TDialect dialect) {
-    TMachiningParameters p;
-    p.Start = 100;
-    p.Increment = 5;
-    p.Decimal = 3;
-    p.Depth = 0.5;
-    p.RapidHeight = 1;
-    p.RoughPlunge = 5;
-    p.RoughFeed = 10;
+    TMachiningParameters p = orlenta::ExampleParams();
     p.Machine.Dialect = dialect;
     p.Machine.Spindle = 12000;
     return p;
-}
-
-TVKOutRegion Toolpath(std::int32_t rapidStart, std::vector<TPoint2> pts) {
-    TVKOutRegion t;
-    t.RapidStart = rapidStart;
-    t.Entities = Polyline(pts);
-    return t;
 }
 
 // The classic worked example: a clockwise square, then a line joined without a retract.

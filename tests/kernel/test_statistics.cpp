@@ -10,13 +10,6 @@ using namespace orlenta;
 
 namespace {
 
-TVKOutRegion Toolpath(std::int32_t rapidStart, std::vector<TPoint2> pts) {
-    TVKOutRegion t;
-    t.RapidStart = rapidStart;
-    t.Entities = Polyline(pts);
-    return t;
-}
-
 // A unit square with a rapid start, a line joined to it by a cut, a square far away with
 // its own rapid start, and an empty toolpath that counts for nothing.
 TEST(Statistics, FiguresOfAKnownProgram) {
